@@ -99,7 +99,6 @@ public:
 private:
     void AddField(TXdbField field);
     void ResetStructure();
-    template <class Out> void WriteRecords(Out& out, std::int32_t& written) const;
 
     std::vector<TXdbField> fields_;
     std::string layout_;

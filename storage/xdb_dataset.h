@@ -46,6 +46,7 @@ public:
     void SetAsFloat(double value);
 
 private:
+    friend class TXdbBlobStream;
     const TXdbField& Def() const;
     TXdbRecord& WritableRecord();  // raises when the dataset is not appending or editing
 
@@ -103,8 +104,9 @@ public:
     // Edits, inserts and deletes started since opening and not cancelled.
     int EditCount() const { return editCount_; }
 
+    // Writes the posted records (a pending append or edit is not part of it).
     void SaveToFile(const std::string& path);
-    // Composes the file bytes of the whole table (posting a pending edit first).
+    // The file bytes SaveToFile would write.
     std::string SaveToString();
     TXdbSaveOptions SaveOptions() const { return saveOptions_; }
     void SetSaveOptions(TXdbSaveOptions options) { saveOptions_ = options; }
@@ -119,14 +121,15 @@ public:
     // The in-memory table; nullptr while closed.
     TXdbCursor* Cursor() { return cursor_.get(); }
     const TXdbCursor* Cursor() const { return cursor_.get(); }
+    std::shared_ptr<TXdbCursor> SharedCursor() const { return cursor_; }
 
 protected:
     // Builds the in-memory table for Open; raises XdbError on failure.
     virtual std::shared_ptr<TXdbCursor> CreateCursor() = 0;
     void CheckActive() const;
-    void CheckInactiveOrClose();
+    // Posts a modified pending append or edit, cancels an untouched one.
+    void CheckBrowseMode();
     const TXdbProgressEvent& OnProgress() const { return onProgress_; }
-    std::shared_ptr<TXdbCursor> SharedCursor() const { return cursor_; }
 
 private:
     friend class TField;
@@ -135,8 +138,6 @@ private:
     void SyncVisible() const;
     void SetPosition(long position);
     const TXdbRecord* CurrentRecord() const;  // record shown to fields; nullptr when none
-    TXdbRecord& EditRecord();
-    void CheckBrowseForChange();
 
     std::shared_ptr<TXdbCursor> cursor_;
     TFieldDefs fieldDefs_;
@@ -146,12 +147,13 @@ private:
     mutable std::vector<std::size_t> visible_;  // record list indexes of the visible records
     mutable std::uint64_t visibleGeneration_ = 0;
     mutable long position_ = -1;                // index into visible_, -1 when none
-    std::size_t currentIndex_ = 0;              // record list index of the current record
+    mutable std::size_t currentIndex_ = 0;      // record list index of the current record
     bool eof_ = true;
     bool bof_ = true;
 
     TXdbRecord editBuffer_;
     std::size_t editIndex_ = 0;
+    bool modified_ = false;  // a field was written since Append or Edit
     int editCount_ = 0;
 
     TXdbSaveOptions saveOptions_ = 0;
