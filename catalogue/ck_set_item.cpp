@@ -1,0 +1,183 @@
+#include "catalogue/ck_set_item.h"
+
+#include "catalogue/platform/int_text.h"
+#include "catalogue/platform/registry.h"
+#include "storage/xdb_table.h"
+#include "ui/dpi.h"
+
+namespace kelt {
+
+namespace {
+const int kRowHeight = 17;
+}
+
+JTckSetItem::JTckSetItem() = default;
+
+JTckSetItem::~JTckSetItem()
+{
+    // The row goes first, while the strings it shows still exist.
+    row_.reset();
+}
+
+bool JTckSetItem::CreateControl()
+{
+    if (!row_)
+        row_ = std::make_unique<JTCheckRow>();
+    row_->SetTag(this);
+    return true;
+}
+
+bool JTckSetItem::ReadValue()
+{
+    regState_ = bDefaultYes;
+    sCurValue = bDefaultYes ? sYesVal : sNoVal;
+    bool result = true;
+    {
+        // Reading needs no write access, so values under HKEY_LOCAL_MACHINE read without
+        // administrator rights too.
+        TRegistry registry(KEY_READ);
+        registry.SetRootKey(RootKeyFromCode(iRegRoot));
+        if (registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName))
+            result = ReadRegValue(registry, iRegType, sDataName, sCurValue);
+    }
+    // Exact comparison: same bytes, case-sensitive, no number parsing.
+    const std::string& opposite = bDefaultYes ? sNoVal : sYesVal;
+    if (sCurValue == opposite)
+        regState_ = !regState_;
+    return result;
+}
+
+bool JTckSetItem::WriteValue()
+{
+    const std::string& text = checked_ ? sYesVal : sNoVal;
+    // A DWORD text that is no number fails before anything (a created key included) is changed.
+    if (iRegType == 1)
+        StrToInt(text);
+    TRegistry registry(KEY_READ | KEY_WRITE);
+    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    if (!registry.OpenKey(sSubKey, bAutoCreate))
+        return false;
+    if (!registry.ValueExists(sDataName) && !bAutoCreate)
+        return false;
+    return WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+}
+
+bool JTckSetItem::Initialize(bool loadFromTable, bool readRegistry)
+{
+    return JTSetItem::Initialize(loadFromTable, readRegistry);
+}
+
+bool JTckSetItem::LoadFromTable()
+{
+    if (!JTSetItem::LoadFromTable())
+        return false;
+    sYesVal = table_->FieldByName("sYesVal").AsString();
+    sNoVal = table_->FieldByName("sNoVal").AsString();
+    return true;
+}
+
+bool JTckSetItem::SetFont(HFONT font)
+{
+    if (!row_ || !font)
+        return false;
+    row_->SetFont(font);
+    return true;
+}
+
+bool JTckSetItem::SetColor(Colour colour)
+{
+    if (row_)
+        row_->SetBackColour(colour);
+    return true;
+}
+
+bool JTckSetItem::BuildControl()
+{
+    if (!row_)
+        return false;
+    const TRegSetOption& settings = Settings();
+    checked_ = sCurValue == sYesVal;
+    row_->SetChecked(checked_);
+    row_->SetCaption(sDescribe);
+    row_->SetHint(RegistryPath());
+    row_->SetTag(this);
+    row_->SetSize(ui::Scale(9 * static_cast<int>(sDescribe.size()) + 30), ui::Scale(kRowHeight));
+    row_->SetParentArea(parentArea_);
+    row_->OnToggle = [this](JTCheckRow&) { RowToggled(); };
+    row_->OnMouseDown = [this](JTCheckRow&, int button) { RowMouseDown(button); };
+    suits_ = OSType.Suits(OSFamily);
+    if (!suits_ && settings.NotSuitShow == 1) {
+        row_->SetVisible(false);
+        row_->SetEnabled(true);
+    } else {
+        row_->SetEnabled(suits_ || settings.NotSuitShow != 0);
+    }
+    return SetChecked(regState_);
+}
+
+std::string JTckSetItem::GetNewValue()
+{
+    return checked_ ? sYesVal : sNoVal;
+}
+
+JTRowControl* JTckSetItem::GetControl()
+{
+    return row_.get();
+}
+
+std::string JTckSetItem::GetDefaultValue()
+{
+    return bDefaultYes ? sYesVal : sNoVal;
+}
+
+bool JTckSetItem::Apply(JTRecord* record)
+{
+    return JTSetItem::Apply(record);
+}
+
+bool JTckSetItem::ApplyColors()
+{
+    if (!settings_ || !row_)
+        return false;
+    row_->SetBackColour(settings_->TWeakBackColor);
+    row_->SetTextColour(settings_->NorTWeakColor);
+    return true;
+}
+
+bool JTckSetItem::IsModified()
+{
+    return checked_ != regState_;
+}
+
+bool JTckSetItem::SetChecked(bool state)
+{
+    checked_ = state;
+    if (row_) {
+        row_->SetChecked(state);
+        const TRegSetOption& settings = Settings();
+        row_->SetTextColour(state != regState_ ? settings.ModTWeakColor : settings.NorTWeakColor);
+    }
+    return true;
+}
+
+void JTckSetItem::RowToggled()
+{
+    checked_ = row_->IsChecked();
+    const bool modified = IsModified();
+    const TRegSetOption& settings = Settings();
+    row_->SetTextColour(modified ? settings.ModTWeakColor : settings.NorTWeakColor);
+    if (OnChange)
+        OnChange(this, modified);
+}
+
+void JTckSetItem::RowMouseDown(int button)
+{
+    if (button == VK_LBUTTON) {
+        if (OnSelect)
+            OnSelect(this);
+    } else if (OnDetails) {
+        OnDetails(this);
+    }
+}
+
+} // namespace kelt

@@ -1,0 +1,57 @@
+#pragma once
+// The check-styled tweak item: on exactly when the registry value, in its text form, equals
+// sYesVal; switching it off writes sNoVal.
+#include <memory>
+#include <string>
+
+#include "catalogue/check_row.h"
+#include "catalogue/set_item.h"
+
+namespace kelt {
+
+class JTckSetItem : public JTSetItem {
+public:
+    JTckSetItem();
+    ~JTckSetItem() override;
+
+    int KindCode() const override { return ikCheckItem; }
+
+    bool CreateControl() override;
+    bool ReadValue() override;
+    bool WriteValue() override;
+    bool Initialize(bool loadFromTable, bool readRegistry) override;
+    bool LoadFromTable() override;
+    bool SetFont(HFONT font) override;
+    bool SetColor(Colour colour) override;
+    bool BuildControl() override;
+    std::string GetNewValue() override;
+    JTRowControl* GetControl() override;
+    std::string GetDefaultValue() override;
+    bool Apply(JTRecord* record) override;
+    bool ApplyColors() override;
+    bool IsModified() override;
+    // Sets the box and the colour (modified colour when `state` differs from the registry
+    // state) without raising OnChange.
+    virtual bool SetChecked(bool state);
+
+    // The row control as its own type (null before CreateControl).
+    JTCheckRow* Row() const { return row_.get(); }
+    // The box state (mirrored by the row) and the state judged from the registry.
+    bool IsChecked() const { return checked_; }
+    bool RegistryState() const { return regState_; }
+
+    std::string sYesVal;
+    std::string sNoVal;
+    bool bDefaultYes = false;
+
+private:
+    // The row reports a toggle: follow it, recolour, raise OnChange.
+    void RowToggled();
+    void RowMouseDown(int button);
+
+    std::unique_ptr<JTCheckRow> row_;
+    bool regState_ = false;
+    bool checked_ = false;
+};
+
+} // namespace kelt

@@ -1,0 +1,64 @@
+#pragma once
+// Windows family codes and the per-item family mask.
+#include <windows.h>
+
+#include <string>
+
+namespace kelt {
+
+// One byte, at most one bit set; an item's mask is an OR of these.
+enum OSFamilyCode : int {
+    osUnknown = 0,
+    osWindows95 = 1,
+    osWindows98 = 2,
+    osWindowsME = 4,
+    osWindowsNT = 8,    // NT 4 and older
+    osWindows2000 = 16,
+    osWindowsXP = 32,
+    osWindowsNET = 64,  // the .NET server family (NT 5.2)
+};
+
+// What the version query answered; ok is false when the query failed.
+struct WindowsVersion {
+    bool ok = false;
+    DWORD platformId = 0;
+    DWORD major = 0;
+    DWORD minor = 0;
+    DWORD build = 0;
+};
+
+// Asks the system (through CurrentSystemCalls()) with a zeroed 148-byte record whose size
+// field is 148.
+WindowsVersion QueryWindowsVersion();
+
+// The family code of a version answer: platform 1 4.0/4.10/4.90 -> 1/2/4; platform 2
+// 5.2/5.1/5.0 -> 64/32/16, major below 5 -> 8; everything else (later Windows included) -> 0.
+int FamilyOfVersion(const WindowsVersion& version);
+
+// The family code of the running Windows.
+int DetectFamily();
+
+// "Windows95" ... "WindowsNET" for a single code; empty for 0 and for any other value.
+std::string FamilyName(int family);
+
+// An item's family mask.
+class JTOSType {
+public:
+    // The mask arrives as a signed byte and is sign-extended into the stored integer.
+    explicit JTOSType(signed char mask = 0) : iOSType(mask) {}
+
+    int Mask() const { return iOSType; }
+    void SetMask(int mask) { iOSType = mask; }
+
+    // True when the family's bit lies inside the mask: the family, taken as a signed byte,
+    // equals (family AND mask). Family 0 is suited by every mask; mask 0 suits only family 0.
+    bool Suits(int family) const { return static_cast<signed char>(family) == (family & iOSType); }
+
+    int iOSType;
+};
+
+// The running family, detected once by the main window at start (0 until then, which suits
+// every item).
+extern int OSFamily;
+
+} // namespace kelt

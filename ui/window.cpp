@@ -1,0 +1,471 @@
+#include "ui/window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "ui/error_report.h"
+#include "ui/instance.h"
+
+namespace kelt::ui {
+
+namespace {
+
+const char kWindowProp[] = "KeltWindow";
+const char kDialogProp[] = "KeltDialog";
+const char kReflectProp[] = "KeltReflect";
+const UINT_PTR kReflectSubclassId = 0x4B52;  // 'KR'
+
+// Frees a control's reflection handler when the control goes away.
+LRESULT CALLBACK ReflectCleanupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+{
+    if (message == WM_NCDESTROY) {
+        std::unique_ptr<ReflectionHandler> owned(static_cast<ReflectionHandler*>(::RemovePropA(hwnd, kReflectProp)));
+        ::RemoveWindowSubclass(hwnd, ReflectCleanupProc, id);
+    }
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+HWND SenderOf(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+        return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY:
+        return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+    case WM_DRAWITEM:
+        return lParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
+    case WM_MEASUREITEM:
+        return wParam ? ::GetDlgItem(parent, static_cast<int>(wParam)) : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+bool IsReflectable(UINT message)
+{
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::vector<HWND>& ModelessDialogs()
+{
+    static std::vector<HWND> dialogs;
+    return dialogs;
+}
+
+} // namespace
+
+void SetReflectionHandler(HWND control, ReflectionHandler handler)
+{
+    if (!control)
+        return;
+    std::unique_ptr<ReflectionHandler> previous(static_cast<ReflectionHandler*>(::RemovePropA(control, kReflectProp)));
+    if (!handler) {
+        ::RemoveWindowSubclass(control, ReflectCleanupProc, kReflectSubclassId);
+        return;
+    }
+    auto owned = std::make_unique<ReflectionHandler>(std::move(handler));
+    if (::SetPropA(control, kReflectProp, owned.get())) {
+        owned.release();
+        ::SetWindowSubclass(control, ReflectCleanupProc, kReflectSubclassId, 0);
+    }
+}
+
+bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (!IsReflectable(message))
+        return false;
+    HWND sender = SenderOf(parent, message, wParam, lParam);
+    if (!sender || sender == parent)
+        return false;
+    auto* handler = static_cast<ReflectionHandler*>(::GetPropA(sender, kReflectProp));
+    if (!handler || !*handler)
+        return false;
+    // A copy: the handler may replace itself while it runs.
+    ReflectionHandler call = *handler;
+    return call(message, wParam, lParam, result);
+}
+
+// ---------------------------------------------------------------- Window
+
+Window::~Window()
+{
+    Destroy();
+}
+
+Window* Window::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<Window*>(::GetPropA(hwnd, kWindowProp)) : nullptr;
+}
+
+void Window::Destroy()
+{
+    if (hwnd_ && ::IsWindow(hwnd_))
+        ::DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+}
+
+void Window::RegisterWindowClass(const char* className, UINT style, HBRUSH background, HICON icon, HCURSOR cursor)
+{
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (::GetClassInfoExA(Instance(), className, &existing))
+        return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = StaticProc;
+    wc.hInstance = Instance();
+    wc.hIcon = icon;
+    wc.hCursor = cursor ? cursor : ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    ::RegisterClassExA(&wc);
+}
+
+bool Window::Create(const char* className, const std::string& title, DWORD style, DWORD exStyle, int x, int y,
+                    int width, int height, HWND parent, HMENU menuOrId)
+{
+    if (hwnd_)
+        return true;
+    InitCommonControlsOnce();
+    ::CreateWindowExA(exStyle, className, title.c_str(), style, x, y, width, height, parent, menuOrId, Instance(),
+                      this);
+    return hwnd_ != nullptr;
+}
+
+LRESULT Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ReflectToChild(hwnd_, message, wParam, lParam, result))
+        return result;
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(*reinterpret_cast<const CREATESTRUCTA*>(lParam)) ? 0 : -1;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
+            return 0;
+        break;
+    case WM_NOTIFY:
+        if (OnNotify(*reinterpret_cast<NMHDR*>(lParam), result))
+            return result;
+        break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORDLG:
+        if (OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), result))
+            return result;
+        break;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_TIMER:
+        if (OnTimer(wParam))
+            return 0;
+        break;
+    case WM_ERASEBKGND:
+        if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
+            return 1;
+        break;
+    case WM_PAINT:
+        if (OnPaint())
+            return 0;
+        break;
+    case WM_CLOSE:
+        if (OnClose())
+            return 0;
+        break;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        break;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Window* self = nullptr;
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        self = static_cast<Window*>(create->lpCreateParams);
+        if (self) {
+            self->hwnd_ = hwnd;
+            ::SetPropA(hwnd, kWindowProp, self);
+        }
+    } else {
+        self = FromHandle(hwnd);
+    }
+    if (!self)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        if (message == WM_PAINT)
+            ::ValidateRect(hwnd, nullptr);
+        result = message == WM_CREATE ? -1 : 0;
+        ReportError(error, hwnd);
+    } catch (...) {
+        if (message == WM_PAINT)
+            ::ValidateRect(hwnd, nullptr);
+        result = message == WM_CREATE ? -1 : 0;
+        ReportUnknownError(hwnd);
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemovePropA(hwnd, kWindowProp);
+        self->hwnd_ = nullptr;
+        try {
+            self->OnDetached();
+        } catch (const std::exception& error) {
+            ReportError(error, nullptr);
+        } catch (...) {
+            ReportUnknownError(nullptr);
+        }
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- Dialog
+
+Dialog::Dialog(int templateId, HINSTANCE module) : templateId_(templateId), module_(module ? module : Instance()) {}
+
+Dialog::~Dialog()
+{
+    if (hwnd_ && ::IsWindow(hwnd_) && !modal_)
+        ::DestroyWindow(hwnd_);
+}
+
+Dialog* Dialog::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<Dialog*>(::GetPropA(hwnd, kDialogProp)) : nullptr;
+}
+
+INT_PTR Dialog::RunModal(HWND owner)
+{
+    InitCommonControlsOnce();
+    modal_ = true;
+    const INT_PTR result = ::DialogBoxParamA(module_, MAKEINTRESOURCEA(templateId_), owner, StaticProc,
+                                             reinterpret_cast<LPARAM>(this));
+    modal_ = false;
+    return result;
+}
+
+bool Dialog::CreateModeless(HWND owner)
+{
+    InitCommonControlsOnce();
+    modal_ = false;
+    ::CreateDialogParamA(module_, MAKEINTRESOURCEA(templateId_), owner, StaticProc, reinterpret_cast<LPARAM>(this));
+    if (hwnd_)
+        AddModelessDialog(hwnd_);
+    return hwnd_ != nullptr;
+}
+
+void Dialog::End(INT_PTR result)
+{
+    if (!hwnd_)
+        return;
+    if (modal_)
+        ::EndDialog(hwnd_, result);
+    else
+        ::DestroyWindow(hwnd_);
+}
+
+std::string Dialog::ItemText(int id) const
+{
+    HWND item = Item(id);
+    if (!item)
+        return std::string();
+    const int length = ::GetWindowTextLengthA(item);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(item, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
+
+void Dialog::SetItemText(int id, const std::string& text)
+{
+    ::SetDlgItemTextA(hwnd_, id, text.c_str());
+}
+
+bool Dialog::IsChecked(int id) const
+{
+    return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void Dialog::SetChecked(int id, bool checked)
+{
+    ::CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool Dialog::OnCommand(int id, int code, HWND control)
+{
+    if (id == IDOK && (code == BN_CLICKED || !control)) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL && (code == BN_CLICKED || !control)) {
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ReflectToChild(hwnd_, message, wParam, lParam, result)) {
+        if (message == WM_NOTIFY || message == WM_COMMAND) {
+            ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+            return TRUE;
+        }
+        return static_cast<INT_PTR>(result);  // WM_CTLCOLOR*: the brush; others: TRUE
+    }
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog() ? TRUE : FALSE;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_NOTIFY:
+        if (OnNotify(*reinterpret_cast<NMHDR*>(lParam), result)) {
+            ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORDLG:
+        if (OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), result))
+            return static_cast<INT_PTR>(result);
+        return FALSE;
+    case WM_TIMER:
+        return OnTimer(wParam) ? TRUE : FALSE;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return FALSE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        if (self) {
+            self->hwnd_ = hwnd;
+            ::SetPropA(hwnd, kDialogProp, self);
+        }
+    } else {
+        self = FromHandle(hwnd);
+    }
+    if (!self)
+        return FALSE;
+
+    INT_PTR result = FALSE;
+    try {
+        result = self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        result = message == WM_INITDIALOG ? TRUE : FALSE;
+        ReportError(error, hwnd);
+    } catch (...) {
+        result = message == WM_INITDIALOG ? TRUE : FALSE;
+        ReportUnknownError(hwnd);
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemovePropA(hwnd, kDialogProp);
+        RemoveModelessDialog(hwnd);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- message loop
+
+void AddModelessDialog(HWND dialog)
+{
+    auto& dialogs = ModelessDialogs();
+    if (std::find(dialogs.begin(), dialogs.end(), dialog) == dialogs.end())
+        dialogs.push_back(dialog);
+}
+
+void RemoveModelessDialog(HWND dialog)
+{
+    auto& dialogs = ModelessDialogs();
+    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), dialog), dialogs.end());
+}
+
+static bool IsModelessDialogMessage(MSG& msg)
+{
+    for (HWND dialog : ModelessDialogs())
+        if (::IsWindow(dialog) && ::IsDialogMessageA(dialog, &msg))
+            return true;
+    return false;
+}
+
+int RunMessageLoop()
+{
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsModelessDialogMessage(msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void ProcessPendingMessages()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (IsModelessDialogMessage(msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+} // namespace kelt::ui
