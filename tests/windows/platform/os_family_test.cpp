@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/platform/os_family.h"
+#include "catalogue/platform/system_calls.h"
+
+using namespace kelt;
+
+namespace {
+
+// Detects the family with the version query answering the given version.
+int FamilyOf(DWORD platform, DWORD major, DWORD minor, DWORD build = 0, DWORD* seenSize = nullptr)
+{
+    SystemCalls calls;
+    calls.GetVersionExA = [=](OSVERSIONINFOA* info) {
+        if (seenSize)
+            *seenSize = info->dwOSVersionInfoSize;
+        info->dwPlatformId = platform;
+        info->dwMajorVersion = major;
+        info->dwMinorVersion = minor;
+        info->dwBuildNumber = build;
+        return TRUE;
+    };
+    ScopedSystemCalls scope(calls);
+    return DetectFamily();
+}
+
+} // namespace
+
+TEST(FamilyDetection, NtLine)
+{
+    EXPECT_EQ(FamilyOf(2, 5, 1), 32);   // XP
+    EXPECT_EQ(FamilyOf(2, 5, 0), 16);   // 2000
+    EXPECT_EQ(FamilyOf(2, 5, 2), 64);   // the .NET server family
+    EXPECT_EQ(FamilyOf(2, 4, 0), 8);    // NT 4
+    EXPECT_EQ(FamilyOf(2, 3, 51), 8);   // NT 3.51
+    EXPECT_EQ(FamilyOf(2, 6, 0), 0);    // Vista and later are not recognised
+    EXPECT_EQ(FamilyOf(2, 10, 0), 0);
+    EXPECT_EQ(FamilyOf(2, 5, 3), 0);
+}
+
+TEST(FamilyDetection, Windows95Line)
+{
+    EXPECT_EQ(FamilyOf(1, 4, 0), 1);
+    EXPECT_EQ(FamilyOf(1, 4, 0, 1111), 1);  // OSR2: only major and minor count
+    EXPECT_EQ(FamilyOf(1, 4, 10), 2);
+    EXPECT_EQ(FamilyOf(1, 4, 90), 4);
+    EXPECT_EQ(FamilyOf(1, 4, 3), 0);
+    EXPECT_EQ(FamilyOf(1, 5, 0), 0);
+}
+
+TEST(FamilyDetection, OtherPlatformsAndFailedQueriesAreUnknown)
+{
+    EXPECT_EQ(FamilyOf(0, 4, 0), 0);  // Win32s
+    EXPECT_EQ(FamilyOf(3, 5, 1), 0);
+    SystemCalls calls;
+    calls.GetVersionExA = [](OSVERSIONINFOA*) { return FALSE; };
+    ScopedSystemCalls scope(calls);
+    EXPECT_EQ(DetectFamily(), 0);
+}
+
+TEST(FamilyDetection, AsksWithAZeroed148ByteRecord)
+{
+    bool zeroed = false;
+    DWORD size = 0;
+    SystemCalls calls;
+    calls.GetVersionExA = [&](OSVERSIONINFOA* info) {
+        size = info->dwOSVersionInfoSize;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(info);
+        zeroed = true;
+        for (std::size_t i = sizeof(DWORD); i < 148; ++i)
+            zeroed = zeroed && bytes[i] == 0;
+        return FALSE;
+    };
+    ScopedSystemCalls scope(calls);
+    DetectFamily();
+    EXPECT_EQ(size, 148u);
+    EXPECT_TRUE(zeroed);
+}
+
+TEST(FamilyDetection, TheRealQueryAnswersUnderThisSystem)
+{
+    // Whatever Windows (or Wine) runs the tests, the real query works and the answer is a
+    // single family bit or 0.
+    const WindowsVersion version = QueryWindowsVersion();
+    EXPECT_TRUE(version.ok);
+    const int family = DetectFamily();
+    EXPECT_EQ(family & (family - 1), 0);
+    EXPECT_LE(family, 64);
+}
+
+TEST(FamilyMask, SuitsWhenTheFamilyBitLiesInsideTheMask)
+{
+    EXPECT_TRUE(JTOSType(56).Suits(32));   // NT 4, 2000, XP
+    EXPECT_FALSE(JTOSType(7).Suits(32));   // 95, 98, Me
+    EXPECT_TRUE(JTOSType(7).Suits(4));
+    EXPECT_TRUE(JTOSType(127).Suits(64));
+    EXPECT_FALSE(JTOSType(0).Suits(1));
+    // Family 0 (unknown Windows) is suited by every mask, mask 0 included.
+    EXPECT_TRUE(JTOSType(0).Suits(0));
+    EXPECT_TRUE(JTOSType(7).Suits(0));
+    // A combination of bits as "family" only fits a mask that holds all of them.
+    EXPECT_TRUE(JTOSType(48).Suits(48));
+    EXPECT_FALSE(JTOSType(32).Suits(48));
+}
+
+TEST(FamilyMask, TheByteArgumentIsSignExtended)
+{
+    JTOSType negative(static_cast<signed char>(-1));
+    EXPECT_EQ(negative.Mask(), -1);
+    EXPECT_TRUE(negative.Suits(64));
+    JTOSType high(static_cast<signed char>(0x80));
+    EXPECT_EQ(high.Mask(), -128);
+    // Items store the table's mask unchanged.
+    JTOSType item(0);
+    item.SetMask(56);
+    EXPECT_EQ(item.Mask(), 56);
+    EXPECT_TRUE(item.Suits(16));
+}
+
+TEST(FamilyNames, OneNamePerCodeAndNothingForOthers)
+{
+    EXPECT_EQ(FamilyName(1), "Windows95");
+    EXPECT_EQ(FamilyName(2), "Windows98");
+    EXPECT_EQ(FamilyName(4), "WindowsME");
+    EXPECT_EQ(FamilyName(8), "WindowsNT");
+    EXPECT_EQ(FamilyName(16), "Windows2000");
+    EXPECT_EQ(FamilyName(32), "WindowsXP");
+    EXPECT_EQ(FamilyName(64), "WindowsNET");
+    EXPECT_EQ(FamilyName(0), "");
+    EXPECT_EQ(FamilyName(3), "");
+    EXPECT_EQ(FamilyName(128), "");
+}
