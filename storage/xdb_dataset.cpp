@@ -225,7 +225,8 @@ std::string TField::AsString() const {
     case xftTime: return FormatTime(SlotInt32(slot));
     case xftDateTime: {
         const double v = SlotDouble(slot);
-        if (!std::isfinite(v)) return FormatFloat(v);
+        // Beyond about a million years a calendar date means nothing; show the number.
+        if (!(std::fabs(v) < 3.0e19)) return FormatFloat(v);
         const double day = std::floor(v / 86400000.0);
         return FormatDate(static_cast<long long>(day)) + " " +
                FormatTime(static_cast<long long>(std::llround(v - day * 86400000.0)));
