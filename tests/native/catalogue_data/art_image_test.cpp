@@ -76,6 +76,8 @@ TEST(ArtParse, FaultsNameFileAndLine) {
     EXPECT_EQ(MessageOf("height 2\ncolours\na #000000\npixels\n"), "pic.art:4: 'width' must come before the pixels");
     EXPECT_EQ(MessageOf("width 2\nheight 2\ncolours\na #000000\n"), "pic.art:4: no 'pixels' section");
     EXPECT_EQ(MessageOf("chars 3\n"), "pic.art:1: bad chars '3' (1 or 2)");
+    // Lines of other blank characters (vertical tab, form feed) are empty lines.
+    EXPECT_EQ(MessageOf("\v\f\nwidth 0\n"), "pic.art:2: bad width '0' (1 to 1024)");
 }
 
 TEST(ArtBmp, TrueColourHeadersAndPaddedBottomUpRows) {
