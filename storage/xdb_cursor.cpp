@@ -782,21 +782,24 @@ std::int32_t TXdbCursor::SaveToStream(std::string& stream) const {
     return static_cast<std::int32_t>(stream.size());
 }
 
-std::int32_t TXdbCursor::SaveToStream(std::ostream& stream) const {
+std::int32_t TXdbCursor::SaveToStream(std::ostream& stream, std::size_t bufferSize) const {
     std::string buffer;
+    buffer.reserve(std::min<std::size_t>(bufferSize, 1u << 24) + 4096);
     AppendHeader(buffer, FieldCount(), layout_, note_);
-    stream.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     std::size_t total = buffer.size();
     std::int32_t written = 0;
     int lastPercent = -1;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         const TXdbRecord& record = records_[i];
         if (record.IsHidden()) continue;
-        buffer.clear();
+        const std::size_t before = buffer.size();
         EncodeRecord(fields_, record, buffer, written + 1LL);
-        total += buffer.size();
+        total += buffer.size() - before;
         if (total > kMaxFileSize) TooLarge();
-        stream.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        if (buffer.size() >= bufferSize) {
+            stream.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            buffer.clear();
+        }
         ++written;
         if (onProgress_) {
             int percent = ProgressPercent(static_cast<std::int64_t>(i) + 1, static_cast<std::int64_t>(records_.size()));
@@ -806,6 +809,7 @@ std::int32_t TXdbCursor::SaveToStream(std::ostream& stream) const {
             }
         }
     }
+    stream.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     char b[4];
     PutInt32(b, written);
     stream.seekp(5);

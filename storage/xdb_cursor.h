@@ -67,7 +67,9 @@ public:
 
     // Writing: composes the whole table; the result is the stream length.
     std::int32_t SaveToStream(std::string& stream) const;
-    std::int32_t SaveToStream(std::ostream& stream) const;  // must be seekable, positioned at 0
+    // Onto a seekable stream positioned at 0, written in pieces of about bufferSize bytes
+    // (0: record by record).
+    std::int32_t SaveToStream(std::ostream& stream, std::size_t bufferSize = 1u << 20) const;
 
     // Reading. Each raises XdbError with the format's message (without any prefix). With
     // PartialOpen set, a failure among the records keeps what was read and is answered as the

@@ -746,13 +746,10 @@ void TXdbDataset::SaveToFile(const std::string& path) {
     }
     if ((saveOptions_ & savAutoBackup) != 0) XdbBackupFile(path);
     cursor_->SetOnProgress(onProgress_);
-    if ((saveOptions_ & savSlowMode) != 0) {
-        XdbWriteFileAtomic(path, [this](std::ostream& out) { cursor_->SaveToStream(out); });
-    } else {
-        std::string bytes;
-        cursor_->SaveToStream(bytes);
-        XdbWriteFileAtomic(path, bytes);
-    }
+    // The table is written to a temporary file that replaces the target only when complete,
+    // so it is streamed in pieces instead of being composed whole in memory first.
+    const std::size_t piece = (saveOptions_ & savSlowMode) != 0 ? 0 : (1u << 20);
+    XdbWriteFileAtomic(path, [this, piece](std::ostream& out) { cursor_->SaveToStream(out, piece); });
 }
 
 std::string TXdbDataset::SaveToString() {
