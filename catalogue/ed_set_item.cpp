@@ -1,0 +1,177 @@
+#include "catalogue/ed_set_item.h"
+
+#include "catalogue/platform/int_text.h"
+#include "catalogue/platform/registry.h"
+#include "storage/xdb_table.h"
+
+namespace kelt {
+
+JTedSetItem::JTedSetItem() = default;
+
+JTedSetItem::~JTedSetItem()
+{
+    // The panel goes first, while the strings it shows still exist.
+    panel_.reset();
+}
+
+bool JTedSetItem::CreateControl()
+{
+    if (!panel_)
+        panel_ = std::make_unique<JTCapEditPanel>(iRegType);
+    panel_->SetTag(this);
+    return true;
+}
+
+bool JTedSetItem::ReadValue()
+{
+    sCurValue = sDefaultVal;
+    bool result = true;
+    {
+        TRegistry registry(KEY_READ);
+        registry.SetRootKey(RootKeyFromCode(iRegRoot));
+        if (registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName))
+            result = ReadRegValue(registry, iRegType, sDataName, sCurValue);
+    }
+    return result;
+}
+
+bool JTedSetItem::WriteValue()
+{
+    const std::string text = GetNewValue();
+    // A DWORD text that is no number fails before anything (a created key included) changes.
+    if (iRegType == 1)
+        StrToInt(text);
+    TRegistry registry(KEY_READ | KEY_WRITE);
+    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    if (!registry.OpenKey(sSubKey, bAutoCreate))
+        return false;
+    if (!registry.ValueExists(sDataName) && !bAutoCreate)
+        return false;
+    return WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+}
+
+bool JTedSetItem::Initialize(bool loadFromTable, bool readRegistry)
+{
+    return JTSetItem::Initialize(loadFromTable, readRegistry);
+}
+
+bool JTedSetItem::LoadFromTable()
+{
+    if (!JTSetItem::LoadFromTable())
+        return false;
+    sDefaultVal = table_->FieldByName("sDefaultVal").AsString();
+    return true;
+}
+
+bool JTedSetItem::SetFont(HFONT font)
+{
+    if (!panel_ || !font)
+        return false;
+    panel_->SetFont(font);
+    return true;
+}
+
+bool JTedSetItem::SetColor(Colour colour)
+{
+    if (panel_)
+        panel_->SetBackColour(colour);
+    return true;
+}
+
+bool JTedSetItem::BuildControl()
+{
+    if (!panel_)
+        return false;
+    const TRegSetOption& settings = Settings();
+    // The panel was created before the table row told the value type.
+    panel_->SetValueType(iRegType);
+    panel_->SetCaption(sDescribe);
+    panel_->SetValue(sCurValue);
+    // The panel now shows the registry's value: unmodified, whatever was typed before.
+    panel_->SetTextColour(settings.NorTWeakColor);
+    panel_->SetDataName(sDataName);
+    panel_->SetHint(RegistryPath());
+    panel_->SetTag(this);
+    panel_->OnBeginEdit = [this](JTCapEditPanel&) {
+        if (OnSelect)
+            OnSelect(this);
+    };
+    panel_->OnEndEdit = [this](JTCapEditPanel&) { CheckChange(); };
+    panel_->OnMouseDown = [this](JTCapEditPanel&, int button) { PanelMouseDown(button); };
+    panel_->SetParentArea(parentArea_);
+    suits_ = OSType.Suits(OSFamily);
+    if (!suits_ && settings.NotSuitShow == 1) {
+        panel_->SetVisible(false);
+        panel_->SetEnabled(true);
+    } else {
+        panel_->SetEnabled(suits_);
+    }
+    return SetValue(sCurValue);
+}
+
+std::string JTedSetItem::GetNewValue()
+{
+    return panel_ ? panel_->Value() : sCurValue;
+}
+
+JTRowControl* JTedSetItem::GetControl()
+{
+    return panel_.get();
+}
+
+std::string JTedSetItem::GetDefaultValue()
+{
+    return sDefaultVal;
+}
+
+bool JTedSetItem::Apply(JTRecord* record)
+{
+    return JTSetItem::Apply(record);
+}
+
+bool JTedSetItem::ApplyColors()
+{
+    if (!settings_ || !panel_)
+        return false;
+    panel_->SetBackColour(settings_->TWeakBackColor);
+    panel_->SetTextColour(settings_->NorTWeakColor);
+    return true;
+}
+
+bool JTedSetItem::IsModified()
+{
+    return sCurValue != GetNewValue();
+}
+
+bool JTedSetItem::SetValue(const std::string& value)
+{
+    if (value == shownValue_)
+        return true;
+    shownValue_ = value;
+    const bool modified = value != sCurValue;
+    if (panel_) {
+        panel_->SetValue(value);
+        const TRegSetOption& settings = Settings();
+        panel_->SetTextColour(modified ? settings.ModTWeakColor : settings.NorTWeakColor);
+    }
+    if (OnChange)
+        OnChange(this, modified);
+    return true;
+}
+
+void JTedSetItem::CheckChange()
+{
+    const bool modified = IsModified();
+    const TRegSetOption& settings = Settings();
+    panel_->SetTextColour(modified ? settings.ModTWeakColor : settings.NorTWeakColor);
+    if (OnChange)
+        OnChange(this, modified);
+}
+
+void JTedSetItem::PanelMouseDown(int button)
+{
+    if (button == VK_RBUTTON && OnDetails)
+        OnDetails(this);
+}
+
+} // namespace kelt
