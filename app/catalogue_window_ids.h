@@ -1,0 +1,12 @@
+#pragma once
+// Command and control IDs of the program window (app range 3000-3099).
+#define IDM_CATALOGUE_REFRESH   3001
+#define IDM_CATALOGUE_EXIT      3002
+#define IDM_CATALOGUE_EXPAND    3003
+#define IDM_CATALOGUE_OPTIONS   3004
+#define IDM_CATALOGUE_HELP      3005
+#define IDC_CATALOGUE_PAGES     3010
+#define IDC_CATALOGUE_EDITOR    3011
+#define IDC_CATALOGUE_DETAILS   3012
+#define IDC_CATALOGUE_STATUS    3013
+#define IDC_CATALOGUE_PROGRESS  3014
