@@ -1,0 +1,653 @@
+#include "catalogue/set_kind.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "catalogue/reg_settings.h"
+#include "storage/xdb_table.h"
+#include "ui/colour.h"
+#include "ui/dpi.h"
+#include "ui/instance.h"
+
+namespace kelt {
+
+namespace {
+
+const char kInvalidBitmap[] = "Bitmap image is not valid";
+const int kListId = 2001;
+const UINT_PTR kListSubclassId = 0x4B4C;  // 'KL'
+// Transparent colour of the kind pictures on the tabs.
+const COLORREF kGlyphTransparent = 0x848284;
+const int kTabPictureSize = 16;
+
+std::uint32_t ReadU32(const std::string& bytes, std::size_t at)
+{
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+std::uint16_t ReadU16(const std::string& bytes, std::size_t at)
+{
+    std::uint16_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 2);
+    return value;
+}
+
+[[noreturn]] void InvalidBitmap()
+{
+    throw Error(kInvalidBitmap);
+}
+
+} // namespace
+
+HBITMAP LoadBitmapFromBytes(const std::string& bytes)
+{
+    if (bytes.empty())
+        return nullptr;
+    const std::size_t fileHeader = 14;
+    if (bytes.size() < fileHeader + 12 || bytes[0] != 'B' || bytes[1] != 'M')
+        InvalidBitmap();
+    const std::uint32_t headerSize = ReadU32(bytes, fileHeader);
+    if (headerSize != 12 && (headerSize < 40 || headerSize > 124))
+        InvalidBitmap();
+    if (fileHeader + headerSize > bytes.size())
+        InvalidBitmap();
+
+    // Normalise the header into a BITMAPINFOHEADER followed by its colour table.
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    std::size_t tableAt = fileHeader + headerSize;
+    std::size_t entrySize = 4;
+    if (headerSize == 12) {
+        info.biWidth = ReadU16(bytes, fileHeader + 4);
+        info.biHeight = static_cast<std::int16_t>(ReadU16(bytes, fileHeader + 6));
+        info.biPlanes = ReadU16(bytes, fileHeader + 8);
+        info.biBitCount = ReadU16(bytes, fileHeader + 10);
+        info.biCompression = BI_RGB;
+        entrySize = 3;
+    } else {
+        std::memcpy(&info, bytes.data() + fileHeader, sizeof info);
+        info.biSize = sizeof info;
+    }
+    const long width = info.biWidth;
+    const long height = info.biHeight < 0 ? -static_cast<long>(info.biHeight) : info.biHeight;
+    if (info.biPlanes != 1 || width <= 0 || height <= 0 || width > 16384 || height > 16384)
+        InvalidBitmap();
+    const int bits = info.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        InvalidBitmap();
+    const DWORD compression = info.biCompression;
+    const bool rle = (compression == BI_RLE8 && bits == 8) || (compression == BI_RLE4 && bits == 4);
+    const bool fields = compression == BI_BITFIELDS && (bits == 16 || bits == 32);
+    if (compression != BI_RGB && !rle && !fields)
+        InvalidBitmap();
+    if (rle && info.biHeight < 0)
+        InvalidBitmap();
+
+    std::size_t colours = info.biClrUsed;
+    if (bits <= 8 && (colours == 0 || colours > (1u << bits)))
+        colours = std::size_t{1} << bits;
+    if (bits > 8 && colours > 256)
+        InvalidBitmap();
+    // BITFIELDS masks follow a plain 40-byte header; larger headers hold them inside.
+    const std::size_t masks = fields && headerSize == 40 ? 3 : 0;
+    std::vector<std::uint8_t> header(sizeof info + (colours + masks) * 4, 0);
+    std::memcpy(header.data(), &info, sizeof info);
+    if (fields && headerSize > 40) {
+        std::memcpy(header.data() + sizeof info, bytes.data() + fileHeader + 40, 12);
+        header.resize(sizeof info + 12 + colours * 4);
+        reinterpret_cast<BITMAPINFOHEADER*>(header.data())->biClrUsed = static_cast<DWORD>(colours);
+    } else {
+        if (tableAt + masks * 4 + colours * entrySize > bytes.size())
+            InvalidBitmap();
+        std::uint8_t* out = header.data() + sizeof info;
+        std::memcpy(out, bytes.data() + tableAt, masks * 4);
+        out += masks * 4;
+        tableAt += masks * 4;
+        for (std::size_t i = 0; i < colours; ++i) {
+            std::memcpy(out + i * 4, bytes.data() + tableAt + i * entrySize, 3);
+            out[i * 4 + 3] = 0;
+        }
+        tableAt += colours * entrySize;
+    }
+
+    std::size_t bitsAt = ReadU32(bytes, 10);
+    if (bitsAt < tableAt || bitsAt >= bytes.size())
+        bitsAt = tableAt;
+    const std::size_t available = bytes.size() - bitsAt;
+    std::size_t needed = 0;
+    if (rle) {
+        needed = info.biSizeImage;
+        if (needed == 0 || needed > available)
+            InvalidBitmap();
+    } else {
+        const std::size_t stride = ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+        needed = stride * static_cast<std::size_t>(height);
+        if (needed > available)
+            InvalidBitmap();
+    }
+
+    ui::WindowDC screen(nullptr);
+    HBITMAP bitmap = ::CreateDIBitmap(screen.get(), reinterpret_cast<const BITMAPINFOHEADER*>(header.data()), CBM_INIT,
+                                      bytes.data() + bitsAt, reinterpret_cast<const BITMAPINFO*>(header.data()),
+                                      DIB_RGB_COLORS);
+    if (!bitmap)
+        InvalidBitmap();
+    return bitmap;
+}
+
+HBITMAP ScaleBitmap(HBITMAP source, int width, int height)
+{
+    if (!source)
+        return nullptr;
+    BITMAP info{};
+    if (!::GetObjectA(source, sizeof info, &info))
+        return nullptr;
+    ui::WindowDC screen(nullptr);
+    HBITMAP result = ::CreateCompatibleBitmap(screen.get(), width, height);
+    if (!result)
+        return nullptr;
+    ui::MemoryDC from(screen.get());
+    ui::MemoryDC to(screen.get());
+    {
+        ui::SelectedObject fromSelected(from.get(), source);
+        ui::SelectedObject toSelected(to.get(), result);
+        ::SetStretchBltMode(to.get(), COLORONCOLOR);
+        ::StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- JTSetKind
+
+JTSetKind::JTSetKind() = default;
+
+JTSetKind::~JTSetKind()
+{
+    // Rows leave their areas (and the editor panel) first, then the items go, then the page's
+    // own windows.
+    for (auto* items : {&ckItems_, &edItems_})
+        for (auto& item : *items)
+            if (JTRowControl* row = item->GetControl()) {
+                row->SetVisible(false);
+                row->SetParentArea(nullptr);
+            }
+    ckItems_.clear();
+    edItems_.clear();
+    checkArea_.reset();
+    editArea_.reset();
+    splitter_.reset();
+    if (list_ && ::IsWindow(list_))
+        ::DestroyWindow(list_);
+    list_ = nullptr;
+    LeaveControl();
+    Destroy();
+}
+
+const TRegSetOption& JTSetKind::Settings() const
+{
+    static const TRegSetOption defaults;
+    return settings_ ? *settings_ : defaults;
+}
+
+bool JTSetKind::Expanded() const
+{
+    return Settings().ExpandItems;
+}
+
+bool JTSetKind::Hidden(const JTSetItem* item) const
+{
+    return Settings().NotSuitShow == 1 && !item->SuitsRunningWindows();
+}
+
+bool JTSetKind::SetDisplaySettings(TRegSetOption* settings)
+{
+    settings_ = settings;
+    return BuildPage();
+}
+
+void JTSetKind::LoadGlyph()
+{
+    TXdbBlobStream stream(*kindsTable_, "Glyph", bmRead);
+    glyph_.reset(LoadBitmapFromBytes(stream.ReadAll()));
+    int index = -1;
+    if (glyph_) {
+        ui::UniqueBitmap small(ScaleBitmap(glyph_.get(), kTabPictureSize, kTabPictureSize));
+        if (small)
+            index = ::ImageList_AddMasked(pageControl_->ImageList(), small.get(), kGlyphTransparent);
+    }
+    SetImageIndex(index);
+}
+
+bool JTSetKind::BuildPage()
+{
+    if (!pageControl_ || !pageControl_->Handle() || !kindsTable_)
+        return false;
+    const TRegSetOption& settings = Settings();
+
+    // 1. Caption from the row the catalogue stands on; the page joins the control.
+    caption_ = kindsTable_->FieldByName("sDescribe").AsString();
+    SetSheetVisible(settings.ShowCreating);
+    SetCaption(caption_);
+    if (!CreateSheet(*pageControl_))
+        return false;
+
+    // 2. The tab picture.
+    if (pageControl_->ImageList())
+        LoadGlyph();
+
+    const int width = ClientWidth();
+    const int height = ClientHeight();
+
+    // 3. Edit area, at the bottom.
+    editArea_ = std::make_unique<ui::ScrollBox>();
+    editArea_->SetBackColour(settings.TWeakBackColor);
+    editArea_->SetBarSize(kScrollBarSize);
+    editArea_->SetHorzIncrement(edStep_ + kEditRowStep);
+    editArea_->SetWheelStep(edStep_ + kEditRowStep);
+    editArea_->CreateIn(Handle(), 0, height, width, 0, true);
+
+    // 4. Splitter above it.
+    splitter_ = std::make_unique<ui::Splitter>();
+    splitter_->SetThickness(kSplitterHeight);
+    splitter_->SetBackColour(settings.TWeakBackColor);
+    splitter_->CreateIn(Handle(), 0, height - kSplitterHeight, width, true);
+
+    // 5. Check area, the rest.
+    checkArea_ = std::make_unique<ui::ScrollBox>();
+    checkArea_->SetBackColour(settings.TWeakBackColor);
+    checkArea_->SetBarSize(kScrollBarSize);
+    checkArea_->SetHorzIncrement(edStep_ + kEditRowStep);
+    checkArea_->SetWheelStep(ckStep_ + kCheckRowStep);
+    checkArea_->CreateIn(Handle(), 0, 0, width, std::max(0, height - kSplitterHeight), true);
+
+    splitter_->Attach(checkArea_->Handle(), editArea_->Handle());
+    splitter_->OnMoved = [this](int below) { LayoutAreas(below); };
+
+    // 7. Compact list over the whole page.
+    const DWORD style = WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDRAWFIXED |
+                        LVS_NOSORTHEADER;
+    list_ = ::CreateWindowExA(0, WC_LISTVIEWA, "", style, 0, 0, width, height, Handle(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), ui::Instance(), nullptr);
+    if (list_) {
+        ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::DefaultFont()), FALSE);
+        ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
+        // Entries tall enough for the 16 x 16 state pictures and the text.
+        TEXTMETRICA metrics{};
+        {
+            ui::WindowDC dc(list_);
+            ui::SelectedObject font(dc.get(), ui::DefaultFont());
+            ::GetTextMetricsA(dc.get(), &metrics);
+        }
+        entryHeight_ = std::max<int>(16, metrics.tmHeight) + 2;
+        entrySizer_.reset(::ImageList_Create(1, entryHeight_, ILC_COLOR, 0, 1));
+        ListView_SetImageList(list_, entrySizer_.get(), LVSIL_SMALL);
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<char*>("Settings");
+        column.cx = kListColumnWidth;
+        ::SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+        ::SetWindowSubclass(list_, ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+    LayoutAreas(editHeight_);
+    return true;
+}
+
+bool JTSetKind::AddCkItem(std::unique_ptr<JTSetItem> item)
+{
+    if (!item)
+        return false;
+    JTSetItem* added = item.get();
+    ckItems_.push_back(std::move(item));
+    AddToList(added);
+    return true;
+}
+
+bool JTSetKind::AddEdItem(std::unique_ptr<JTSetItem> item)
+{
+    if (!item)
+        return false;
+    JTSetItem* added = item.get();
+    edItems_.push_back(std::move(item));
+    AddToList(added);
+    return true;
+}
+
+ui::ScrollBox* JTSetKind::AreaOf(const JTSetItem* item) const
+{
+    for (const auto& own : ckItems_)
+        if (own.get() == item)
+            return checkArea_.get();
+    for (const auto& own : edItems_)
+        if (own.get() == item)
+            return editArea_.get();
+    return nullptr;
+}
+
+ui::ScrollBox* JTSetKind::EnsureRowWindow(JTSetItem* item)
+{
+    ui::ScrollBox* area = AreaOf(item);
+    if (area && area->Area() && item->ParentArea() != area->Area())
+        item->SetParentArea(area->Area());
+    return area;
+}
+
+void JTSetKind::CreateRowWindows()
+{
+    for (auto* items : {&ckItems_, &edItems_}) {
+        ui::ScrollBox* area = items == &ckItems_ ? checkArea_.get() : editArea_.get();
+        if (!area || !area->Area())
+            continue;
+        for (auto& item : *items)
+            if (item->ParentArea() != area->Area())
+                item->SetParentArea(area->Area());
+    }
+}
+
+void JTSetKind::ScrollRowIntoView(JTSetItem* item)
+{
+    ui::ScrollBox* area = AreaOf(item);
+    JTRowControl* row = item ? item->GetControl() : nullptr;
+    if (!area || !row)
+        return;
+    const RECT r{row->Left(), row->Top(), row->Left() + row->Width(), row->Top() + row->Height()};
+    area->ScrollIntoView(r);
+}
+
+bool JTSetKind::ReadAllValues()
+{
+    bool result = true;
+    for (auto& item : ckItems_)
+        result = item->ReadValue();
+    for (auto& item : edItems_)
+        result = item->ReadValue();
+    return result;
+}
+
+bool JTSetKind::RebuildControls()
+{
+    bool result = true;
+    for (auto& item : ckItems_)
+        result = item->BuildControl();
+    for (auto& item : edItems_)
+        result = item->BuildControl();
+    return result;
+}
+
+void JTSetKind::LayoutAreas(int editHeight)
+{
+    if (!Handle())
+        return;
+    const int width = ClientWidth();
+    const int height = ClientHeight();
+    editHeight_ = std::clamp(editHeight, 0, std::max(0, height - kSplitterHeight));
+    const int checkHeight = std::max(0, height - editHeight_ - kSplitterHeight);
+    if (editArea_)
+        editArea_->SetBounds(0, height - editHeight_, width, editHeight_);
+    if (splitter_)
+        splitter_->SetBounds(0, checkHeight, width, kSplitterHeight);
+    if (checkArea_)
+        checkArea_->SetBounds(0, 0, width, checkHeight);
+    if (list_)
+        ::SetWindowPos(list_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool JTSetKind::AdjustAreas()
+{
+    if (!Expanded() || !checkArea_ || !editArea_ || !splitter_)
+        return false;
+    const long long checks = CkItemCount();
+    const long long edits = EdItemCount();
+    if (checks + edits == 0)
+        return false;
+    const long long usable = std::max(0, ClientHeight() - kSplitterHeight);
+    LayoutAreas(static_cast<int>(usable * edits * 3 / (checks + 3 * edits)));
+    return true;
+}
+
+void JTSetKind::OnSize(UINT, int, int)
+{
+    LayoutAreas(editHeight_);
+    AdjustAreas();
+}
+
+void JTSetKind::ArrangeRows(const std::vector<std::unique_ptr<JTSetItem>>& items, ui::ScrollBox& area, int& top)
+{
+    const int space = Settings().TWeakSpace;
+    int right = 0;
+    int bottom = 0;
+    for (const auto& item : items) {
+        JTRowControl* row = item->GetControl();
+        if (!row)
+            continue;
+        if (Hidden(item.get())) {
+            row->SetVisible(false);
+            continue;
+        }
+        row->SetPosition(row->Left(), top);
+        row->SetVisible(true);
+        right = std::max(right, row->Left() + row->Width());
+        bottom = top + row->Height();
+        top += row->Height() + space;
+        AddToList(item.get());
+    }
+    area.SetExtent(right, bottom);
+}
+
+bool JTSetKind::Arrange()
+{
+    if (!Handle() || !checkArea_ || !editArea_)
+        return false;
+    const TRegSetOption& settings = Settings();
+    SetSheetVisible(settings.ShowCreating);
+    ckRowTop_ = settings.TWeakSpace;
+    edRowTop_ = settings.TWeakSpace;
+    if (list_)
+        ListView_DeleteAllItems(list_);
+    for (auto* items : {&ckItems_, &edItems_})
+        for (auto& item : *items)
+            item->SetListEntry(-1);
+
+    ArrangeRows(ckItems_, *checkArea_, ckRowTop_);
+    ArrangeRows(edItems_, *editArea_, edRowTop_);
+
+    const bool expanded = settings.ExpandItems;
+    checkArea_->SetVisible(expanded);
+    editArea_->SetVisible(expanded);
+    splitter_->SetVisible(expanded);
+    if (list_)
+        ::ShowWindow(list_, expanded ? SW_HIDE : SW_SHOWNA);
+
+    SetSheetVisible(true);
+    AdjustAreas();
+    if (expanded && Showing())
+        CreateRowWindows();
+    return true;
+}
+
+void JTSetKind::OnActivated()
+{
+    // While the catalogue builds its pages the control is hidden and Arrange makes the rows.
+    if (Expanded() && pageControl_ && pageControl_->IsVisible())
+        CreateRowWindows();
+}
+
+bool JTSetKind::AddToList(JTSetItem* item)
+{
+    if (!item || !list_ || Hidden(item))
+        return false;
+    LVITEMA entry{};
+    entry.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    entry.iItem = ListCount();
+    entry.pszText = const_cast<char*>(item->sDescribe.c_str());
+    entry.lParam = reinterpret_cast<LPARAM>(item);
+    entry.stateMask = LVIS_STATEIMAGEMASK;
+    entry.state = INDEXTOSTATEIMAGEMASK(1);
+    const int index = static_cast<int>(::SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry)));
+    item->SetListEntry(index);
+    return index >= 0;
+}
+
+int JTSetKind::ListCount() const
+{
+    return list_ ? ListView_GetItemCount(list_) : 0;
+}
+
+JTSetItem* JTSetKind::ItemOfEntry(int entry) const
+{
+    if (!list_ || entry < 0)
+        return nullptr;
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = entry;
+    if (!::SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return nullptr;
+    return reinterpret_cast<JTSetItem*>(item.lParam);
+}
+
+void JTSetKind::SetEntryChecked(const JTSetItem* item, bool checked)
+{
+    if (!list_ || !item || item->ListEntry() < 0 || ItemOfEntry(item->ListEntry()) != item)
+        return;
+    ListView_SetItemState(list_, item->ListEntry(), INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
+    // The entry's picture follows the item's modified state.
+    ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
+}
+
+bool JTSetKind::EntryChecked(const JTSetItem* item) const
+{
+    if (!list_ || !item || item->ListEntry() < 0)
+        return false;
+    const UINT state = ListView_GetItemState(list_, item->ListEntry(), LVIS_STATEIMAGEMASK);
+    return (state >> 12) == 2;
+}
+
+void JTSetKind::SelectEntry(int entry)
+{
+    if (!list_ || entry < 0 || entry >= ListCount())
+        return;
+    ::SetFocus(list_);
+    ListView_SetItemState(list_, entry, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, entry, FALSE);
+}
+
+bool JTSetKind::ApplyColors()
+{
+    const TRegSetOption& settings = Settings();
+    for (ui::ScrollBox* area : {checkArea_.get(), editArea_.get()})
+        if (area)
+            area->SetBackColour(settings.TWeakBackColor);
+    if (splitter_)
+        splitter_->SetBackColour(settings.TWeakBackColor);
+    for (auto& item : ckItems_)
+        item->ApplyColors();
+    for (auto& item : edItems_)
+        item->ApplyColors();
+    return Arrange();
+}
+
+void JTSetKind::DrawEntry(const DRAWITEMSTRUCT& draw)
+{
+    JTSetItem* item = ItemOfEntry(static_cast<int>(draw.itemID));
+    if (!item)
+        return;
+    const TRegSetOption& settings = Settings();
+    const bool check = ItemKindOf(item) == ikCheckItem;
+    const bool focused = (draw.itemState & ODS_FOCUS) != 0;
+    HBITMAP picture = nullptr;
+    Colour text = settings.NorTWeakColor;
+    if (item->IsModified()) {
+        text = settings.ModTWeakColor;
+        if (catalogue_)
+            picture = catalogue_->StatePicture(check ? JTRegSettings::spModTick : JTRegSettings::spModEdit);
+    } else {
+        if (catalogue_)
+            picture = catalogue_->StatePicture(check ? JTRegSettings::spNorTick : JTRegSettings::spNorEdit);
+        text = focused ? 0xFFFFFF : settings.NorTWeakColor;
+    }
+    const Colour fill = focused ? ui::SystemColour(COLOR_ACTIVECAPTION) : 0xFFFFFF;
+
+    HDC dc = draw.hDC;
+    RECT rect = draw.rcItem;
+    ui::UniqueBrush brush(ui::CreateColourBrush(fill));
+    ui::UniquePen pen(::CreatePen(PS_SOLID, 1, ui::ResolveColour(fill)));
+    {
+        ui::SelectedObject selectedBrush(dc, brush.get());
+        ui::SelectedObject selectedPen(dc, pen.get());
+        ::FillRect(dc, &rect, brush.get());
+        ::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
+    }
+
+    int x = 0;
+    if (picture) {
+        BITMAP info{};
+        ::GetObjectA(picture, sizeof info, &info);
+        ui::MemoryDC memory(dc);
+        ui::SelectedObject selected(memory.get(), picture);
+        ::BitBlt(dc, rect.left, rect.top, info.bmWidth, info.bmHeight, memory.get(), 0, 0, SRCCOPY);
+        x = rect.left + info.bmWidth + 1;
+    }
+    HFONT font = list_ ? reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)) : nullptr;
+    ui::SelectedObject selectedFont(dc, font ? font : ui::DefaultFont());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ui::ResolveColour(text));
+    ::TextOutA(dc, x, rect.top, item->sDescribe.c_str(), static_cast<int>(item->sDescribe.size()));
+}
+
+LRESULT CALLBACK JTSetKind::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<JTSetKind*>(data);
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (self->OnListMouseDown) {
+            LVHITTESTINFO hit{};
+            hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            const int entry = static_cast<int>(::SendMessageA(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            self->OnListMouseDown(*self, entry);
+        }
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(hwnd, ListProc, id);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT JTSetKind::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRAWITEM) {
+        const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (draw && draw->hwndItem == list_ && list_) {
+            DrawEntry(*draw);
+            return TRUE;
+        }
+    }
+    return TabSheet::HandleMessage(message, wParam, lParam);
+}
+
+bool JTSetKind::OnNotify(NMHDR& header, LRESULT& result)
+{
+    if (!list_ || header.hwndFrom != list_)
+        return false;
+    if (header.code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        const bool selected = (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+                              !(change.uOldState & LVIS_SELECTED);
+        if (selected && change.iItem >= 0 && OnListSelect)
+            OnListSelect(*this, ItemOfEntry(change.iItem));
+    }
+    result = 0;
+    return false;
+}
+
+} // namespace kelt
