@@ -571,16 +571,28 @@ int CompareValues(const TXdbField& field, const TXdbRecord& a, const TXdbRecord&
 
 } // namespace
 
-void TXdbCursor::SortRecords(const std::vector<int>& fieldIndexes) {
-    if (fieldIndexes.empty()) return;
-    std::stable_sort(records_.begin(), records_.end(), [&](const TXdbRecord& a, const TXdbRecord& b) {
-        for (int index : fieldIndexes) {
-            int c = CompareValues(fields_.at(static_cast<std::size_t>(index)), a, b);
-            if (c != 0) return c < 0;
-        }
-        return false;
-    });
+std::vector<std::size_t> TXdbCursor::SortRecords(const std::vector<int>& fieldIndexes) {
+    std::vector<std::size_t> order(records_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    if (!fieldIndexes.empty()) {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            for (int index : fieldIndexes) {
+                int c = CompareValues(fields_.at(static_cast<std::size_t>(index)), records_[a], records_[b]);
+                if (c != 0) return c < 0;
+            }
+            return false;
+        });
+    }
+    std::vector<TXdbRecord> sorted;
+    sorted.reserve(records_.size());
+    std::vector<std::size_t> newIndex(records_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        newIndex[order[i]] = i;
+        sorted.push_back(std::move(records_[order[i]]));
+    }
+    records_.swap(sorted);
     ++generation_;
+    return newIndex;
 }
 
 bool TXdbCursor::IsNull(const TXdbField& field, const TXdbRecord& record) {

@@ -49,7 +49,8 @@ public:
     void ModifyRecord(std::size_t index, const TXdbRecord& edited);
     // Hides a record: an inserted one becomes xusAbsent and loses its values, others xusDeleted.
     void DeleteRecord(std::size_t index);
-    void SortRecords(const std::vector<int>& fieldIndexes);
+    // Stable sort by the given fields; answers each record's new index by its old index.
+    std::vector<std::size_t> SortRecords(const std::vector<int>& fieldIndexes);
     void ClearRecords();
 
     // Values of one record.

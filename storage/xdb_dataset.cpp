@@ -741,7 +741,12 @@ void TXdbDataset::SaveToFile(const std::string& path) {
             if (!name.empty()) indexes.push_back(FieldByName(name).Index());
             start = end + 1;
         }
-        cursor_->SortRecords(indexes);
+        // Keep the current record and one being edited the same records after the sort.
+        SyncVisible();
+        const bool hadCurrent = position_ >= 0;
+        const std::vector<std::size_t> moved = cursor_->SortRecords(indexes);
+        if (state_ == dsEdit) editIndex_ = moved[editIndex_];
+        if (hadCurrent) currentIndex_ = moved[currentIndex_];
         SyncVisible();
     }
     if ((saveOptions_ & savAutoBackup) != 0) XdbBackupFile(path);

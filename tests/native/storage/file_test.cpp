@@ -119,6 +119,22 @@ TEST(XdbFile, SaveOptions) {
     t.SaveToFile(path);
     EXPECT_EQ(test::ReadAll(dir.file("rec.~d")), first);
 
+    // Sorting while a record is being edited keeps the edit on that record.
+    TXdbTable u;
+    Fill(u, {3, 1, 2});
+    u.SetRecNo(1);
+    u.Edit();
+    u.FieldByName("sName").SetAsString("edited");
+    u.SetSaveOptions(savSortOnIndex);
+    u.SetIndexFieldNames("iNo");
+    u.SaveToFile(dir.file("sorted.rwr"));
+    u.Post();
+    EXPECT_EQ(u.RecNo(), 3);
+    EXPECT_EQ(u.FieldByName("iNo").AsInteger(), 3);
+    EXPECT_EQ(u.FieldByName("sName").AsString(), "edited");
+    u.First();
+    EXPECT_EQ(u.FieldByName("sName").AsString(), "n1");
+
     TXdbTable back;
     back.LoadFromFile(path);
     std::string order;
