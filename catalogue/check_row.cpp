@@ -136,7 +136,7 @@ LRESULT JTCheckRow::CustomDraw(NMCUSTOMDRAW& draw)
         return CDRF_DODEFAULT;
     HDC dc = draw.hdc;
     RECT client = draw.rc;
-    ::FillRect(dc, &client, BackBrush());
+    PaintBackground(box_, dc, client);
 
     const LRESULT state = ::SendMessageA(box_, BM_GETSTATE, 0, 0);
     const bool checked = (state & BST_CHECKED) != 0;
@@ -173,7 +173,7 @@ LRESULT JTCheckRow::CustomDraw(NMCUSTOMDRAW& draw)
     }
 
     RECT text = client;
-    text.left = box.right + ui::Scale(4);
+    text.left = box.right + ui::Scale(5);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(box_, WM_GETFONT, 0, 0));
     ui::SelectedObject selected(dc, font);
     ::SetBkMode(dc, TRANSPARENT);
@@ -188,9 +188,14 @@ LRESULT JTCheckRow::CustomDraw(NMCUSTOMDRAW& draw)
         const int height = extent.bottom - extent.top;
         extent.top = text.top + (text.bottom - text.top - height) / 2;
         extent.bottom = extent.top + height;
-        if (extent.right > text.right)
-            extent.right = text.right;
-        ::InflateRect(&extent, 1, 1);
+        // A little air between the caption and the dotted frame.
+        ::InflateRect(&extent, 2, 1);
+        if (extent.right > client.right)
+            extent.right = client.right;
+        if (extent.top < client.top)
+            extent.top = client.top;
+        if (extent.bottom > client.bottom)
+            extent.bottom = client.bottom;
         ::SetTextColor(dc, RGB(0, 0, 0));
         ::DrawFocusRect(dc, &extent);
     }

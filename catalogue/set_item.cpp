@@ -1,6 +1,7 @@
 #include "catalogue/set_item.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include "catalogue/platform/int_text.h"
 #include "catalogue/record.h"
@@ -271,6 +272,7 @@ void JTRowControl::SetHint(const std::string& hint)
 void JTRowControl::SetBackColour(Colour colour)
 {
     back_ = colour;
+    ownBack_ = true;
     if (Handle())
         Repaint();
 }
@@ -370,11 +372,19 @@ LRESULT JTRowControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return Window::HandleMessage(message, wParam, lParam);
 }
 
+void JTRowControl::PaintBackground(HWND window, HDC dc, const RECT& area)
+{
+    RECT rc = area;
+    if (!ownBack_ && parent_ && ::DrawThemeParentBackground(window, dc, &rc) == S_OK)
+        return;
+    ::FillRect(dc, &area, BackBrush());
+}
+
 bool JTRowControl::OnEraseBackground(HDC dc)
 {
     RECT client;
     ::GetClientRect(Handle(), &client);
-    ::FillRect(dc, &client, BackBrush());
+    PaintBackground(Handle(), dc, client);
     return true;
 }
 
@@ -383,6 +393,15 @@ bool JTRowControl::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& resul
     if (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX)
         return false;
     ::SetTextColor(dc, ::IsWindowEnabled(control) ? ui::ResolveColour(text_) : ::GetSysColor(COLOR_GRAYTEXT));
+    if (!ownBack_) {
+        // Let the child paint on whatever lies beneath the row.
+        RECT rc;
+        ::GetClientRect(control, &rc);
+        PaintBackground(control, dc, rc);
+        ::SetBkMode(dc, TRANSPARENT);
+        result = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+        return true;
+    }
     ::SetBkColor(dc, ui::ResolveColour(back_));
     result = reinterpret_cast<LRESULT>(BackBrush());
     return true;

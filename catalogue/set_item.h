@@ -102,8 +102,11 @@ public:
     void SetHint(const std::string& hint);
     const std::string& Hint() const { return hint_; }
 
+    // Until a background colour is set the row shows its parent's background, as if it were
+    // transparent; SetBackColour gives it a colour of its own.
     void SetBackColour(Colour colour);
     Colour BackColour() const { return back_; }
+    bool HasOwnBackColour() const { return ownBack_; }
     void SetTextColour(Colour colour);
     Colour TextColour() const { return text_; }
     // Not owned: the font must outlive the row. Null = the system's dialog font.
@@ -132,6 +135,9 @@ protected:
     void WatchMouse(HWND child);
     // The row's background brush (kept in step with BackColour).
     HBRUSH BackBrush();
+    // Paints the background of `window` (the row or one of its children) into `dc`: the
+    // row's own colour, or what the parent shows beneath it.
+    void PaintBackground(HWND window, HDC dc, const RECT& area);
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC dc) override;
@@ -151,6 +157,7 @@ private:
     std::string caption_;
     std::string hint_;
     Colour back_ = 0x8000000F;
+    bool ownBack_ = false;
     Colour text_ = 0x000000;
     HFONT font_ = nullptr;
     JTSetItem* tag_ = nullptr;
