@@ -12,6 +12,7 @@
 #include "ui/handles.h"
 #include "ui/hint.h"
 #include "ui/instance.h"
+#include "ui/layout.h"
 #include "ui/seams.h"
 #include "ui/window.h"
 
@@ -253,4 +254,46 @@ TEST(Dpi, ScalesFrom96DotsPerInch)
     EXPECT_EQ(ui::Scale(100), MulDiv(100, ui::ScreenDpi(), 96));
     EXPECT_NE(ui::DefaultFont(), nullptr);
     EXPECT_EQ(ui::Instance(), GetModuleHandleA(nullptr));
+}
+
+TEST(AnchorLayout, ControlsKeepTheirDistancesToTheAnchoredEdges)
+{
+    HostWindow host;
+    SetWindowPos(host.Handle(), nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
+    RECT client;
+    GetClientRect(host.Handle(), &client);
+    auto child = [&](int x, int y, int w, int h) {
+        return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, x, y, w, h, host.Handle(), nullptr,
+                               ui::Instance(), nullptr);
+    };
+    HWND fixed = child(10, 10, 50, 20);
+    HWND stretched = child(10, 40, client.right - 20, client.bottom - 80);
+    HWND button = child(client.right - 60, client.bottom - 30, 50, 20);
+    ui::AnchorLayout layout;
+    layout.Attach(host.Handle());
+    layout.Add(fixed, ui::akTopLeft);
+    layout.Add(stretched, ui::akAll);
+    layout.Add(button, ui::akRight | ui::akBottom);
+
+    SetWindowPos(host.Handle(), nullptr, 0, 0, 500, 350, SWP_NOZORDER | SWP_NOMOVE);
+    layout.Apply();
+    RECT now;
+    GetClientRect(host.Handle(), &now);
+    auto rectOf = [&](HWND hwnd) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        MapWindowPoints(nullptr, host.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT r = rectOf(fixed);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.right, 60);
+    r = rectOf(stretched);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.right, now.right - 10);
+    EXPECT_EQ(r.bottom, now.bottom - 40);
+    r = rectOf(button);
+    EXPECT_EQ(r.right, now.right - 10);
+    EXPECT_EQ(r.bottom, now.bottom - 10);
+    EXPECT_EQ(r.right - r.left, 50);
 }
