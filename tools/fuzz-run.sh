@@ -48,7 +48,7 @@ while IFS='|' read -r name corpus; do
     done
     failed=1
   else
-    grep -E 'stat::number_of_executed_runs|stat::peak_rss_mb' "$dir/log" | sed "s/^/fuzz-run: $name /"
+    grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$dir/log" | sed "s/^/fuzz-run: $name /"
   fi
 done <"$manifest"
 
