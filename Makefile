@@ -32,7 +32,9 @@ fuzz: native
 bench: native win64
 	bash tools/bench-run.sh
 
-run: win64
+run: native
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j $(JOBS) --target program
 	bash tools/run-keltrix.sh
 
 clean:
