@@ -17,20 +17,21 @@ namespace {
 const char* const kPageTitles[] = {"Layout", "Appearence", "Advance"};
 const int kPageTemplates[] = {IDD_OPTIONS_LAYOUT, IDD_OPTIONS_APPEARENCE, IDD_OPTIONS_ADVANCE};
 
+BOOL CALLBACK UseClassicLook(HWND window, LPARAM)
+{
+    // A name no theme section carries (a blank) switches visual styles off for the window.
+    ::SetWindowTheme(window, L" ", L" ");
+    return TRUE;
+}
+
 // Without XP style the dialog and its controls keep the classic look, whatever the
 // manifest asks for.
 void ApplyXPStyle(HWND window, bool xpStyle)
 {
     if (xpStyle)
         return;
-    ::SetWindowTheme(window, L"", L"");
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM) -> BOOL {
-            ::SetWindowTheme(child, L"", L"");
-            return TRUE;
-        },
-        0);
+    UseClassicLook(window, 0);
+    ::EnumChildWindows(window, UseClassicLook, 0);
 }
 
 // A layout picture from the resources, scaled to the screen's DPI. Null when missing.

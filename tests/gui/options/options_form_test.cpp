@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -251,6 +252,26 @@ TEST_F(OptionsDialog, ControlsShowTheOptions)
     const PaintColours modified = ColoursOf(Control(P::pgAppearence, IDC_MOD_SAMPLE));
     EXPECT_EQ(RGB(0xE0, 0xFF, 0xE0), modified.brush);
     EXPECT_EQ(RGB(0xC0, 0, 0xC0), modified.text);
+}
+
+TEST_F(OptionsDialog, WithoutXPStyleEveryControlDrawsClassic)
+{
+    using P = TKeltOptionsForm;
+    const int probes[][2] = {{P::pgLayout, IDC_MAIN_LAYOUT}, {P::pgAppearence, IDC_BACK_COLOR_PICK},
+                             {P::pgAdvance, IDC_NOT_SUIT_HIDE}};
+    JTKeltOptions options;
+    options.UseXPMenu = false;
+    TKeltOptionsForm& form = Open(&options);
+    EXPECT_EQ(nullptr, ::GetWindowTheme(::GetDlgItem(form.Handle(), IDOK)));
+    for (const auto& probe : probes)
+        EXPECT_EQ(nullptr, ::GetWindowTheme(Control(probe[0], probe[1]))) << probe[1];
+
+    if (!::IsAppThemed())
+        return;  // nothing to tell apart without a theme
+    options.UseXPMenu = true;
+    Open(&options);
+    EXPECT_NE(nullptr, ::GetWindowTheme(::GetDlgItem(form_->Handle(), IDOK)));
+    EXPECT_NE(nullptr, ::GetWindowTheme(Control(P::pgAdvance, IDC_NOT_SUIT_HIDE)));
 }
 
 TEST_F(OptionsDialog, DefaultsShowBarsDisableAndTheButtonFaceColour)
@@ -555,7 +576,7 @@ TEST_F(OptionsDialog, NothingIsClipped)
             ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
             int room = box.right - box.left;
             if (std::string(className) == "Button" && kind == BS_GROUPBOX)
-                room -= 40;  // the frame line and the gaps around the title
+                room -= 20;  // the frame line and the gaps around the title
             else if (std::string(className) == "Button" && kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON)
                 room -= ::GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box or circle in front
             EXPECT_LE(extent.cx, room) << page << "/" << id << " \"" << text << "\"";
