@@ -16,7 +16,7 @@ layer native  ctest --test-dir build/native -j 2 --output-on-failure --timeout 9
 layer fuzz    bash tools/fuzz-run.sh "${FUZZ_SECONDS:-60}"
 layer windows ctest --test-dir build/win64 -j 2 --output-on-failure --timeout 900
 if [ -z "${KELT_SKIP_BENCH:-}" ]; then
-  layer bench KELT_BENCH_QUICK=1 bash tools/bench-run.sh
+  layer bench env KELT_BENCH_QUICK=1 bash tools/bench-run.sh
 fi
 
 # Sum the ctest results of both test runs into one closing line.
