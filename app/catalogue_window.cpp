@@ -90,14 +90,7 @@ bool TKeltCatalogueWindow::OnCreate(const CREATESTRUCTA&) {
     const std::string folder = HelpProgramFolder();
     catalogue_->SetTablePaths(folder + "KeltKinds.xdb", folder + "KeltckItems.xdb", folder + "KeltedItems.xdb");
     catalogue_->OnModifiedCountChange = [this](JTSetItem*, bool) { UpdateStatus(); };
-    TRegSetOption& display = catalogue_->DisplaySettings();
-    display.NotSuitShow = static_cast<std::uint8_t>(options_.NotSuitShow);
-    display.ShowCreating = options_.ShowCreating;
-    display.TWeakBackColor = options_.TWeakBackColor;
-    display.TWeakSpace = options_.TWeakSpace;
-    display.NorTWeakColor = options_.NorTWeakColor;
-    display.ModTWeakColor = options_.ModTWeakColor;
-    display.ExpandItems = options_.ExpandItems;
+    CopyDisplayOptions();
     statusText_ = "Loading the catalogue...";
     ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(statusText_.c_str()));
     return true;
@@ -115,16 +108,22 @@ void TKeltCatalogueWindow::LoadCatalogue() {
 }
 
 void TKeltCatalogueWindow::ApplyOptions() {
-    TRegSetOption& display = catalogue_->DisplaySettings();
-    display.NotSuitShow = static_cast<std::uint8_t>(options_.NotSuitShow);
-    display.TWeakBackColor = options_.TWeakBackColor;
-    display.NorTWeakColor = options_.NorTWeakColor;
-    display.ModTWeakColor = options_.ModTWeakColor;
-    display.ExpandItems = options_.ExpandItems;
+    CopyDisplayOptions();
     ::CheckMenuItem(::GetMenu(Handle()), IDM_CATALOGUE_EXPAND, options_.ExpandItems ? MF_CHECKED : MF_UNCHECKED);
     Layout();
     catalogue_->ApplyColors();
     catalogue_->ArrangeAll();
+}
+
+void TKeltCatalogueWindow::CopyDisplayOptions() {
+    TRegSetOption& display = catalogue_->DisplaySettings();
+    display.NotSuitShow = static_cast<std::uint8_t>(options_.NotSuitShow);
+    display.ShowCreating = options_.ShowCreating;
+    display.TWeakBackColor = options_.TWeakBackColor;
+    display.TWeakSpace = options_.TWeakSpace;
+    display.NorTWeakColor = options_.NorTWeakColor;
+    display.ModTWeakColor = options_.ModTWeakColor;
+    display.ExpandItems = options_.ExpandItems;
 }
 
 void TKeltCatalogueWindow::UpdateStatus() {

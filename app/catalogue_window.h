@@ -37,6 +37,7 @@ protected:
 
 private:
     void Layout();
+    void CopyDisplayOptions();
     void UpdateStatus();
     void ShowOptions();
 
