@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
+#include <vector>
 
 #include "catalogue/edit_value_form.h"
 #include "catalogue/platform/int_text.h"
@@ -165,7 +167,9 @@ void JTCapEditPanel::ShowEditText(const std::string& text)
 void JTCapEditPanel::CreateChildren()
 {
     updatingEdit_ = true;
-    label_ = ::CreateWindowExA(0, WC_STATICA, Caption().c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0,
+    // The panel draws the caption itself, with the font it measured the caption in and the row's
+    // colours (the system's static control may draw text wider than the measured extent).
+    label_ = ::CreateWindowExA(0, WC_STATICA, Caption().c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0,
                                0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), ui::Instance(),
                                nullptr);
     edit_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_EDITA, editText_.c_str(),
@@ -297,6 +301,29 @@ void JTCapEditPanel::EditValue()
         OnEndEdit(*this);
 }
 
+void JTCapEditPanel::DrawCaption(HDC dc, const RECT& area)
+{
+    ::FillRect(dc, &area, BackBrush());
+    const std::string& caption = Caption();
+    if (caption.empty())
+        return;
+    ui::SelectedObject selected(dc, CurrentFont());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, IsEnabled() ? ui::ResolveColour(TextColour()) : ::GetSysColor(COLOR_GRAYTEXT));
+    // Each character at the advance the measurement gave, so the caption fills exactly the
+    // width it was measured at (some renderers otherwise draw it a few pixels wider).
+    const int count = static_cast<int>(caption.size());
+    std::vector<int> ends(caption.size());
+    SIZE total{};
+    int fitted = 0;
+    ::GetTextExtentExPointA(dc, caption.c_str(), count, INT_MAX, &fitted, ends.data(), &total);
+    std::vector<int> advances(caption.size());
+    for (int i = 0; i < count; ++i)
+        advances[i] = ends[i] - (i > 0 ? ends[i - 1] : 0);
+    ::ExtTextOutA(dc, area.left, area.top, ETO_CLIPPED, &area, caption.c_str(), static_cast<UINT>(count),
+                  advances.data());
+}
+
 void JTCapEditPanel::OnChildMouse(HWND child, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (child == edit_) {
@@ -407,6 +434,14 @@ LRESULT JTCapEditPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (OnMouseDown)
             OnMouseDown(*this, ButtonOf(message, wParam));
         break;
+    case WM_DRAWITEM: {
+        const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (draw && label_ && draw->hwndItem == label_) {
+            DrawCaption(draw->hDC, draw->rcItem);
+            return TRUE;
+        }
+        break;
+    }
     case WM_LBUTTONUP:
         if (OnClick)
             OnClick(*this);

@@ -86,6 +86,7 @@ private:
     void TextTyped();
     void EditEnded();
     void ReportInvalidNumber();
+    void DrawCaption(HDC dc, const RECT& area);
     HFONT CurrentFont() const;
     SIZE CaptionExtent() const;
     int EditHeight() const;

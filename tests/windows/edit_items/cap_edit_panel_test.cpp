@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "catalogue/cap_edit_panel.h"
 #include "tests/windows/edit_items/test_host.h"
@@ -40,6 +41,32 @@ Drawn ColoursFor(JTCapEditPanel& panel, UINT message, HWND child)
     drawn.text = ::GetTextColor(dc.get());
     drawn.back = ::GetBkColor(dc.get());
     return drawn;
+}
+
+// Has the panel draw its caption into a bitmap; counts the pixels of two colours.
+std::pair<int, int> DrawnCaption(JTCapEditPanel& panel, COLORREF text, COLORREF back)
+{
+    RECT area{};
+    ::GetClientRect(panel.Label(), &area);
+    ui::WindowDC screen(nullptr);
+    ui::MemoryDC dc(screen.get());
+    ui::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), area.right, area.bottom));
+    ui::SelectedObject selected(dc.get(), bitmap.get());
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_STATIC;
+    draw.CtlID = static_cast<UINT>(::GetDlgCtrlID(panel.Label()));
+    draw.hwndItem = panel.Label();
+    draw.hDC = dc.get();
+    draw.rcItem = area;
+    ::SendMessageA(panel.Handle(), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    std::pair<int, int> counts{0, 0};
+    for (int y = 0; y < area.bottom; ++y)
+        for (int x = 0; x < area.right; ++x) {
+            const COLORREF pixel = ::GetPixel(dc.get(), x, y);
+            counts.first += pixel == text;
+            counts.second += pixel == back;
+        }
+    return counts;
 }
 
 } // namespace
@@ -233,10 +260,9 @@ TEST(CapEditPanel, PanelGivesItsChildrenTheRowColours)
     panel.SetTextColour(RGB(128, 0, 0));
     panel.SetParentArea(host.Handle());
 
-    Drawn label = ColoursFor(panel, WM_CTLCOLORSTATIC, panel.Label());
-    EXPECT_EQ(label.text, RGB(128, 0, 0));
-    EXPECT_EQ(label.back, RGB(10, 20, 30));
-    EXPECT_NE(label.brush, nullptr);
+    const auto caption = DrawnCaption(panel, RGB(128, 0, 0), RGB(10, 20, 30));
+    EXPECT_GT(caption.first, 10);
+    EXPECT_GT(caption.second, 100);
 
     Drawn edit = ColoursFor(panel, WM_CTLCOLOREDIT, panel.Edit());
     EXPECT_EQ(edit.text, RGB(128, 0, 0));
@@ -256,6 +282,9 @@ TEST(CapEditPanel, PanelGivesItsChildrenTheRowColours)
     panel.SetEnabled(false);
     EXPECT_FALSE(::IsWindowEnabled(panel.Edit()));
     EXPECT_EQ(ColoursFor(panel, WM_CTLCOLORSTATIC, panel.Edit()).text, ::GetSysColor(COLOR_GRAYTEXT));
+    const auto greyCaption = DrawnCaption(panel, ::GetSysColor(COLOR_GRAYTEXT), RGB(10, 20, 30));
+    EXPECT_GT(greyCaption.first, 10);
+    EXPECT_EQ(DrawnCaption(panel, ::GetSysColor(COLOR_HIGHLIGHT), RGB(10, 20, 30)).first, 0);
 }
 
 TEST(CapEditPanel, BinaryRowIsReadOnlyAndShowsThePromptWhenBuilt)

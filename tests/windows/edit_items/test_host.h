@@ -3,6 +3,7 @@
 // helpers, shared by the edit-row and edit-dialog tests.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,26 +39,20 @@ private:
     ui::ScopedSeams scope_;
 };
 
-// A plain window that hosts rows; it also holds a spare edit box to move the focus to.
+// A plain area that hosts rows, with a spare edit box to move the focus to. All areas sit in
+// one shared top-level window that lives until the program ends: hiding or destroying a
+// visible top-level window costs seconds under Wine without a window manager.
 class HostWindow {
 public:
-    explicit HostWindow(int width = 640, int height = 420, const char* title = "Edit rows")
+    explicit HostWindow(int width = 640, int height = 420)
     {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        if (!::GetClassInfoExA(::GetModuleHandleA(nullptr), "KeltTestHost", &wc)) {
-            wc.lpfnWndProc = ::DefWindowProcA;
-            wc.hInstance = ::GetModuleHandleA(nullptr);
-            wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-            wc.lpszClassName = "KeltTestHost";
-            ::RegisterClassExA(&wc);
-        }
-        hwnd_ = ::CreateWindowExA(0, "KeltTestHost", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 20,
-                                  20, width, height, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        RegisterHostClass();
+        HWND top = TopLevel(width, height);
+        hwnd_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, "KeltTestHost", "", WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0,
+                                  0, width, height, top, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         other_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE, 4, height - 80, 120, 22, hwnd_,
                                    nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        ::SetForegroundWindow(hwnd_);
+        ::BringWindowToTop(hwnd_);
         ui::ProcessPendingMessages();
     }
     ~HostWindow() { ::DestroyWindow(hwnd_); }
@@ -67,8 +62,41 @@ public:
     HWND Handle() const { return hwnd_; }
     // Somewhere else to put the focus, so an edit box loses it.
     HWND Other() const { return other_; }
+    // The shared top-level window, grown to at least the given client size.
+    static HWND TopLevel(int width = 640, int height = 420, const char* title = "Edit rows")
+    {
+        RegisterHostClass();
+        static HWND top = nullptr;
+        if (!top || !::IsWindow(top)) {
+            top = ::CreateWindowExA(0, "KeltTestHost", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 20,
+                                    20, 100, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        }
+        ::SetWindowTextA(top, title);
+        RECT client{};
+        ::GetClientRect(top, &client);
+        if (client.right < width || client.bottom < height) {
+            RECT wanted{0, 0, std::max<LONG>(client.right, width), std::max<LONG>(client.bottom, height)};
+            ::AdjustWindowRectEx(&wanted, WS_OVERLAPPEDWINDOW, FALSE, 0);
+            ::SetWindowPos(top, nullptr, 0, 0, wanted.right - wanted.left, wanted.bottom - wanted.top,
+                           SWP_NOMOVE | SWP_NOZORDER);
+        }
+        return top;
+    }
 
 private:
+    static void RegisterHostClass()
+    {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        if (::GetClassInfoExA(::GetModuleHandleA(nullptr), "KeltTestHost", &wc))
+            return;
+        wc.lpfnWndProc = ::DefWindowProcA;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "KeltTestHost";
+        ::RegisterClassExA(&wc);
+    }
     HWND hwnd_ = nullptr;
     HWND other_ = nullptr;
 };
