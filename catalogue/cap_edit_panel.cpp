@@ -303,7 +303,8 @@ void JTCapEditPanel::EditValue()
 
 void JTCapEditPanel::DrawCaption(HDC dc, const RECT& area)
 {
-    ::FillRect(dc, &area, BackBrush());
+    // The row's own colour, or what lies beneath the row when it has none.
+    PaintBackground(label_, dc, area);
     const std::string& caption = Caption();
     if (caption.empty())
         return;
