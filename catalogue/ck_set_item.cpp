@@ -1,7 +1,5 @@
 #include "catalogue/ck_set_item.h"
 
-#include "catalogue/platform/int_text.h"
-#include "catalogue/platform/registry.h"
 #include "storage/xdb_table.h"
 #include "ui/dpi.h"
 
@@ -31,15 +29,7 @@ bool JTckSetItem::ReadValue()
 {
     regState_ = bDefaultYes;
     sCurValue = bDefaultYes ? sYesVal : sNoVal;
-    bool result = true;
-    {
-        // Reading needs no write access, so values under HKEY_LOCAL_MACHINE read without
-        // administrator rights too.
-        TRegistry registry(KEY_READ);
-        registry.SetRootKey(RootKeyFromCode(iRegRoot));
-        if (registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName))
-            result = ReadRegValue(registry, iRegType, sDataName, sCurValue);
-    }
+    const bool result = ReadStoredValue(sCurValue);
     // Exact comparison: same bytes, case-sensitive, no number parsing.
     const std::string& opposite = bDefaultYes ? sNoVal : sYesVal;
     if (sCurValue == opposite)
@@ -49,17 +39,7 @@ bool JTckSetItem::ReadValue()
 
 bool JTckSetItem::WriteValue()
 {
-    const std::string& text = checked_ ? sYesVal : sNoVal;
-    // A DWORD text that is no number fails before anything (a created key included) is changed.
-    if (iRegType == 1)
-        StrToInt(text);
-    TRegistry registry(KEY_READ | KEY_WRITE);
-    registry.SetRootKey(RootKeyFromCode(iRegRoot));
-    if (!registry.OpenKey(sSubKey, bAutoCreate))
-        return false;
-    if (!registry.ValueExists(sDataName) && !bAutoCreate)
-        return false;
-    return WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+    return WriteStoredValue(checked_ ? sYesVal : sNoVal);
 }
 
 bool JTckSetItem::Initialize(bool loadFromTable, bool readRegistry)

@@ -1,7 +1,5 @@
 #include "catalogue/ed_set_item.h"
 
-#include "catalogue/platform/int_text.h"
-#include "catalogue/platform/registry.h"
 #include "storage/xdb_table.h"
 
 namespace kelt {
@@ -25,29 +23,12 @@ bool JTedSetItem::CreateControl()
 bool JTedSetItem::ReadValue()
 {
     sCurValue = sDefaultVal;
-    bool result = true;
-    {
-        TRegistry registry(KEY_READ);
-        registry.SetRootKey(RootKeyFromCode(iRegRoot));
-        if (registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName))
-            result = ReadRegValue(registry, iRegType, sDataName, sCurValue);
-    }
-    return result;
+    return ReadStoredValue(sCurValue);
 }
 
 bool JTedSetItem::WriteValue()
 {
-    const std::string text = GetNewValue();
-    // A DWORD text that is no number fails before anything (a created key included) changes.
-    if (iRegType == 1)
-        StrToInt(text);
-    TRegistry registry(KEY_READ | KEY_WRITE);
-    registry.SetRootKey(RootKeyFromCode(iRegRoot));
-    if (!registry.OpenKey(sSubKey, bAutoCreate))
-        return false;
-    if (!registry.ValueExists(sDataName) && !bAutoCreate)
-        return false;
-    return WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+    return WriteStoredValue(GetNewValue());
 }
 
 bool JTedSetItem::Initialize(bool loadFromTable, bool readRegistry)

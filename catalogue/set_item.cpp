@@ -409,4 +409,26 @@ bool JTRowControl::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& resul
 
 void JTRowControl::OnDetached() {}
 
+bool JTSetItem::ReadStoredValue(std::string& text) const
+{
+    TRegistry registry(KEY_READ);
+    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    if (registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName))
+        return ReadRegValue(registry, iRegType, sDataName, text);
+    return true;
+}
+
+bool JTSetItem::WriteStoredValue(const std::string& text) const
+{
+    if (iRegType == 1)
+        StrToInt(text);
+    TRegistry registry(KEY_READ | KEY_WRITE);
+    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    if (!registry.OpenKey(sSubKey, bAutoCreate))
+        return false;
+    if (!registry.ValueExists(sDataName) && !bAutoCreate)
+        return false;
+    return WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+}
+
 } // namespace kelt

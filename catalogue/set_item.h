@@ -242,6 +242,14 @@ public:
 protected:
     // The settings to use: the catalogue's, or the defaults when none were given.
     const TRegSetOption& Settings() const;
+    // Reads the item's registry value into `text` (left alone when the key or value is
+    // missing); false when the stored type is not the required one. The key is opened
+    // read-only, so values under HKEY_LOCAL_MACHINE read without administrator rights.
+    bool ReadStoredValue(std::string& text) const;
+    // Writes `text` as the item's value: false, changing nothing, when the key cannot be
+    // opened, the value is missing without bAutoCreate, or it is stored with another type.
+    // A DWORD text that is no number raises before anything (a created key included) changes.
+    bool WriteStoredValue(const std::string& text) const;
 
     TXdbTable* table_ = nullptr;
     JTSetKind* page_ = nullptr;
