@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the native benchmarks (every *_bench program of build/native/bin) with a short minimum
-# time and prints their figures. Figures only: nothing here passes or fails on timing.
+# time, then the Windows benchmark programs (*_bench.exe of build/win64/bin) under Wine, and
+# prints their figures. Figures only: nothing here passes or fails on timing.
 #   tools/bench-run.sh            (KELT_BENCH_QUICK=1 shortens the runs further)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,16 +9,26 @@ build=${KELT_BENCH_BUILD:-$root/build/native}
 min_time=${KELT_BENCH_MIN_TIME:-0.5}
 [ -n "${KELT_BENCH_QUICK:-}" ] && min_time=0.05
 
+win_build=${KELT_BENCH_WIN_BUILD:-$root/build/win64}
+
 shopt -s nullglob
 benches=("$build"/bin/*_bench)
-if [ ${#benches[@]} -eq 0 ]; then
-  echo "bench-run: no benchmark programs in $build/bin (build the native preset first)"
+win_benches=("$win_build"/bin/*_bench.exe)
+if [ ${#benches[@]} -eq 0 ] && [ ${#win_benches[@]} -eq 0 ]; then
+  echo "bench-run: no benchmark programs in $build/bin or $win_build/bin (build first)"
   exit 0
 fi
 status=0
 for exe in "${benches[@]}"; do
   echo "=== $(basename "$exe")"
   if ! "$exe" --benchmark_min_time="$min_time"; then
+    echo "bench-run: $(basename "$exe") did not finish" >&2
+    status=1
+  fi
+done
+for exe in "${win_benches[@]}"; do
+  echo "=== $(basename "$exe") (Wine)"
+  if ! "$root/tools/wine-run.sh" "$exe"; then
     echo "bench-run: $(basename "$exe") did not finish" >&2
     status=1
   fi
