@@ -271,7 +271,7 @@ bool JTSetKind::BuildPage()
 
     // 7. Compact list over the whole page.
     const DWORD style = WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDRAWFIXED |
-                        LVS_NOSORTHEADER;
+                        LVS_NOSORTHEADER | LVS_OWNERDATA;
     list_ = ::CreateWindowExA(0, WC_LISTVIEWA, "", style, 0, 0, width, height, Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), ui::Instance(), nullptr);
     if (list_) {
@@ -447,14 +447,17 @@ bool JTSetKind::Arrange()
     SetSheetVisible(settings.ShowCreating);
     ckRowTop_ = settings.TWeakSpace;
     edRowTop_ = settings.TWeakSpace;
-    if (list_)
-        ListView_DeleteAllItems(list_);
+    entries_.clear();
+    entryChecked_.clear();
     for (auto* items : {&ckItems_, &edItems_})
         for (auto& item : *items)
             item->SetListEntry(-1);
 
+    filling_ = true;
     ArrangeRows(ckItems_, *checkArea_, ckRowTop_);
     ArrangeRows(edItems_, *editArea_, edRowTop_);
+    filling_ = false;
+    SyncListCount();
 
     const bool expanded = settings.ExpandItems;
     checkArea_->SetVisible(expanded);
@@ -472,6 +475,7 @@ bool JTSetKind::Arrange()
 
 void JTSetKind::OnActivated()
 {
+    SyncListCount();
     // While the catalogue builds its pages the control is hidden and Arrange makes the rows.
     if (Expanded() && pageControl_ && pageControl_->IsVisible())
         CreateRowWindows();
@@ -481,56 +485,55 @@ bool JTSetKind::AddToList(JTSetItem* item)
 {
     if (!item || !list_ || Hidden(item))
         return false;
-    LVITEMA entry{};
-    entry.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-    entry.iItem = ListCount();
-    entry.pszText = const_cast<char*>(item->sDescribe.c_str());
-    entry.lParam = reinterpret_cast<LPARAM>(item);
-    entry.stateMask = LVIS_STATEIMAGEMASK;
-    entry.state = INDEXTOSTATEIMAGEMASK(1);
-    const int index = static_cast<int>(::SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry)));
-    item->SetListEntry(index);
-    return index >= 0;
+    item->SetListEntry(static_cast<int>(entries_.size()));
+    entries_.push_back(item);
+    entryChecked_.push_back(0);
+    // A list nobody sees learns its count when it shows (Arrange, activation, selection).
+    if (!filling_ && ::IsWindowVisible(list_))
+        SyncListCount();
+    return true;
+}
+
+void JTSetKind::SyncListCount()
+{
+    if (list_ && ListView_GetItemCount(list_) != ListCount())
+        ListView_SetItemCountEx(list_, ListCount(), LVSICF_NOSCROLL);
 }
 
 int JTSetKind::ListCount() const
 {
-    return list_ ? ListView_GetItemCount(list_) : 0;
+    return static_cast<int>(entries_.size());
 }
 
 JTSetItem* JTSetKind::ItemOfEntry(int entry) const
 {
-    if (!list_ || entry < 0)
+    if (entry < 0 || entry >= ListCount())
         return nullptr;
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = entry;
-    if (!::SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<JTSetItem*>(item.lParam);
+    return entries_[static_cast<std::size_t>(entry)];
 }
 
 void JTSetKind::SetEntryChecked(const JTSetItem* item, bool checked)
 {
-    if (!list_ || !item || item->ListEntry() < 0 || ItemOfEntry(item->ListEntry()) != item)
+    if (!item || ItemOfEntry(item->ListEntry()) != item)
         return;
-    ListView_SetItemState(list_, item->ListEntry(), INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
+    entryChecked_[static_cast<std::size_t>(item->ListEntry())] = checked ? 1 : 0;
     // The entry's picture follows the item's modified state.
-    ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
+    if (list_)
+        ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
 }
 
 bool JTSetKind::EntryChecked(const JTSetItem* item) const
 {
-    if (!list_ || !item || item->ListEntry() < 0)
+    if (!item || ItemOfEntry(item->ListEntry()) != item)
         return false;
-    const UINT state = ListView_GetItemState(list_, item->ListEntry(), LVIS_STATEIMAGEMASK);
-    return (state >> 12) == 2;
+    return entryChecked_[static_cast<std::size_t>(item->ListEntry())] != 0;
 }
 
 void JTSetKind::SelectEntry(int entry)
 {
     if (!list_ || entry < 0 || entry >= ListCount())
         return;
+    SyncListCount();
     ::SetFocus(list_);
     ListView_SetItemState(list_, entry, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(list_, entry, FALSE);
@@ -639,6 +642,34 @@ bool JTSetKind::OnNotify(NMHDR& header, LRESULT& result)
 {
     if (!list_ || header.hwndFrom != list_)
         return false;
+    if (header.code == static_cast<UINT>(LVN_GETDISPINFOA)) {
+        auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
+        JTSetItem* item = ItemOfEntry(info.item.iItem);
+        if (item && (info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0)
+            lstrcpynA(info.item.pszText, item->sDescribe.c_str(), info.item.cchTextMax);
+        result = 0;
+        return true;
+    }
+    if (header.code == static_cast<UINT>(LVN_ODFINDITEMA)) {
+        // Typing in the list finds the next entry starting with the typed text.
+        const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
+        result = -1;
+        if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find.lvfi.psz) {
+            const std::size_t length = std::strlen(find.lvfi.psz);
+            const int count = ListCount();
+            for (int n = 0; n < count; ++n) {
+                const int entry = (find.iStart + n) % count;
+                const std::string& text = entries_[static_cast<std::size_t>(entry)]->sDescribe;
+                if (text.size() >= length && ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(),
+                                                              static_cast<int>(length), find.lvfi.psz,
+                                                              static_cast<int>(length)) == CSTR_EQUAL) {
+                    result = entry;
+                    break;
+                }
+            }
+        }
+        return true;
+    }
     if (header.code == static_cast<UINT>(LVN_ITEMCHANGED)) {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         const bool selected = (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&

@@ -161,6 +161,13 @@ private:
     TRegSetOption* settings_ = nullptr;
     JTRegSettings* catalogue_ = nullptr;
 
+    // The compact list holds no entries of its own (LVS_OWNERDATA): entry i is entries_[i],
+    // with its checked flag in entryChecked_. Filling it costs nothing per item.
+    void SyncListCount();
+    std::vector<JTSetItem*> entries_;
+    std::vector<char> entryChecked_;
+    bool filling_ = false;            // Arrange refills the list: count set once at the end
+
     ui::UniqueImageList entrySizer_;  // gives the list's entries room for the pictures
     int entryHeight_ = 0;
     int editHeight_ = 0;              // current height of the edit area

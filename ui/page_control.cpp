@@ -222,7 +222,19 @@ void PageControl::AddPage(TabSheet* page)
     pages_.push_back(page);
     // Pages lie above the tab strip, which must not paint over them.
     ::SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RebuildTabs();
+    if (!page->TabVisible())
+        return;
+    // A new last page only adds its tab.
+    TCITEMA item{};
+    item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_PARAM;
+    item.pszText = const_cast<char*>(page->Caption().c_str());
+    item.iImage = page->ImageIndex();
+    item.lParam = reinterpret_cast<LPARAM>(page);
+    const int count = TabCount();
+    ::SendMessageA(tabs_, TCM_INSERTITEMA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&item));
+    if (count == 0)
+        ::ShowWindow(tabs_, SW_SHOWNA);
+    Layout();
 }
 
 void PageControl::RemovePage(TabSheet* page)
@@ -327,13 +339,21 @@ void PageControl::Layout()
         return;
     RECT client;
     ::GetClientRect(Handle(), &client);
+    // Only windows whose bounds change are moved: a catalogue adds pages one by one.
+    auto place = [this](HWND hwnd, const RECT& r) {
+        RECT now;
+        ::GetWindowRect(hwnd, &now);
+        ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&now), 2);
+        if (!::EqualRect(&now, &r))
+            ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+    };
     if (tabs_)
-        ::SetWindowPos(tabs_, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        place(tabs_, client);
     const RECT r = PageRect();
     for (TabSheet* page : pages_)
         if (page->Handle())
-            ::SetWindowPos(page->Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                           SWP_NOZORDER | SWP_NOACTIVATE);
+            place(page->Handle(), r);
 }
 
 void PageControl::OnSize(UINT, int, int)

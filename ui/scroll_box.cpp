@@ -64,14 +64,6 @@ bool ScrollBox::CreateIn(HWND parent, int left, int top, int width, int height, 
     const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0);
     if (!Create(kBoxClass, std::string(), style, WS_EX_CONTROLPARENT, left, top, width, height, parent))
         return false;
-    const HINSTANCE module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(Handle(), GWLP_HINSTANCE));
-    vbar_ = ::CreateWindowExA(0, "SCROLLBAR", nullptr, WS_CHILD | SBS_VERT, 0, 0, 0, 0, Handle(), nullptr, module,
-                              nullptr);
-    hbar_ = ::CreateWindowExA(0, "SCROLLBAR", nullptr, WS_CHILD | SBS_HORZ, 0, 0, 0, 0, Handle(), nullptr, module,
-                              nullptr);
-    // Unthemed, so the tracks show the background colour given through WM_CTLCOLORSCROLLBAR.
-    ::SetWindowTheme(vbar_, L" ", L" ");
-    ::SetWindowTheme(hbar_, L" ", L" ");
     view_ = std::make_unique<Pane>(*this);
     view_->CreatePane(Handle());
     canvas_ = std::make_unique<Pane>(*this);
@@ -174,6 +166,16 @@ void ScrollBox::FitExtentToChildren()
     SetExtent(right, bottom);
 }
 
+HWND ScrollBox::CreateBar(bool vertical)
+{
+    const HINSTANCE module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(Handle(), GWLP_HINSTANCE));
+    HWND bar = ::CreateWindowExA(0, "SCROLLBAR", nullptr, WS_CHILD | (vertical ? SBS_VERT : SBS_HORZ), 0, 0, 0, 0,
+                                 Handle(), nullptr, module, nullptr);
+    // Unthemed, so the track shows the background colour given through WM_CTLCOLORSCROLLBAR.
+    ::SetWindowTheme(bar, L" ", L" ");
+    return bar;
+}
+
 void ScrollBox::Layout()
 {
     if (!Handle())
@@ -190,10 +192,19 @@ void ScrollBox::Layout()
     viewWidth_ = std::max(0, width - (vbarShown_ ? barSize_ : 0));
     viewHeight_ = std::max(0, height - (hbarShown_ ? barSize_ : 0));
 
-    ::SetWindowPos(vbar_, nullptr, viewWidth_, 0, barSize_, viewHeight_, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::SetWindowPos(hbar_, nullptr, 0, viewHeight_, viewWidth_, barSize_, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::ShowWindow(vbar_, vbarShown_ ? SW_SHOWNA : SW_HIDE);
-    ::ShowWindow(hbar_, hbarShown_ ? SW_SHOWNA : SW_HIDE);
+    // The bars are made the first time they are needed: most areas never scroll.
+    if (vbarShown_ && !vbar_)
+        vbar_ = CreateBar(true);
+    if (hbarShown_ && !hbar_)
+        hbar_ = CreateBar(false);
+    if (vbar_) {
+        ::SetWindowPos(vbar_, nullptr, viewWidth_, 0, barSize_, viewHeight_, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(vbar_, vbarShown_ ? SW_SHOWNA : SW_HIDE);
+    }
+    if (hbar_) {
+        ::SetWindowPos(hbar_, nullptr, 0, viewHeight_, viewWidth_, barSize_, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(hbar_, hbarShown_ ? SW_SHOWNA : SW_HIDE);
+    }
     ::SetWindowPos(view_->Handle(), nullptr, 0, 0, viewWidth_, viewHeight_, SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyPosition();
     // The corner between the bars shows the background.
@@ -217,11 +228,13 @@ void ScrollBox::ApplyPosition()
     info.nMax = std::max(extentHeight_ - 1, 0);
     info.nPage = static_cast<UINT>(viewHeight_);
     info.nPos = y_;
-    ::SetScrollInfo(vbar_, SB_CTL, &info, vbarShown_);
+    if (vbar_)
+        ::SetScrollInfo(vbar_, SB_CTL, &info, vbarShown_);
     info.nMax = std::max(extentWidth_ - 1, 0);
     info.nPage = static_cast<UINT>(viewWidth_);
     info.nPos = x_;
-    ::SetScrollInfo(hbar_, SB_CTL, &info, hbarShown_);
+    if (hbar_)
+        ::SetScrollInfo(hbar_, SB_CTL, &info, hbarShown_);
 
     ::SetWindowPos(canvas_->Handle(), nullptr, -x_, -y_, std::max(extentWidth_, viewWidth_),
                    std::max(extentHeight_, viewHeight_), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -288,6 +301,8 @@ void ScrollBox::Wheel(int delta)
 void ScrollBox::OnScroll(bool vertical, int code)
 {
     HWND bar = vertical ? vbar_ : hbar_;
+    if (!bar)
+        return;
     const int increment = vertical ? vertIncrement_ : horzIncrement_;
     const int page = vertical ? viewHeight_ : viewWidth_;
     const int extent = vertical ? extentHeight_ : extentWidth_;

@@ -73,6 +73,7 @@ public:
     // Handles a wheel delta as WM_MOUSEWHEEL would.
     void Wheel(int delta);
 
+    // The scroll bar controls (null until first needed).
     HWND VertBar() const { return vbar_; }
     HWND HorzBar() const { return hbar_; }
 
@@ -85,6 +86,7 @@ protected:
 private:
     class Pane;
 
+    HWND CreateBar(bool vertical);
     void Layout();
     void ApplyPosition();
     void OnScroll(bool vertical, int code);
