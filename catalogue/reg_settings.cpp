@@ -578,6 +578,10 @@ void JTRegSettings::ItemDetails(JTSetItem* item)
     if (!item || !detailsMemo_)
         return;
     const std::string text = ForEditControl(DetailsText(*item));
+    // The pointer moving over one row asks again and again: leave the memo alone then.
+    if (item == detailsItem_ && ::GetWindowTextLengthA(detailsMemo_) == static_cast<int>(text.size()))
+        return;
+    detailsItem_ = item;
     ::SetWindowTextA(detailsMemo_, "");
     ::SetWindowTextA(detailsMemo_, text.c_str());
 }

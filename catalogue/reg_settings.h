@@ -224,6 +224,7 @@ private:
     std::unique_ptr<TRegSetOption> settings_;
     JTSetItem* selected_ = nullptr;
     JTSetItem* shown_ = nullptr;
+    const JTSetItem* detailsItem_ = nullptr;  // whose details the memo shows (compared only)
     // Where the shown item's row stood in its page area before it went into the editor panel.
     POINT shownHome_{0, 0};
 };
