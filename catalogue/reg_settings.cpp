@@ -688,7 +688,10 @@ void JTRegSettings::FlashTick()
     }
     if (flashTarget_) {
         const Colour back = settings_->TWeakBackColor;
-        flashTarget_->SetColor(flashCounter_ % 2 == 1 ? back : static_cast<Colour>(0x7FFFFFFFu - back));
+        // The highlight is the background's complement. A system colour is resolved first: taken
+        // as it stands, the subtraction would name a system colour that does not exist (black).
+        const Colour highlight = 0x7FFFFFFFu - ui::ResolveColour(back);
+        flashTarget_->SetColor(flashCounter_ % 2 == 1 ? back : highlight);
     }
     ++flashCounter_;
 }

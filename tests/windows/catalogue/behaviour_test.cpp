@@ -236,18 +236,24 @@ TEST_F(CatalogueBehaviour, GoToItemFlashesTheRowSixTimesAndEndsOnTheBackground)
 TEST_F(CatalogueBehaviour, ANewFlashRestoresTheRowOfTheOldOne)
 {
     Load(true);
+    // The default background is a system colour: the highlight is its resolved complement,
+    // a plain colour, never the black of a system colour index that does not exist.
     const Colour back = catalogue_->DisplaySettings().TWeakBackColor;
+    ASSERT_TRUE(ui::IsSystemColour(back));
+    const Colour highlight = 0x7FFFFFFFu - ui::ResolveColour(back);
     JTckSetItem* first = Check(0, 0);
     JTckSetItem* second = Check(0, 1);
     ASSERT_TRUE(catalogue_->GoToItem(first));
     catalogue_->FlashTick();
-    EXPECT_EQ(first->Row()->BackColour(), 0x7FFFFFFFu - back);
+    EXPECT_EQ(first->Row()->BackColour(), highlight);
+    EXPECT_FALSE(ui::IsSystemColour(first->Row()->BackColour()));
+    EXPECT_EQ(ui::ResolveColour(first->Row()->BackColour()), 0xFFFFFFu - ui::ResolveColour(back));
     ASSERT_TRUE(catalogue_->GoToItem(second));
     EXPECT_EQ(first->Row()->BackColour(), back);
     EXPECT_EQ(catalogue_->FlashTarget(), second);
     EXPECT_EQ(catalogue_->FlashCounter(), 0);
     catalogue_->FlashTick();
-    EXPECT_EQ(second->Row()->BackColour(), 0x7FFFFFFFu - back);
+    EXPECT_EQ(second->Row()->BackColour(), highlight);
     EXPECT_EQ(first->Row()->BackColour(), back);
 }
 
