@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     if (!page.Open(settings))
         return 1;
 
-    struct Spec {
+    struct RowSample {
         const char* describe;
         const char* name;
         int type;
@@ -76,7 +76,7 @@ int main(int argc, char** argv)
         int mask;
         bool toggle;  // make it modified
     };
-    const Spec specs[] = {
+    const RowSample samples[] = {
         {"Unmodified tweak, switched on", "On", 1, "1", "0", 127, false},
         {"Unmodified tweak, switched off", "Off", 1, "1", "0", 127, false},
         {"Modified tweak (will be switched on)", "Off", 1, "1", "0", 127, true},
@@ -85,7 +85,7 @@ int main(int argc, char** argv)
     };
     std::vector<std::unique_ptr<JTckSetItem>> items;
     int top = 8;
-    for (const Spec& s : specs) {
+    for (const RowSample& s : samples) {
         auto item = std::make_unique<JTckSetItem>();
         item->sDescribe = s.describe;
         item->iRegRoot = static_cast<int>(0x80000001u);

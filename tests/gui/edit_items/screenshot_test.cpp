@@ -119,8 +119,9 @@ std::string OutputPath(const std::string& name)
 void SaveIfWanted(const Picture& picture, const std::string& name)
 {
     const std::string path = OutputPath(name);
-    if (!path.empty())
+    if (!path.empty()) {
         EXPECT_TRUE(picture.Save(path)) << path;
+    }
 }
 
 RECT ScreenRect(HWND hwnd)
@@ -172,13 +173,13 @@ TEST(EditItemPictures, RowsShowTheirStateInColour)
     HostWindow host(640, 330);
     ::SetWindowTextA(HostWindow::TopLevel(), "Edit rows");
 
-    struct Spec {
+    struct RowSample {
         const char* describe;
         const char* name;
         int type;
         int mask;
     };
-    const Spec specs[] = {
+    const RowSample samples[] = {
         {"Registered owner of this copy of Windows", "Owner", 0, 127},
         {"Menu show delay (milliseconds)", "Delay", 1, 127},
         {"Explorer shell state flags", "State", 2, 127},
@@ -187,18 +188,18 @@ TEST(EditItemPictures, RowsShowTheirStateInColour)
     };
     std::vector<std::unique_ptr<JTedSetItem>> items;
     int top = 8;
-    for (const Spec& spec : specs) {
+    for (const RowSample& sample : samples) {
         auto item = std::make_unique<JTedSetItem>();
-        item->sDescribe = spec.describe;
+        item->sDescribe = sample.describe;
         item->iRegRoot = static_cast<int>(0x80000001u);
         item->sSubKey = key.Path();
-        item->sDataName = spec.name;
-        item->iRegType = spec.type;
-        item->sDefaultVal = spec.type == 1 ? "15" : "";
-        item->OSType.SetMask(spec.mask);
+        item->sDataName = sample.name;
+        item->iRegType = sample.type;
+        item->sDefaultVal = sample.type == 1 ? "15" : "";
+        item->OSType.SetMask(sample.mask);
         item->SetDisplaySettings(&settings);
         item->SetParentArea(host.Handle());
-        ASSERT_TRUE(item->Initialize(false, true)) << spec.describe;
+        ASSERT_TRUE(item->Initialize(false, true)) << sample.describe;
         item->ApplyColors();
         item->GetControl()->SetPosition(8, top);
         top += item->GetControl()->Height() + 12;

@@ -16,8 +16,8 @@ namespace {
 
 const int kCurrentUser = static_cast<int>(0x80000001u);
 
-struct ItemSpec {
-    ItemSpec(int type_, std::string yes_, std::string no_, bool autoCreate_ = false, std::string name_ = "Value",
+struct ItemSetup {
+    ItemSetup(int type_, std::string yes_, std::string no_, bool autoCreate_ = false, std::string name_ = "Value",
              std::string subKey_ = "")
         : type(type_), yes(std::move(yes_)), no(std::move(no_)), autoCreate(autoCreate_), name(std::move(name_)),
           subKey(std::move(subKey_))
@@ -32,18 +32,18 @@ struct ItemSpec {
     int mask = 127;
 };
 
-std::unique_ptr<JTckSetItem> MakeItem(const TestKey& key, const ItemSpec& spec)
+std::unique_ptr<JTckSetItem> MakeItem(const TestKey& key, const ItemSetup& sample)
 {
     auto item = std::make_unique<JTckSetItem>();
     item->sDescribe = "Test item";
     item->iRegRoot = kCurrentUser;
-    item->sSubKey = spec.subKey.empty() ? key.Path() : key.Sub(spec.subKey);
-    item->sDataName = spec.name;
-    item->iRegType = spec.type;
-    item->sYesVal = spec.yes;
-    item->sNoVal = spec.no;
-    item->bAutoCreate = spec.autoCreate;
-    item->OSType.SetMask(spec.mask);
+    item->sSubKey = sample.subKey.empty() ? key.Path() : key.Sub(sample.subKey);
+    item->sDataName = sample.name;
+    item->iRegType = sample.type;
+    item->sYesVal = sample.yes;
+    item->sNoVal = sample.no;
+    item->bAutoCreate = sample.autoCreate;
+    item->OSType.SetMask(sample.mask);
     return item;
 }
 
@@ -437,9 +437,9 @@ TEST(CheckItemState, UnsuitedItemsAreDisabledOrHiddenButStillReadAndWritten)
     TRegSetOption settings;
     for (int mode : {0, 1, 2}) {
         settings.NotSuitShow = static_cast<std::uint8_t>(mode);
-        ItemSpec spec{1, "1", "0"};
-        spec.mask = 7;  // the Windows 95 line only
-        auto item = MakeItem(key, spec);
+        ItemSetup sample{1, "1", "0"};
+        sample.mask = 7;  // the Windows 95 line only
+        auto item = MakeItem(key, sample);
         item->SetDisplaySettings(&settings);
         ASSERT_TRUE(item->Initialize(false, true));
         EXPECT_FALSE(item->Suits());
@@ -452,7 +452,7 @@ TEST(CheckItemState, UnsuitedItemsAreDisabledOrHiddenButStillReadAndWritten)
         EXPECT_FALSE(item->RegistryState());
         RawSetDword(key.Path(), "Value", 1);
     }
-    ItemSpec suited{1, "1", "0"};
+    ItemSetup suited{1, "1", "0"};
     suited.mask = 56;
     auto item = MakeItem(key, suited);
     item->Initialize(false, true);
