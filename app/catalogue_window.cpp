@@ -127,6 +127,7 @@ void TKeltCatalogueWindow::CopyDisplayOptions() {
 }
 
 void TKeltCatalogueWindow::UpdateStatus() {
+    if (!catalogue_) return;
     const JTRegSettings& c = *catalogue_;
     if (c.LoadState() == 2) {
         statusText_ = "Modified Item Count:" + std::to_string(c.ModifiedCount()) + "    Tweaks: " +

@@ -123,6 +123,22 @@ JTRegSettings::JTRegSettings()
 
 JTRegSettings::~JTRegSettings()
 {
+    // Hiding and freeing rows moves the focus, and a row losing it reports an ended edit:
+    // nothing may reach the catalogue or its owner from here on.
+    OnSearchBegin = nullptr;
+    OnSearchEnd = nullptr;
+    OnSearchItem = nullptr;
+    OnKindChange = nullptr;
+    OnModifiedCountChange = nullptr;
+    for (const auto& page : pages_) {
+        for (const auto* items : {&page->CkItems(), &page->EdItems()}) {
+            for (const auto& item : *items) {
+                item->OnSelect = nullptr;
+                item->OnChange = nullptr;
+                item->OnDetails = nullptr;
+            }
+        }
+    }
     StopFlashTimer();
     flashTarget_ = nullptr;
     ReturnShownItem();
@@ -542,11 +558,16 @@ void JTRegSettings::ApplyColors()
 
 bool JTRegSettings::ApplyAll()
 {
+    // Every item leaves the list (a refused write would otherwise be retried forever), but a
+    // refused write is not reported as success.
+    bool allWritten = true;
     while (!modified_.empty()) {
-        modified_.front()->WriteValue();
+        const bool written = modified_.front()->WriteValue();
         modified_.erase(modified_.begin());
+        if (!written)
+            allWritten = false;
     }
-    return true;
+    return allWritten;
 }
 
 // ---------------------------------------------------------------- item events

@@ -413,9 +413,15 @@ bool JTSetItem::ReadStoredValue(std::string& text) const
 {
     TRegistry registry(KEY_READ);
     registry.SetRootKey(RootKeyFromCode(iRegRoot));
-    if (registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName))
+    if (!registry.OpenKey(sSubKey, false) || !registry.ValueExists(sDataName))
+        return true;
+    try {
         return ReadRegValue(registry, iRegType, sDataName, text);
-    return true;
+    } catch (const RegistryError&) {
+        // Data of the right type that cannot be read as such (a REG_DWORD of 2 bytes) is one
+        // odd value: the item treats it like a type mismatch instead of failing the catalogue.
+        return false;
+    }
 }
 
 bool JTSetItem::WriteStoredValue(const std::string& text) const

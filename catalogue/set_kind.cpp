@@ -99,6 +99,9 @@ HBITMAP LoadBitmapFromBytes(const std::string& bytes)
     std::vector<std::uint8_t> header(sizeof info + (colours + masks) * 4, 0);
     std::memcpy(header.data(), &info, sizeof info);
     if (fields && headerSize > 40) {
+        // The three masks sit at bytes 40..51 of the larger header.
+        if (headerSize < 52 || fileHeader + 52 > bytes.size())
+            InvalidBitmap();
         std::memcpy(header.data() + sizeof info, bytes.data() + fileHeader + 40, 12);
         header.resize(sizeof info + 12 + colours * 4);
         reinterpret_cast<BITMAPINFOHEADER*>(header.data())->biClrUsed = static_cast<DWORD>(colours);

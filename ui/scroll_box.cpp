@@ -178,7 +178,9 @@ HWND ScrollBox::CreateBar(bool vertical)
 
 void ScrollBox::Layout()
 {
-    if (!Handle())
+    // The first WM_SIZE arrives while the window is still being created, before the view
+    // and canvas exist.
+    if (!Handle() || !view_ || !canvas_)
         return;
     RECT client;
     ::GetClientRect(Handle(), &client);
@@ -216,7 +218,7 @@ void ScrollBox::Layout()
 
 void ScrollBox::ApplyPosition()
 {
-    if (!Handle())
+    if (!Handle() || !view_ || !canvas_)
         return;
     x_ = std::clamp(x_, 0, std::max(0, extentWidth_ - viewWidth_));
     y_ = std::clamp(y_, 0, std::max(0, extentHeight_ - viewHeight_));

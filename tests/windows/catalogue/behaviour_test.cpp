@@ -324,6 +324,19 @@ TEST_F(CatalogueBehaviour, ApplyAllWritesEveryModifiedItemAndEmptiesTheList)
     EXPECT_EQ(value, 1u);
 }
 
+TEST_F(CatalogueBehaviour, ApplyAllReportsARefusedWriteAndStillEmptiesTheList)
+{
+    Load(true);
+    JTckSetItem* item = Check(0, 0);
+    // The value is missing and the item may not create it: the write is refused.
+    ::SendMessageA(item->Row()->Box(), BM_CLICK, 0, 0);
+    ASSERT_EQ(catalogue_->ModifiedCount(), 1);
+    EXPECT_FALSE(catalogue_->ApplyAll());
+    EXPECT_EQ(catalogue_->ModifiedCount(), 0);
+    DWORD value = 7;
+    EXPECT_FALSE(GetDword("Items", "Hidden", value));
+}
+
 TEST_F(CatalogueBehaviour, ApplyColorsGivesModifiedItemsTheModifiedColour)
 {
     Load(true);

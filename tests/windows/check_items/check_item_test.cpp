@@ -136,6 +136,21 @@ TEST(CheckItemRead, ExpandableStringIsNotAString)
     EXPECT_EQ(item->CurrentValue(), "off");
 }
 
+TEST(CheckItemRead, ShortDwordDataIsAMismatchNotAnError)
+{
+    // A REG_DWORD holding two bytes cannot be read as a number; one such value must not
+    // fail the whole catalogue.
+    TestKey key("ck-short-dword");
+    const unsigned short two = 1;
+    ASSERT_EQ(RawSet(key.Path(), "Value", REG_DWORD, &two, sizeof two), ERROR_SUCCESS);
+    auto item = MakeItem(key, {1, "1", "0"});
+    bool read = true;
+    EXPECT_NO_THROW(read = item->ReadValue());
+    EXPECT_FALSE(read);
+    EXPECT_FALSE(item->RegistryState());
+    EXPECT_EQ(item->CurrentValue(), "0");
+}
+
 TEST(CheckItemRead, MissingKeyOrValueIsOffWithoutError)
 {
     TestKey key("ck-missing");
