@@ -268,18 +268,21 @@ bool TRegistry::DeleteValue(const std::string& name)
     return RegDeleteValueA(KeyForValues(), name.c_str()) == ERROR_SUCCESS;
 }
 
-void TRegistry::GetValueNames(std::vector<std::string>& names)
+namespace {
+
+// Lists the names of the values (keys = false) or sub-keys (keys = true) of `key`.
+void ListNames(HKEY key, bool keys, std::vector<std::string>& names)
 {
     names.clear();
-    HKEY key = KeyForValues();
-    DWORD maxLength = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxLength, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
+    DWORD maxKeyName = 0, maxValueName = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxKeyName, nullptr, nullptr, &maxValueName,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return;
-    std::string buffer(maxLength + 1, '\0');
+    std::string buffer((keys ? maxKeyName : maxValueName) + 1, '\0');
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
-        const LONG rc = RegEnumValueA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG rc = keys ? RegEnumKeyExA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr)
+                             : RegEnumValueA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_MORE_DATA) {
             // The key grew while we listed it.
             buffer.resize(buffer.size() * 2 + 256);
@@ -292,27 +295,16 @@ void TRegistry::GetValueNames(std::vector<std::string>& names)
     }
 }
 
+} // namespace
+
+void TRegistry::GetValueNames(std::vector<std::string>& names)
+{
+    ListNames(KeyForValues(), false, names);
+}
+
 void TRegistry::GetKeyNames(std::vector<std::string>& names)
 {
-    names.clear();
-    HKEY key = KeyForValues();
-    DWORD maxLength = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxLength, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    std::string buffer(maxLength + 1, '\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(buffer.size());
-        const LONG rc = RegEnumKeyExA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) {
-            buffer.resize(buffer.size() * 2 + 256);
-            --index;
-            continue;
-        }
-        if (rc != ERROR_SUCCESS)
-            break;
-        names.emplace_back(buffer.data(), length);
-    }
+    ListNames(KeyForValues(), true, names);
 }
 
 } // namespace kelt
