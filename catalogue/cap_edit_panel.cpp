@@ -34,15 +34,6 @@ const UINT kMsgReportInvalid = WM_APP + 2;
 // Background of an edit box that holds a text which is not a number.
 const COLORREF kInvalidBack = RGB(255, 214, 214);
 
-std::string WindowText(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = ::GetWindowTextA(hwnd, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-    return text;
-}
-
 int ButtonOf(UINT message, WPARAM wParam)
 {
     switch (message) {
@@ -156,7 +147,7 @@ void JTCapEditPanel::ShowEditText(const std::string& text)
     editText_ = text;
     if (!edit_)
         return;
-    if (WindowText(edit_) != editText_) {
+    if (ui::WindowText(edit_) != editText_) {
         updatingEdit_ = true;
         ::SetWindowTextA(edit_, editText_.c_str());
         updatingEdit_ = false;
@@ -199,7 +190,7 @@ void JTCapEditPanel::UpdateView()
             ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
     const SIZE caption = CaptionExtent();
-    if (WindowText(label_) != Caption())
+    if (ui::WindowText(label_) != Caption())
         ::SetWindowTextA(label_, Caption().c_str());
     const int margin = ui::Scale(2);
     ::SetWindowPos(label_, nullptr, margin, margin, caption.cx, caption.cy, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -210,7 +201,7 @@ void JTCapEditPanel::UpdateView()
     const bool isReadOnly = (::GetWindowLongPtrA(edit_, GWL_STYLE) & ES_READONLY) != 0;
     if (readOnly != isReadOnly)
         ::SendMessageA(edit_, EM_SETREADONLY, readOnly, 0);
-    if (WindowText(edit_) != editText_) {
+    if (ui::WindowText(edit_) != editText_) {
         updatingEdit_ = true;
         ::SetWindowTextA(edit_, editText_.c_str());
         updatingEdit_ = false;
@@ -227,7 +218,7 @@ void JTCapEditPanel::UpdateView()
 
 void JTCapEditPanel::TextTyped()
 {
-    const std::string text = WindowText(edit_);
+    const std::string text = ui::WindowText(edit_);
     if (valueType_ == kValueDword) {
         int number = 0;
         if (TryStrToInt(text, number)) {
@@ -251,7 +242,7 @@ void JTCapEditPanel::TextTyped()
             value_ = text;
             invalid_ = true;
         }
-        editText_ = WindowText(edit_);
+        editText_ = ui::WindowText(edit_);
         ::InvalidateRect(edit_, nullptr, TRUE);
     } else {
         value_ = text;

@@ -15,15 +15,6 @@ namespace {
 
 const int kBoxId = 1;
 
-std::string WindowText(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = ::GetWindowTextA(hwnd, &text[0], length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
-
 // Theme state of the check box part.
 int CheckBoxState(bool checked, bool disabled, bool pushed, bool hot)
 {
@@ -75,7 +66,7 @@ void JTCheckRow::UpdateView()
     if (!box_)
         return;
     ::SetWindowPos(box_, nullptr, 0, 0, Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
-    if (WindowText(box_) != Caption())
+    if (ui::WindowText(box_) != Caption())
         ::SetWindowTextA(box_, Caption().c_str());
     const bool boxChecked = ::SendMessageA(box_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (boxChecked != checked_)

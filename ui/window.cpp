@@ -305,11 +305,14 @@ void Dialog::End(INT_PTR result)
 std::string Dialog::ItemText(int id) const
 {
     HWND item = Item(id);
-    if (!item)
-        return std::string();
-    const int length = ::GetWindowTextLengthA(item);
+    return item ? WindowText(item) : std::string();
+}
+
+std::string WindowText(HWND hwnd)
+{
+    const int length = ::GetWindowTextLengthA(hwnd);
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = ::GetWindowTextA(item, &text[0], length + 1);
+    const int copied = ::GetWindowTextA(hwnd, &text[0], length + 1);
     text.resize(static_cast<std::size_t>(std::max(copied, 0)));
     return text;
 }

@@ -126,6 +126,8 @@ private:
 // Runs the message loop until WM_QUIT; answers its exit code. Keyboard navigation is given to
 // modeless dialogs registered with AddModelessDialog.
 int RunMessageLoop();
+// The text of a window or control.
+std::string WindowText(HWND hwnd);
 void AddModelessDialog(HWND dialog);
 void RemoveModelessDialog(HWND dialog);
 // Handles every message already waiting (tests and long operations).
