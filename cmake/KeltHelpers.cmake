@@ -24,6 +24,14 @@ set(KELT_STAGE_DIR "${CMAKE_BINARY_DIR}/Keltrix")
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# Compiler cache where the machine has one: rebuilds after a branch switch, and builds of the
+# same sources in several checkouts, reuse earlier results.
+find_program(KELT_CCACHE ccache)
+if(KELT_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${KELT_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${KELT_CCACHE})
+endif()
+
 if(KELT_WINDOWS)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600 STRICT)
   add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)

@@ -1,10 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and `make run` need, if any is missing.
+# One package per line.
 set -eu
-pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev
-      g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-      wine wine64 xvfb xauth x11-utils imagemagick
-      googletest libgtest-dev libbenchmark-dev)
+pkgs=(
+  cmake
+  ninja-build
+  make
+  ccache
+  g++
+  clang
+  libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686-posix
+  binutils-mingw-w64-x86-64
+  binutils-mingw-w64-i686
+  wine
+  wine64
+  xvfb
+  xauth
+  x11-utils
+  imagemagick
+  googletest
+  libgtest-dev
+  libbenchmark-dev
+)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
