@@ -45,6 +45,52 @@ void TabPages::Select(int page)
         ::ShowWindow(::GetDlgItem(dialog_, id), SW_SHOW);
 }
 
+bool TabPages::OnPage(HWND control) const
+{
+    const int id = ::GetDlgCtrlID(control);
+    for (const std::vector<int>& page : pages_)
+        for (int member : page)
+            if (member == id)
+                return true;
+    return false;
+}
+
+void TabPages::MakeBackground()
+{
+    RECT client{};
+    ::GetClientRect(tabs_, &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    HDC screen = ::GetDC(tabs_);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP picture = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = ::SelectObject(memory, picture);
+    ::FillRect(memory, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    ::SendMessageA(tabs_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    ::SelectObject(memory, old);
+    background_.reset(::CreatePatternBrush(picture));
+    ::DeleteObject(picture);
+    ::DeleteDC(memory);
+    ::ReleaseDC(tabs_, screen);
+}
+
+bool TabPages::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result)
+{
+    if (message != WM_CTLCOLORSTATIC || !tabs_ || !OnPage(control))
+        return false;
+    if (!background_)
+        MakeBackground();
+    if (!background_)
+        return false;
+    // Line the pattern up with the tab control under the text.
+    POINT origin{0, 0};
+    ::MapWindowPoints(tabs_, control, &origin, 1);
+    ::SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    ::SetBkMode(dc, TRANSPARENT);
+    result = reinterpret_cast<LRESULT>(background_.get());
+    return true;
+}
+
 bool TabPages::OnNotify(const NMHDR& header)
 {
     if (header.hwndFrom != tabs_ || header.code != TCN_SELCHANGE)

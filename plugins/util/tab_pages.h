@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/handles.h"
+
 namespace kelt::plugin {
 
 class TabPages {
@@ -22,12 +24,19 @@ public:
 
     // Offer the dialog's WM_NOTIFY: true when it was the tab control's change.
     bool OnNotify(const NMHDR& header);
+    // Offer the dialog's WM_CTLCOLORSTATIC: texts of the pages are drawn on the tab's own
+    // background (which a themed tab control paints lighter than the dialog).
+    bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result);
 
 private:
+    bool OnPage(HWND control) const;
+    void MakeBackground();
+
     HWND dialog_ = nullptr;
     HWND tabs_ = nullptr;
     std::vector<std::vector<int>> pages_;
     int current_ = -1;
+    ui::UniqueBrush background_;
 };
 
 } // namespace kelt::plugin
