@@ -14,23 +14,23 @@ namespace kelt::plugin {
 
 namespace system_call_bridge {
 
-inline BOOL GetVersionEx(void*, OSVERSIONINFOA* info) { return CurrentSystemCalls().GetVersionExA(info); }
-inline BOOL OpenToken(void*, HANDLE process, DWORD access, HANDLE* token)
+inline BOOL ForwardVersion(void*, OSVERSIONINFOA* info) { return CurrentSystemCalls().GetVersionExA(info); }
+inline BOOL ForwardOpenToken(void*, HANDLE process, DWORD access, HANDLE* token)
 {
     return CurrentSystemCalls().OpenProcessToken(process, access, token);
 }
-inline BOOL LookupPrivilege(void*, const char* system, const char* name, LUID* luid)
+inline BOOL ForwardLookupPrivilege(void*, const char* system, const char* name, LUID* luid)
 {
     return CurrentSystemCalls().LookupPrivilegeValueA(system, name, luid);
 }
-inline BOOL AdjustPrivileges(void*, HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD length,
+inline BOOL ForwardAdjustPrivileges(void*, HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD length,
                              TOKEN_PRIVILEGES* previous, DWORD* returnLength)
 {
     return CurrentSystemCalls().AdjustTokenPrivileges(token, disableAll, newState, length, previous, returnLength);
 }
-inline DWORD LastError(void*) { return CurrentSystemCalls().GetLastError(); }
-inline BOOL ExitWindows(void*, UINT flags, DWORD reason) { return CurrentSystemCalls().ExitWindowsEx(flags, reason); }
-inline BOOL Close(void*, HANDLE handle) { return CurrentSystemCalls().CloseHandle(handle); }
+inline DWORD ForwardLastError(void*) { return CurrentSystemCalls().GetLastError(); }
+inline BOOL ForwardExitWindows(void*, UINT flags, DWORD reason) { return CurrentSystemCalls().ExitWindowsEx(flags, reason); }
+inline BOOL ForwardCloseHandle(void*, HANDLE handle) { return CurrentSystemCalls().CloseHandle(handle); }
 
 } // namespace system_call_bridge
 
@@ -45,13 +45,13 @@ public:
             return;
         KeltSystemCallHooks hooks{};
         hooks.size = sizeof hooks;
-        hooks.getVersionEx = system_call_bridge::GetVersionEx;
-        hooks.openProcessToken = system_call_bridge::OpenToken;
-        hooks.lookupPrivilegeValue = system_call_bridge::LookupPrivilege;
-        hooks.adjustTokenPrivileges = system_call_bridge::AdjustPrivileges;
-        hooks.getLastError = system_call_bridge::LastError;
-        hooks.exitWindowsEx = system_call_bridge::ExitWindows;
-        hooks.closeHandle = system_call_bridge::Close;
+        hooks.getVersionEx = system_call_bridge::ForwardVersion;
+        hooks.openProcessToken = system_call_bridge::ForwardOpenToken;
+        hooks.lookupPrivilegeValue = system_call_bridge::ForwardLookupPrivilege;
+        hooks.adjustTokenPrivileges = system_call_bridge::ForwardAdjustPrivileges;
+        hooks.getLastError = system_call_bridge::ForwardLastError;
+        hooks.exitWindowsEx = system_call_bridge::ForwardExitWindows;
+        hooks.closeHandle = system_call_bridge::ForwardCloseHandle;
         entry_(&hooks);
     }
     ~ScopedPluginSystemCalls()
