@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,14 +65,6 @@ std::vector<std::string> RegistryEntries()
     return entries;
 }
 
-std::string FileText(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 struct Seen {
     std::vector<std::string> rows;
     std::vector<bool> ticks;
@@ -107,20 +98,6 @@ protected:
     std::vector<std::string> applets_;
 };
 
-TEST_F(AppletsWindow, ListsTheSystemFolderAppletsTickedUnderTheirKind)
-{
-    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 5, 1);
-    ScriptedDialogs dialogs;
-    ToolPlugin tool("Applets");
-    ASSERT_TRUE(tool.Loaded());
-    EXPECT_EQ("Security", tool.Plugin().Kind());
-    Seen seen;
-    ASSERT_TRUE(tool.Run("Form1", [&](HWND form) { seen = Look(form); }));
-    EXPECT_EQ(applets_, seen.rows);
-    EXPECT_EQ(std::vector<bool>(applets_.size(), true), seen.ticks);
-    EXPECT_TRUE(dialogs.boxes.empty());
-}
-
 // Every NT-line Windows reads the registry, the later ones and the servers included; any
 // value of the applet's name means "don't load", whatever its word or case.
 TEST_F(AppletsWindow, RegistryStoreOnEveryNTLineWindowsAndAnyStoredWordSuppresses)
@@ -146,9 +123,11 @@ TEST_F(AppletsWindow, RegistryStoreOnEveryNTLineWindowsAndAnyStoredWordSuppresse
             Click(form, IDC_APPLETS_APPLY);
             Click(form, IDC_APPLETS_APPLY);
         }));
-        EXPECT_FALSE(seen.ticks[0]);
-        EXPECT_FALSE(seen.ticks[1]);
-        EXPECT_TRUE(seen.ticks[2]);
+        // Wine's applet files, in the order of the search; only the two stored ones unticked.
+        EXPECT_EQ(applets_, seen.rows);
+        std::vector<bool> ticks(applets_.size(), true);
+        ticks[0] = ticks[1] = false;
+        EXPECT_EQ(ticks, seen.ticks);
         EXPECT_EQ((std::vector<std::string>{applets_[1] + "=No", applets_[2] + "=No"}), RegistryEntries());
         ASSERT_EQ(2u, dialogs.boxes.size());
         for (const Box& box : dialogs.boxes) {
@@ -159,70 +138,57 @@ TEST_F(AppletsWindow, RegistryStoreOnEveryNTLineWindowsAndAnyStoredWordSuppresse
     }
 }
 
-TEST_F(AppletsWindow, ControlIniOnTheWindows95LineNeverCreated)
+// The Windows 95 line without Control.ini, and a Windows whose version is unknown: nothing is
+// read, nothing is written or created, and Apply says it failed.
+TEST_F(AppletsWindow, WithoutAStoreNothingIsReadOrWrittenAndApplyFails)
 {
-    // Without the file: nothing suppressed, Apply fails and creates nothing.
-    {
-        ScriptedWindows windows(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    RawSetString(kDontLoad, applets_[0], "No");
+    for (const DWORD platform : {DWORD(VER_PLATFORM_WIN32_WINDOWS), DWORD(0)}) {
+        SCOPED_TRACE(platform);
+        ScriptedWindows windows(platform, 4, 10);
         ScriptedDialogs dialogs;
         ToolPlugin tool("Applets");
         Seen seen;
         ASSERT_TRUE(tool.Run("Form1", [&](HWND form) {
             seen = Look(form);
-            ClickTick(::GetDlgItem(form, IDC_CPL_LIST), 0);
+            ClickTick(::GetDlgItem(form, IDC_CPL_LIST), 1);
             Click(form, IDC_APPLETS_APPLY);
         }));
         EXPECT_EQ(std::vector<bool>(applets_.size(), true), seen.ticks);
         ASSERT_EQ(1u, dialogs.boxes.size());
         EXPECT_EQ("Some errors have Happened!", dialogs.boxes[0].text);
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(ControlIni().c_str()));
-        EXPECT_TRUE(RegistryEntries().empty());
-    }
-    // With it: any word in any case suppresses; ticking removes the entry, unticking writes "no".
-    {
-        std::ofstream(ControlIni()) << "[don't load]\r\n" << applets_[0] << "=NO\r\n" << applets_[1] << "=No\r\n";
-        ScriptedWindows windows(VER_PLATFORM_WIN32_WINDOWS, 4, 0);
-        ScriptedDialogs dialogs;
-        ToolPlugin tool("Applets");
-        Seen seen;
-        ASSERT_TRUE(tool.Run("Form1", [&](HWND form) {
-            seen = Look(form);
-            HWND list = ::GetDlgItem(form, IDC_CPL_LIST);
-            ClickTick(list, 0);
-            ClickTick(list, 2);
-            Click(form, IDC_APPLETS_APPLY);
-        }));
-        EXPECT_FALSE(seen.ticks[0]);
-        EXPECT_FALSE(seen.ticks[1]);
-        EXPECT_TRUE(seen.ticks[2]);
-        ASSERT_EQ(1u, dialogs.boxes.size());
-        EXPECT_EQ("OK", dialogs.boxes[0].text);
-        char value[32] = {};
-        ::GetPrivateProfileStringA("don't load", applets_[0].c_str(), "<none>", value, sizeof value, ControlIni().c_str());
-        EXPECT_STREQ("<none>", value) << FileText(ControlIni());
-        ::GetPrivateProfileStringA("don't load", applets_[1].c_str(), "", value, sizeof value, ControlIni().c_str());
-        EXPECT_STREQ("no", value);
-        ::GetPrivateProfileStringA("don't load", applets_[2].c_str(), "", value, sizeof value, ControlIni().c_str());
-        EXPECT_STREQ("no", value);
-        EXPECT_TRUE(RegistryEntries().empty());
+        EXPECT_EQ((std::vector<std::string>{applets_[0] + "=No"}), RegistryEntries());
     }
 }
 
-TEST_F(AppletsWindow, AnUnknownWindowsReadsNothingAndApplyFails)
+// With Control.ini any word in any case suppresses; ticking removes the entry, unticking writes "no".
+TEST_F(AppletsWindow, ControlIniOnTheWindows95Line)
 {
-    RawSetString(kDontLoad, applets_[0], "No");
-    ScriptedWindows windows(0, 0, 0);
+    std::ofstream(ControlIni()) << "[don't load]\r\n" << applets_[0] << "=NO\r\n" << applets_[1] << "=No\r\n";
+    ScriptedWindows windows(VER_PLATFORM_WIN32_WINDOWS, 4, 0);
     ScriptedDialogs dialogs;
     ToolPlugin tool("Applets");
     Seen seen;
     ASSERT_TRUE(tool.Run("Form1", [&](HWND form) {
         seen = Look(form);
+        HWND list = ::GetDlgItem(form, IDC_CPL_LIST);
+        ClickTick(list, 0);
+        ClickTick(list, 2);
         Click(form, IDC_APPLETS_APPLY);
     }));
-    EXPECT_EQ(std::vector<bool>(applets_.size(), true), seen.ticks);
+    EXPECT_EQ((std::vector<bool>{false, false, true}), std::vector<bool>(seen.ticks.begin(), seen.ticks.begin() + 3));
     ASSERT_EQ(1u, dialogs.boxes.size());
-    EXPECT_EQ("Some errors have Happened!", dialogs.boxes[0].text);
-    EXPECT_EQ((std::vector<std::string>{applets_[0] + "=No"}), RegistryEntries());
+    EXPECT_EQ("OK", dialogs.boxes[0].text);
+    const auto entry = [](const std::string& name) {
+        char value[32] = {};
+        ::GetPrivateProfileStringA("don't load", name.c_str(), "<none>", value, sizeof value, ControlIni().c_str());
+        return std::string(value);
+    };
+    EXPECT_EQ("<none>", entry(applets_[0]));
+    EXPECT_EQ("no", entry(applets_[1]));
+    EXPECT_EQ("no", entry(applets_[2]));
+    EXPECT_TRUE(RegistryEntries().empty());
 }
 
 } // namespace

@@ -19,25 +19,13 @@ namespace {
 std::string FileVersion(const std::string& file)
 {
     DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(file.c_str(), &handle);
-    if (size == 0)
-        return "<none>";
-    std::vector<char> data(size);
-    if (!::GetFileVersionInfoA(file.c_str(), 0, size, data.data()))
-        return "<unreadable>";
-    struct Translation {
-        WORD language, codePage;
-    }* translation = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
-        length < sizeof *translation)
-        return "<no translation>";
-    char key[64];
-    std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\FileVersion", translation->language,
-                  translation->codePage);
+    std::vector<char> data(::GetFileVersionInfoSizeA(file.c_str(), &handle));
     char* text = nullptr;
-    if (!::VerQueryValueA(data.data(), key, reinterpret_cast<void**>(&text), &length))
-        return "<no file version>";
+    UINT length = 0;
+    if (data.empty() || !::GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !::VerQueryValueA(data.data(), "\\StringFileInfo\\040904E4\\FileVersion", reinterpret_cast<void**>(&text),
+                          &length))
+        return "<none>";
     return text;
 }
 

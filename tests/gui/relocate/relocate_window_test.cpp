@@ -127,7 +127,6 @@ TEST_F(RelocateWindow, OnlyEditedRowsAreWrittenAndExpandableStaysExpandable)
     dialogs.boxAnswers = {IDOK};
     ToolPlugin tool("Relocate");
     ASSERT_TRUE(tool.Loaded());
-    EXPECT_EQ("System", tool.Plugin().Kind());
     std::string downloads, details, personalAfter;
     bool mailEnabled = true;
     ASSERT_TRUE(tool.Run("Change the Location of System and Special Folders", [&](HWND form) {

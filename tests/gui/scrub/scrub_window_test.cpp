@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugins/scrub/scrub_ids.h"
+#include "plugins/util/history_key.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/platform/test_key.h"
 
@@ -89,7 +90,6 @@ TEST_F(ScrubWindow, RowsCountTheirEntriesAndNothingUntickedIsDeleted)
     ScriptedDialogs dialogs;
     ToolPlugin tool("Scrub");
     ASSERT_TRUE(tool.Loaded());
-    EXPECT_EQ("Clear", tool.Plugin().Kind());
     std::vector<std::string> system, application, later;
     ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) {
         system = Rows(form, IDC_SYSTEM_LIST);
@@ -127,7 +127,8 @@ TEST_F(ScrubWindow, RecentDocumentsGoWithTheirPerExtensionListsWhileTheKeysStay)
 {
     Fill(kRecentDocs, 3, "MRUListEx");
     Fill(kRecentDocs + "\\.txt", 2, "MRUListEx");
-    Fill(kRecentDocs + "\\Folder", 1, "MRUListEx");
+    Fill(kRecentDocs + "\\Folder\\Deeper", 1, "MRUListEx");
+    RawSetString(kRecentDocs, "", "the unnamed value too");
     Fill(kRunMRU, 2, "MRUList");
     ScriptedDialogs dialogs;
     ToolPlugin tool("Scrub");
@@ -141,7 +142,7 @@ TEST_F(ScrubWindow, RecentDocumentsGoWithTheirPerExtensionListsWhileTheKeysStay)
     }));
     EXPECT_EQ("Clear Recent document history (3)", before);
     EXPECT_EQ("Clear Recent document history (0)", after);
-    for (const std::string& path : {kRecentDocs, kRecentDocs + "\\.txt", kRecentDocs + "\\Folder"})
+    for (const std::string& path : {kRecentDocs, kRecentDocs + "\\.txt", kRecentDocs + "\\Folder\\Deeper"})
         EXPECT_EQ(0, ValueCount(path)) << path;  // 0, not -1: the key is still there
     EXPECT_EQ(3, ValueCount(kRunMRU));
     ASSERT_EQ(1u, dialogs.boxes.size());
@@ -180,21 +181,18 @@ TEST_F(ScrubWindow, AListThatCouldNotBeClearedIsNamed)
     Fill(kRunMRU, 2, "MRUList");
     Fill(kTypedURLs, 1, nullptr);
     // Nobody may change the values of the Run history.
-    EXPLICIT_ACCESSA deny{};
-    deny.grfAccessPermissions = KEY_SET_VALUE;
-    deny.grfAccessMode = DENY_ACCESS;
-    deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
-    deny.Trustee.ptstrName = const_cast<char*>("EVERYONE");
-    EXPLICIT_ACCESSA allow = deny;
-    allow.grfAccessPermissions = KEY_READ;
-    allow.grfAccessMode = SET_ACCESS;
-    EXPLICIT_ACCESSA entries[] = {deny, allow};
-    PACL acl = nullptr;
-    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetEntriesInAclA(2, entries, nullptr, &acl));
     std::string object = "CURRENT_USER\\" + kRunMRU;
-    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-              SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
-                                    nullptr));
+    EXPLICIT_ACCESSA entries[2]{};
+    for (EXPLICIT_ACCESSA& entry : entries) {
+        entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        entry.Trustee.ptstrName = const_cast<char*>("EVERYONE");
+    }
+    entries[0] = {KEY_SET_VALUE, DENY_ACCESS, NO_INHERITANCE, entries[0].Trustee};
+    entries[1] = {KEY_READ, SET_ACCESS, NO_INHERITANCE, entries[1].Trustee};
+    PACL acl = nullptr;
+    ASSERT_EQ(0u, SetEntriesInAclA(2, entries, nullptr, &acl));
+    ASSERT_EQ(0u, SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                        acl, nullptr));
     LocalFree(acl);
 
     ScriptedDialogs dialogs;
@@ -209,6 +207,18 @@ TEST_F(ScrubWindow, AListThatCouldNotBeClearedIsNamed)
               dialogs.boxes[0].text);
     EXPECT_EQ("Error", dialogs.boxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[0].flags);
+}
+
+// The shared clearing routine never works on a whole root, whatever path it is given.
+TEST(EraseHistoryKey, NeverClearsARootAndCreatesNothing)
+{
+    RawSetString("Software\\KeltrixRootGuard", "v", "x");
+    EXPECT_FALSE(plugin::EraseHistoryKey("HKCU"));
+    EXPECT_FALSE(plugin::EraseHistoryKey("HKCU\\"));
+    EXPECT_FALSE(plugin::EraseHistoryKey("hkcu\\Software\\KeltrixRootGuard"));
+    EXPECT_EQ(1, ValueCount("Software\\KeltrixRootGuard"));
+    EXPECT_TRUE(plugin::EraseHistoryKey("HKCU\\Software\\KeltrixNoSuchKey"));
+    EXPECT_EQ(-1, ValueCount("Software\\KeltrixNoSuchKey"));
 }
 
 } // namespace
