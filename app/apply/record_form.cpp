@@ -131,7 +131,8 @@ void TKeltRecForm::FormCreate()
     PrepareCheckList(list);
     ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
-    AddColumn(list, 0, "State", ui::Scale(70));
+    // Wide enough for "Unchanged" beside the check box.
+    AddColumn(list, 0, "State", ui::Scale(84));
     AddColumn(list, 1, "Setting description", ui::Scale(200));
     AddColumn(list, 2, "Path in registry", ui::Scale(150));
     AddColumn(list, 3, "Old value", ui::Scale(90));
