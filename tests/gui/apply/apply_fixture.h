@@ -1,51 +1,40 @@
 #pragma once
-// Shared by the record dialog tests: scripted message boxes and file dialogs, tweak items
-// under a throw-away key, and raw registry and file helpers.
+// Shared by the record dialog tests: scripted message boxes, file dialogs and help, a list
+// view read back as text, and small registry and file helpers.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <deque>
-#include <functional>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/html_help.h"
-#include "catalogue/ck_set_item.h"
-#include "catalogue/ed_set_item.h"
-#include "catalogue/reg_settings.h"
 #include "tests/windows/catalogue/catalogue_fixture.h"
 #include "tests/windows/platform/test_key.h"
 #include "ui/seams.h"
 
 namespace kelt::testing {
 
-struct Box {
-    std::string text, caption;
-    UINT flags;
-};
-
-// Message boxes are recorded and answered by caption (OK unless scripted otherwise; the
-// restart question is answered Cancel so nothing restarts). File dialogs answer the next
-// scripted name, or cancel when none is left.
+// Message boxes are recorded and answered by caption (OK unless scripted; the restart
+// question Cancel, so nothing restarts). File dialogs answer the next scripted name.
 class DialogScript {
 public:
     DialogScript()
     {
         ui::DialogSeams seams = ui::DialogSeams::Real();
         seams.messageBox = [this](HWND, const std::string& text, const std::string& caption, UINT flags) {
-            boxes.push_back({text, caption, flags});
-            if (onBox)
-                onBox(boxes.back());
-            const auto it = answers.find(caption);
-            if (it != answers.end() && !it->second.empty()) {
-                const int answer = it->second.front();
-                it->second.pop_front();
-                return answer;
-            }
-            return caption == "Warning!" ? IDCANCEL : IDOK;
+            log.push_back(caption + "/" + std::to_string(flags) + ": " + text);
+            std::deque<int>& queue = answers[caption];
+            const int answer = queue.empty() ? (caption == "Warning!" ? IDCANCEL : IDOK) : queue.front();
+            if (!queue.empty())
+                queue.pop_front();
+            return answer;
         };
-        auto file = [this](HWND, ui::FileDialogRequest& request) {
+        seams.openFile = seams.saveFile = [this](HWND, ui::FileDialogRequest& request) {
             requests.push_back(request);
             if (files.empty())
                 return false;
@@ -53,33 +42,29 @@ public:
             files.pop_front();
             return true;
         };
-        seams.openFile = file;
-        seams.saveFile = file;
         scope_ = std::make_unique<ui::ScopedSeams>(seams);
         previousHelp_ = SetHtmlHelpCall([this](HWND, const std::string& path, UINT, DWORD_PTR) { help.push_back(path); });
     }
     ~DialogScript() { SetHtmlHelpCall(previousHelp_); }
 
-    // The texts of the boxes with that caption.
-    std::vector<std::string> Texts(const std::string& caption) const
+    bool Shown(const std::string& line) const
     {
-        std::vector<std::string> texts;
-        for (const Box& box : boxes)
-            if (box.caption == caption)
-                texts.push_back(box.text);
-        return texts;
-    }
-    bool Shown(const std::string& text) const
-    {
-        for (const Box& box : boxes)
-            if (box.text == text)
+        for (const std::string& entry : log)
+            if (entry == line)
                 return true;
         return false;
     }
+    // Presses a help button with a help file in place (the viewer is only asked for one).
+    void PressHelp(HWND dialog, int id)
+    {
+        const std::string chm = HelpProgramFolder() + "keltrix.chm";
+        std::ofstream(chm).put('x');
+        ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        ::DeleteFileA(chm.c_str());
+    }
 
-    std::vector<Box> boxes;
+    std::vector<std::string> log;  // every box as "caption/flags: text"
     std::map<std::string, std::deque<int>> answers;
-    std::function<void(const Box&)> onBox;
     std::deque<std::string> files;
     std::vector<ui::FileDialogRequest> requests;
     std::vector<std::string> help;
@@ -89,64 +74,59 @@ private:
     HtmlHelpCall previousHelp_;
 };
 
+// A list view as lines: the column captions, then each row's cells, joined with " | ".
+inline std::vector<std::string> Grid(HWND list)
+{
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const int rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> lines(static_cast<std::size_t>(rows) + 1);
+    for (int c = 0; c < columns; ++c) {
+        char text[256] = {};
+        LVCOLUMNA column = {LVCF_TEXT};
+        column.pszText = text;
+        column.cchTextMax = sizeof text;
+        ::SendMessageA(list, LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
+        lines[0] += (c ? " | " : "") + std::string(text);
+        for (int r = 0; r < rows; ++r) {
+            LVITEMA cell = {};
+            cell.iSubItem = c;
+            cell.pszText = text;
+            cell.cchTextMax = sizeof text;
+            text[0] = '\0';
+            ::SendMessageA(list, LVM_GETITEMTEXTA, r, reinterpret_cast<LPARAM>(&cell));
+            lines[static_cast<std::size_t>(r) + 1] += (c ? " | " : "") + std::string(text);
+        }
+    }
+    return lines;
+}
+
 inline std::string Dword(DWORD v)
 {
     return std::string(reinterpret_cast<const char*>(&v), 4);
 }
 
+inline std::string Sz(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
 inline std::string FileBytes(const std::string& path)
 {
-    std::string bytes;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    ::CloseHandle(file);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool FileExists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Presses a button of a dialog the way a click does.
 inline void Click(HWND dialog, int id)
 {
     ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
-inline std::unique_ptr<JTckSetItem> CheckItem(const std::string& describe, const std::string& subKey, int type,
-                                              std::string yes, std::string no, const std::string& name = "Value")
+inline std::string RegistryBytes(const std::string& key, const std::string& name)
 {
-    auto item = std::make_unique<JTckSetItem>();
-    item->sDescribe = describe;
-    item->iRegRoot = kCurrentUser;
-    item->sSubKey = subKey;
-    item->sDataName = name;
-    item->iRegType = type;
-    item->sYesVal = std::move(yes);
-    item->sNoVal = std::move(no);
-    item->OSType.SetMask(127);
-    return item;
-}
-
-inline std::unique_ptr<JTedSetItem> EditItem(const std::string& describe, const std::string& subKey, int type,
-                                             std::string defaultVal, const std::string& name, bool autoCreate = true)
-{
-    auto item = std::make_unique<JTedSetItem>();
-    item->sDescribe = describe;
-    item->iRegRoot = kCurrentUser;
-    item->sSubKey = subKey;
-    item->sDataName = name;
-    item->iRegType = type;
-    item->sDefaultVal = std::move(defaultVal);
-    item->bAutoCreate = autoCreate;
-    item->OSType.SetMask(127);
-    return item;
+    DWORD type = 0;
+    std::string bytes;
+    return RawGet(key, name, type, bytes) ? bytes : "<missing>";
 }
 
 } // namespace kelt::testing
