@@ -57,7 +57,8 @@ void TKeltInstPluginForm::FormCreate()
         column.iSubItem = c;
         ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
     }
-    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SIMPLE, TRUE, 0);
+    int wholeWidth = -1;  // one part showing one text
+    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&wholeWidth));
     ui::SetHint(Item(IDC_INS_SCAN), "Scan the plugin folder for new avaible plugins!");
     SetItemText(IDC_INS_FOLDER, manager_.PluginFolder());
     if (mode_ == kShowFound)
@@ -98,7 +99,7 @@ std::string TKeltInstPluginForm::RowText(int row, int column) const
 std::string TKeltInstPluginForm::StatusText() const
 {
     char buffer[256] = {};
-    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_GETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(buffer));
+    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer));
     return buffer;
 }
 
@@ -133,7 +134,7 @@ void TKeltInstPluginForm::ListPlugins(bool clear)
     }
     if (added > 0)
         ::EnableWindow(Item(IDC_INS_INSTALL_ALL), TRUE);
-    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SETTEXTA, SB_SIMPLEID,
+    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SETTEXTA, 0,
                           reinterpret_cast<LPARAM>(("New plugins :" + std::to_string(added)).c_str()));
     UpdateInstallSelected();
 }
