@@ -202,6 +202,21 @@ TEST_F(PluginManagerTest, FolderSpeltInOtherCaseCountsAsOutside)
     EXPECT_TRUE(PluginFolder::Exists(folder.Plugins() + "\\Alpha.KTP"));
 }
 
+TEST_F(PluginManagerTest, ReportsACopyThatFails)
+{
+    auto manager = NewManager();
+    const std::string source = folder.Folder("source");
+    folder.Add("Alpha", source);
+    ::CreateDirectoryA((folder.Plugins() + "\\Alpha.KTP").c_str(), nullptr);  // in the way of the copy
+    ASSERT_EQ(1, manager->ScanFolder(source, nullptr));
+    EXPECT_EQ(nullptr, manager->Install(manager->NewPlugins().At(0)));
+    ASSERT_EQ(1u, messages.boxes.size());
+    EXPECT_EQ("Error when copying file!", messages.boxes[0].text);
+    EXPECT_EQ("Error", messages.boxes[0].caption);
+    EXPECT_EQ(1, manager->NewPlugins().Count());
+    EXPECT_TRUE(manager->Plugins().Empty());
+}
+
 TEST_F(PluginManagerTest, RefusesAFileNameThatIsAlreadyInstalled)
 {
     auto manager = NewManager();
