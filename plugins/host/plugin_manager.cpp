@@ -57,15 +57,18 @@ template <typename Read>
 std::vector<std::string> ReadNameList(Read read)
 {
     std::vector<char> buffer(4096);
+    DWORD length = 0;
     for (;;) {
-        const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
+        length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length + 2 < buffer.size() || buffer.size() >= (1u << 24))
             break;
         buffer.assign(buffer.size() * 4, '\0');
     }
+    // By the answered length: an empty name (a plug-in without a kind) must not end the list.
     std::vector<std::string> names;
     const char* at = buffer.data();
-    while (*at) {
+    const char* end = buffer.data() + std::min<std::size_t>(length, buffer.size() - 1);
+    while (at < end) {
         names.emplace_back(at);
         at += names.back().size() + 1;
     }

@@ -114,6 +114,17 @@ TEST_F(PluginManagerTest, LoadsRegisteredPluginsInFileOrderAndKeepsFailedKeys)
     EXPECT_EQ(50, ::SendMessageA(bar, PBM_GETPOS, 0, 0));
 }
 
+TEST_F(PluginManagerTest, SectionWithoutANameDoesNotHideTheSectionsAfterIt)
+{
+    folder.Add("Alpha");
+    folder.Add("Beta");
+    PluginFolder::Write(folder.Ini(), "[]\r\nAlpha.KTP=\r\n[Clear]\r\nBeta.KTP=\r\n");
+    auto manager = NewManager();
+    manager->LoadRegistry();
+    ASSERT_FALSE(manager->Plugins().Empty());
+    EXPECT_EQ("Beta", manager->Plugins().At(manager->Plugins().Count() - 1)->Name());
+}
+
 TEST_F(PluginManagerTest, ScansOrdinaryPluginFilesOnceAndSkipsInstalledOnes)
 {
     auto manager = NewManager();
