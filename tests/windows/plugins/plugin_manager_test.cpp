@@ -348,9 +348,12 @@ TEST_F(PluginManagerTest, BarButtonsSitSideBySideAndRunTheirOwnPlugin)
             EXPECT_EQ(34, rect.bottom - rect.top);
             EXPECT_EQ(expected[static_cast<std::size_t>(i)], button->HintText());
             EXPECT_TRUE(SamePicture(plugins.At(i)->GlyphBitmap(), button->Glyph()));
-            testing::WhenWindowOpens script("Test tool " + expected[static_cast<std::size_t>(i)], nullptr);
+            HWND owner = nullptr;
+            testing::WhenWindowOpens script("Test tool " + expected[static_cast<std::size_t>(i)],
+                                            [&](HWND tool) { owner = ::GetWindow(tool, GW_OWNER); });
             button->Click();
             EXPECT_TRUE(script.Seen());
+            EXPECT_EQ(host.Handle(), owner);  // the manager hands over the host window
         }
     };
     check({"Alpha", "Beta", "Gamma"});
