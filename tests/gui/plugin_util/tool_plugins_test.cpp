@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "plugins/host/plugin_manager.h"
 #include "tests/gui/plugin_util/tool_window.h"
+#include "tests/windows/plugins/plugin_folder.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -63,6 +65,39 @@ TEST(ToolPlugins, LoadUnderTheirKindsWithTheirOwnGlyphAndVersion)
         glyphs.insert(std::string(reinterpret_cast<const char*>(header), ::SizeofResource(plugin.Module(), resource)));
     }
     EXPECT_EQ(plugins.size(), glyphs.size()) << "each plug-in has a picture of its own";
+}
+
+// The shipped plug-in registry with the three files beside it: the host loads each into the
+// submenu of its kind.
+TEST(ToolPlugins, TheHostLoadsThemFromTheShippedRegistryUnderTheirKinds)
+{
+    PluginFolder folder;
+    for (const char* file : {"KeltPlugins.ini", "Applets.KTP", "Scrub.KTP", "Relocate.KTP"})
+        ASSERT_TRUE(::CopyFileA((WindowsPathOf("KELT_STAGE_DIR") + "\\Plugins\\" + file).c_str(),
+                                (folder.Plugins() + "\\" + file).c_str(), FALSE))
+            << file;
+    TopWindow host;
+    JTPluginManager manager(host.Handle());
+    manager.SetPluginFolder(folder.Plugins());
+    manager.SetProgramFolder(folder.Root());
+    ASSERT_TRUE(manager.OpenRegistry());
+    manager.LoadRegistry();
+    std::vector<std::string> loaded;
+    for (int i = 0; i < manager.Plugins().Count(); ++i)
+        loaded.push_back(manager.Plugins().At(i)->Kind() + "/" + manager.Plugins().At(i)->Name());
+    EXPECT_EQ((std::vector<std::string>{"Security/Applets", "Clear/Scrub", "System/Relocate"}), loaded);
+
+    ui::UniqueMenu root(::CreatePopupMenu());
+    manager.SetMenuRoot(root.get());
+    ASSERT_TRUE(manager.BuildMenu());
+    std::vector<std::string> submenus;
+    for (int i = 0; i < ::GetMenuItemCount(root.get()); ++i) {
+        char caption[64] = {}, entry[64] = {};
+        ::GetMenuStringA(root.get(), i, caption, sizeof caption, MF_BYPOSITION);
+        ::GetMenuStringA(::GetSubMenu(root.get(), i), 0, entry, sizeof entry, MF_BYPOSITION);
+        submenus.push_back(std::string(caption) + "/" + entry);
+    }
+    EXPECT_EQ((std::vector<std::string>{"Security/Applets", "Clear/Scrub", "System/Relocate"}), submenus);
 }
 
 } // namespace
