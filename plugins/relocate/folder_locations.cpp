@@ -121,18 +121,28 @@ void SystemFolderList::SetLocation(int row, const std::string& location)
     rows_.at(row).location = location;
 }
 
-int SystemFolderList::Save()
+int SystemFolderList::Save(bool& failed)
 {
+    failed = false;
     TRegistry user;
     user.SetRootKey(HKEY_CURRENT_USER);
-    if (!user.OpenKey(kUserShellFolders, false))
+    if (!user.OpenKey(kUserShellFolders, false)) {
+        // There but not ours to change: the edits cannot be saved.
+        TRegistry probe(KEY_READ);
+        probe.SetRootKey(HKEY_CURRENT_USER);
+        failed = probe.KeyExists(kUserShellFolders);
         return 0;
+    }
     int written = 0;
     for (const FolderRow& row : rows_) {
         if (!row.Edited() || !user.ValueExists(row.name))
             continue;
-        WriteLocation(user, row.name, row.location);
-        ++written;
+        try {
+            WriteLocation(user, row.name, row.location);
+            ++written;
+        } catch (const Error&) {
+            failed = true;
+        }
     }
     return written;
 }

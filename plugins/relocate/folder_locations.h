@@ -42,8 +42,8 @@ public:
     std::string DisplayName(int row) const;
     void SetLocation(int row, const std::string& location);
     // Writes every edited row whose name is a value of "User Shell Folders"; answers how many
-    // were written. A refused write raises kelt::Error.
-    int Save();
+    // were written. `failed` tells whether a write was refused (the other rows are still written).
+    int Save(bool& failed);
 
 private:
     std::vector<FolderRow> rows_;

@@ -6,7 +6,6 @@
 #include "catalogue/platform/restart.h"
 #include "plugins/relocate/location_text.h"
 #include "plugins/relocate/relocate_ids.h"
-#include "storage/error.h"
 #include "ui/dpi.h"
 #include "ui/hint.h"
 #include "ui/instance.h"
@@ -167,15 +166,12 @@ void TForm1::BrowseOtherFolder(int tag)
 
 void TForm1::pbtnApplyClick()
 {
-    int written = 0;
     bool failed = false;
-    try {
-        written += folders_.Save();
-        LoadSystemFolders();
-    } catch (const Error&) {
-        failed = true;
+    int written = folders_.Save(failed);
+    if (failed)
         ui::ShowMessage(Handle(), "Error has happend when save system locations!", "ERROR", MB_ICONERROR);
-    }
+    else
+        LoadSystemFolders();
 
     std::array<std::string, 2> texts;
     for (int index : {OtherFolders::kInstallation, OtherFolders::kMailStore}) {
