@@ -124,21 +124,24 @@ bool JTSetItem::LoadFromTable()
     return true;
 }
 
+void JTSetItem::FillRecord(JTRecord& record)
+{
+    record.sDescribe = sDescribe;
+    record.iRegRoot = iRegRoot;
+    record.iRegType = iRegType;
+    record.sSubKey = sSubKey;
+    record.sDataName = sDataName;
+    record.sOldVal = sCurValue;
+    record.sNewVal = GetNewValue();
+    record.sDefaultVal = GetDefaultValue();
+    record.bAutoCreate = bAutoCreate;
+}
+
 bool JTSetItem::Apply(JTRecord* record)
 {
-    if (record) {
-        record->sDescribe = sDescribe;
-        record->iRegRoot = iRegRoot;
-        record->iRegType = iRegType;
-        record->sSubKey = sSubKey;
-        record->sDataName = sDataName;
-        record->sOldVal = sCurValue;
-        record->sNewVal = GetNewValue();
-        record->sDefaultVal = GetDefaultValue();
-        record->bAutoCreate = bAutoCreate;
-    }
-    WriteValue();
-    return true;
+    if (record)
+        FillRecord(*record);
+    return WriteValue();
 }
 
 void JTSetItem::SetParentArea(HWND area)

@@ -190,7 +190,7 @@ public:
     virtual std::string GetNewValue() = 0;
     virtual JTRowControl* GetControl() = 0;
     virtual std::string GetDefaultValue() = 0;
-    // Fills the record (if given) and writes the new value; always true.
+    // Fills the record (if given), then writes the new value; answers the write's result.
     virtual bool Apply(JTRecord* record);
     virtual bool ApplyColors() = 0;
     virtual bool IsModified() = 0;
@@ -217,6 +217,9 @@ public:
     bool SuitsRunningWindows() const { return OSType.Suits(OSFamily); }
     // The value as last read from the registry, in text form.
     const std::string& CurrentValue() const { return sCurValue; }
+    // Copies where the value lives, the current value (old), GetNewValue (new), GetDefaultValue
+    // and bAutoCreate into the record entry; writes nothing.
+    void FillRecord(JTRecord& record);
     // The row's text colour (no-op without a control).
     void SetTextColor(Colour colour);
     // The full registry path shown as the row's hint: root name \ sub-key \ value name.

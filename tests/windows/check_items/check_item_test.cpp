@@ -386,14 +386,18 @@ TEST(CheckItemApply, FillsTheRecordThenWrites)
     EXPECT_EQ(bytes, std::string("on\0", 3));
 }
 
-TEST(CheckItemApply, WritesWithoutARecordAndAnswersTrueEvenWhenTheWriteIsRefused)
+TEST(CheckItemApply, WritesWithoutARecordAndPassesOnARefusedWrite)
 {
     TestKey key("ck-apply2");
     auto item = MakeItem(key, {0, "on", "off"});  // value missing, no auto-create
     item->Initialize(false, true);
     item->SetChecked(true);
-    EXPECT_TRUE(item->Apply(nullptr));
+    EXPECT_FALSE(item->Apply(nullptr));
     EXPECT_FALSE(RawKeyExists(key.Path()));
+    // The record is filled all the same: the apply run decides what to keep.
+    JTRecord record;
+    EXPECT_FALSE(item->Apply(&record));
+    EXPECT_EQ(record.sNewVal, "on");
 }
 
 // ------------------------------------------------------------------ state and the row model
