@@ -558,13 +558,14 @@ void JTRegSettings::ApplyColors()
 
 bool JTRegSettings::ApplyAll()
 {
-    // Every item leaves the list (a refused write would otherwise be retried forever), but a
-    // refused write is not reported as success.
+    // Every item leaves the list before it writes: a refused write, or one that raises, would
+    // otherwise stay at the front and fail every later run. A refused write is not reported
+    // as success; a raised error ends the run and reaches the caller.
     bool allWritten = true;
     while (!modified_.empty()) {
-        const bool written = modified_.front()->WriteValue();
+        JTSetItem* item = modified_.front();
         modified_.erase(modified_.begin());
-        if (!written)
+        if (!item->WriteValue())
             allWritten = false;
     }
     return allWritten;

@@ -68,7 +68,9 @@ public:
     // Builds the check-styled item of the check-items table's current row; false (and no item)
     // when its iTypeID names no page. Table and registry errors pass through.
     virtual bool CreateCkItem();
-    // Writes the new value of every modified item, emptying the list; true.
+    // Writes the new value of every modified item, taking each off the list before it writes;
+    // false when any write was refused. An error raised by a write ends the run and passes
+    // through, that item already off the list.
     virtual bool ApplyAll();
     // Loads the file into the table (a throw-away table when none is given), names it after
     // the path and opens it on its first row; true. Table errors pass through.
