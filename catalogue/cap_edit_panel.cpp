@@ -108,15 +108,18 @@ void JTCapEditPanel::SetCaption(const std::string& text)
         SetSize(width + ui::Scale(8), Height());
 }
 
+bool JTCapEditPanel::IsInvalid() const
+{
+    return valueType_ == kValueDword && !IsIntegerText(value_);
+}
+
 std::string JTCapEditPanel::DisplayOf(const std::string& text)
 {
-    invalid_ = false;
     if (valueType_ == kValueDword) {
         int number = 0;
         if (TryStrToInt(text, number))
             return IntToStr(number);
         // Shown as it is, marked; writing it would raise the conversion error.
-        invalid_ = !text.empty();
         return text;
     }
     return FormatValue(valueType_, text);
@@ -136,8 +139,6 @@ void JTCapEditPanel::SetValueType(int type)
         return;
     valueType_ = type;
     ShowEditText(valueType_ == kValueBinary ? std::string(kBinaryPrompt) : DisplayOf(value_));
-    if (valueType_ == kValueBinary)
-        invalid_ = false;
     if (Handle())
         UpdateView();
 }
@@ -236,11 +237,9 @@ void JTCapEditPanel::TextTyped()
                 ::SendMessageA(edit_, EM_SETSEL, caret, caret);
             }
             value_ = normal;
-            invalid_ = false;
         } else {
             // An intermediate text ("-", an empty field): kept as typed and marked.
             value_ = text;
-            invalid_ = true;
         }
         editText_ = ui::WindowText(edit_);
         ::InvalidateRect(edit_, nullptr, TRUE);
@@ -391,7 +390,7 @@ bool JTCapEditPanel::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& res
     ::SetTextColor(dc, enabled ? ui::ResolveColour(TextColour()) : ::GetSysColor(COLOR_GRAYTEXT));
     HBRUSH brush;
     COLORREF back;
-    if (invalid_ && enabled) {
+    if (enabled && IsInvalid()) {
         if (!invalidBrush_)
             invalidBrush_.reset(::CreateSolidBrush(kInvalidBack));
         brush = invalidBrush_.get();
