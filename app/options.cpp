@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include "catalogue/platform/registry.h"
+#include "ui/xp_style.h"
 
 namespace kelt {
 
@@ -103,6 +104,9 @@ JTKeltOptions* KeltOptions()
 JTKeltOptions& CreateKeltOptions()
 {
     ProgramOptions() = std::make_unique<JTKeltOptions>();
+    // Windows below the program (the catalogue's dialogs) read UseXPMenu as it stands when
+    // they open.
+    ui::SetXPStyleSource([] { return KeltOptions() ? KeltOptions()->UseXPMenu : true; });
     return *ProgramOptions();
 }
 

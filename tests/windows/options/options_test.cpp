@@ -9,6 +9,7 @@
 
 #include "app/options.h"
 #include "catalogue/platform/registry.h"
+#include "ui/xp_style.h"
 
 namespace {
 
@@ -332,8 +333,13 @@ TEST(ProgramOptions, CreatedWithDefaultsAndFreedByItsOwner)
     ExpectDefaults(created);
     created.MainLayout = 1;
     EXPECT_EQ(1, kelt::KeltOptions()->MainLayout);
+    // Windows that cannot see the options ask the ui layer, which follows UseXPMenu.
+    EXPECT_TRUE(kelt::ui::XPStyleWanted());
+    created.UseXPMenu = false;
+    EXPECT_FALSE(kelt::ui::XPStyleWanted());
     kelt::FreeKeltOptions();
     EXPECT_EQ(nullptr, kelt::KeltOptions());
+    EXPECT_TRUE(kelt::ui::XPStyleWanted());
 }
 
 } // namespace
