@@ -10,7 +10,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     using namespace kelt;
     JTKeltOptions& options = CreateKeltOptions();
     options.LoadOptions();
-    OSFamily = DetectFamily();
+    DetectRunningWindows();
 
     int exitCode = 1;
     {

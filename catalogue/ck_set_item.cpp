@@ -85,7 +85,7 @@ bool JTckSetItem::BuildControl()
     row_->SetParentArea(parentArea_);
     row_->OnToggle = [this](JTCheckRow&) { RowToggled(); };
     row_->OnMouseDown = [this](JTCheckRow&, int button) { RowMouseDown(button); };
-    suits_ = OSType.Suits(OSFamily);
+    suits_ = OSType.SuitsRunningWindows();
     if (!suits_ && settings.NotSuitShow == 1) {
         row_->SetVisible(false);
         row_->SetEnabled(true);

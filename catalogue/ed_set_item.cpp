@@ -80,7 +80,7 @@ bool JTedSetItem::BuildControl()
     panel_->OnEndEdit = [this](JTCapEditPanel&) { CheckChange(); };
     panel_->OnMouseDown = [this](JTCapEditPanel&, int button) { PanelMouseDown(button); };
     panel_->SetParentArea(parentArea_);
-    suits_ = OSType.Suits(OSFamily);
+    suits_ = OSType.SuitsRunningWindows();
     if (!suits_ && settings.NotSuitShow == 1) {
         panel_->SetVisible(false);
         panel_->SetEnabled(true);

@@ -213,8 +213,8 @@ public:
     int RecNo() const { return recNo_; }
     // Whether the OS mask includes the running family, as judged by the last BuildControl.
     bool Suits() const { return suits_; }
-    // Whether the OS mask includes the running family now (OSFamily).
-    bool SuitsRunningWindows() const { return OSType.Suits(OSFamily); }
+    // Whether the OS mask suits the running Windows now (OSFamily, OSIsNTLine).
+    bool SuitsRunningWindows() const { return OSType.SuitsRunningWindows(); }
     // The value as last read from the registry, in text form.
     const std::string& CurrentValue() const { return sCurValue; }
     // Copies where the value lives, the current value (old), GetNewValue (new), GetDefaultValue

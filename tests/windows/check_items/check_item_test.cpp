@@ -47,14 +47,23 @@ std::unique_ptr<JTckSetItem> MakeItem(const TestKey& key, const ItemSetup& sampl
     return item;
 }
 
-// Sets the running family for one test and puts the old one back.
+// Sets the running family (and line) for one test and puts the old ones back.
 class FamilyScope {
 public:
-    explicit FamilyScope(int family) : saved_(OSFamily) { OSFamily = family; }
-    ~FamilyScope() { OSFamily = saved_; }
+    explicit FamilyScope(int family, bool ntLine = false) : saved_(OSFamily), savedLine_(OSIsNTLine)
+    {
+        OSFamily = family;
+        OSIsNTLine = ntLine;
+    }
+    ~FamilyScope()
+    {
+        OSFamily = saved_;
+        OSIsNTLine = savedLine_;
+    }
 
 private:
     int saved_;
+    bool savedLine_;
 };
 
 } // namespace
@@ -477,6 +486,21 @@ TEST(CheckItemState, UnsuitedItemsAreDisabledOrHiddenButStillReadAndWritten)
     item->Initialize(false, true);
     EXPECT_TRUE(item->Suits());
     EXPECT_TRUE(item->Row()->IsEnabled());
+}
+
+TEST(CheckItemState, OnAnNtLineWindowsNewerThanTheTableTweaksOfThe95LineAloneDoNotSuit)
+{
+    FamilyScope family(0, true);
+    TestKey key("ck-newer");
+    for (const auto& [mask, suits] : {std::pair{7, false}, std::pair{48, true}, std::pair{0, true}}) {
+        ItemSetup sample{1, "1", "0"};
+        sample.mask = mask;
+        auto item = MakeItem(key, sample);
+        ASSERT_TRUE(item->Initialize(false, true));
+        EXPECT_EQ(item->Suits(), suits) << mask;
+        EXPECT_EQ(item->SuitsRunningWindows(), suits) << mask;
+        EXPECT_EQ(item->Row()->IsEnabled(), suits) << mask;
+    }
 }
 
 TEST(CheckItemState, FontAndColoursGoToTheRow)
