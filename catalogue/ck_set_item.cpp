@@ -75,7 +75,6 @@ bool JTckSetItem::BuildControl()
 {
     if (!row_)
         return false;
-    const TRegSetOption& settings = Settings();
     checked_ = sCurValue == sYesVal;
     row_->SetChecked(checked_);
     row_->SetCaption(sDescribe);
@@ -85,13 +84,7 @@ bool JTckSetItem::BuildControl()
     row_->SetParentArea(parentArea_);
     row_->OnToggle = [this](JTCheckRow&) { RowToggled(); };
     row_->OnMouseDown = [this](JTCheckRow&, int button) { RowMouseDown(button); };
-    suits_ = OSType.SuitsRunningWindows();
-    if (!suits_ && settings.NotSuitShow == 1) {
-        row_->SetVisible(false);
-        row_->SetEnabled(true);
-    } else {
-        row_->SetEnabled(suits_ || settings.NotSuitShow != 0);
-    }
+    ApplySuitability();
     return SetChecked(regState_);
 }
 

@@ -44,6 +44,9 @@ public:
     std::string sNoVal;
     bool bDefaultYes = false;
 
+protected:
+    bool UnsuitedRowEnabledInOtherModes() const override { return true; }
+
 private:
     // The row reports a toggle: follow it, recolour, raise OnChange.
     void RowToggled();

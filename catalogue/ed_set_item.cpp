@@ -80,13 +80,7 @@ bool JTedSetItem::BuildControl()
     panel_->OnEndEdit = [this](JTCapEditPanel&) { CheckChange(); };
     panel_->OnMouseDown = [this](JTCapEditPanel&, int button) { PanelMouseDown(button); };
     panel_->SetParentArea(parentArea_);
-    suits_ = OSType.SuitsRunningWindows();
-    if (!suits_ && settings.NotSuitShow == 1) {
-        panel_->SetVisible(false);
-        panel_->SetEnabled(true);
-    } else {
-        panel_->SetEnabled(suits_);
-    }
+    ApplySuitability();
     return SetValue(sCurValue);
 }
 

@@ -144,6 +144,17 @@ bool JTSetItem::Apply(JTRecord* record)
     return WriteValue();
 }
 
+void JTSetItem::ApplySuitability()
+{
+    suits_ = SuitsRunningWindows();
+    JTRowControl* row = GetControl();
+    if (!row)
+        return;
+    const int mode = Settings().NotSuitShow;
+    row->SetVisible(suits_ || mode != 1);
+    row->SetEnabled(suits_ || (mode != 0 && mode != 1 && UnsuitedRowEnabledInOtherModes()));
+}
+
 void JTSetItem::SetParentArea(HWND area)
 {
     parentArea_ = area;

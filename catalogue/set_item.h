@@ -211,8 +211,13 @@ public:
     int ListEntry() const { return listEntry_; }
     void SetListEntry(int entry) { listEntry_ = entry; }
     int RecNo() const { return recNo_; }
-    // Whether the OS mask includes the running family, as judged by the last BuildControl.
+    // Whether the OS mask includes the running family, as judged by the last BuildControl or
+    // ApplySuitability.
     bool Suits() const { return suits_; }
+    // Judges Suits anew and shows the row accordingly: a suited row visible and enabled; an
+    // unsuited one hidden (NotSuitShow 1) or disabled (0, and any other value unless the kind
+    // of row keeps unsuited rows enabled then). Hidden rows are disabled as well.
+    void ApplySuitability();
     // Whether the OS mask suits the running Windows now (OSFamily, OSIsNTLine).
     bool SuitsRunningWindows() const { return OSType.SuitsRunningWindows(); }
     // The value as last read from the registry, in text form.
@@ -243,6 +248,8 @@ public:
     std::function<void(JTSetItem*)> OnDetails;
 
 protected:
+    // Whether an unsuited row stays enabled when NotSuitShow is neither 0 nor 1.
+    virtual bool UnsuitedRowEnabledInOtherModes() const { return false; }
     // The settings to use: the catalogue's, or the defaults when none were given.
     const TRegSetOption& Settings() const;
     // Reads the item's registry value into `text` (left alone when the key or value is

@@ -428,12 +428,10 @@ void JTSetKind::ArrangeRows(const std::vector<std::unique_ptr<JTSetItem>>& items
         JTRowControl* row = item->GetControl();
         if (!row)
             continue;
-        if (Hidden(item.get())) {
-            row->SetVisible(false);
+        item->ApplySuitability();
+        if (!row->IsVisible())
             continue;
-        }
         row->SetPosition(row->Left(), top);
-        row->SetVisible(true);
         right = std::max(right, row->Left() + row->Width());
         bottom = top + row->Height();
         top += row->Height() + space;

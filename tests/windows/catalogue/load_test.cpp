@@ -333,6 +333,54 @@ TEST(CatalogueLoad, UnsuitedItemsAreDisabledOrHiddenButKept)
     }
 }
 
+TEST(CatalogueLoad, UnsuitedRowsFollowTheModeAtEveryArrange)
+{
+    FamilyScope family(osWindowsXP);
+    CatalogueFiles files;
+    files.kinds = {"Only"};
+    files.ckRows = {{0, "for XP", "", "A", "Items", 1, "1", "0", osWindowsXP},
+                    {0, "for 95 only", "", "B", "Items", 1, "1", "0", osWindows95}};
+    files.edRows = {{0, "edit for 98", "", "C", "Items", 0, "x", osWindows98}};
+    files.Write();
+    HostWindow host;
+    MessageRecorder recorder;
+    auto catalogue = MakeCatalogue(files, host, true);
+    catalogue->DisplaySettings().NotSuitShow = 1;
+    ASSERT_TRUE(catalogue->LoadAll());
+    host.Show();
+    JTSetKind* page = catalogue->Page(0);
+    JTRowControl* suited = page->CkItems()[0]->GetControl();
+    JTRowControl* check = page->CkItems()[1]->GetControl();
+    JTRowControl* edit = page->EdItems()[0]->GetControl();
+
+    // mode, then visible and enabled of the unsuited check row and of the unsuited edit row.
+    struct Step {
+        int mode;
+        bool checkVisible, checkEnabled, editVisible, editEnabled;
+    };
+    const Step steps[] = {{1, false, false, false, false}, {0, true, false, true, false},
+                          {2, true, true, true, false},    {1, false, false, false, false},
+                          {0, true, false, true, false}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.mode);
+        catalogue->DisplaySettings().NotSuitShow = static_cast<std::uint8_t>(step.mode);
+        ASSERT_TRUE(catalogue->ArrangeAll());
+        EXPECT_EQ(check->IsVisible(), step.checkVisible);
+        EXPECT_EQ(check->IsEnabled(), step.checkEnabled);
+        EXPECT_EQ(edit->IsVisible(), step.editVisible);
+        EXPECT_EQ(edit->IsEnabled(), step.editEnabled);
+        EXPECT_TRUE(suited->IsVisible() && suited->IsEnabled());
+        // The windows mirror it.
+        for (JTRowControl* row : {check, edit}) {
+            if (!row->IsVisible())
+                continue;
+            ASSERT_NE(row->Handle(), nullptr);
+            EXPECT_TRUE(::IsWindowVisible(row->Handle()));
+            EXPECT_EQ(::IsWindowEnabled(row->FocusControl()) != FALSE, row->IsEnabled());
+        }
+    }
+}
+
 TEST(CatalogueLoad, ShippedCatalogueLoadsAndEveryItemReadsItsValue)
 {
     const std::string stage = StageFolder();

@@ -472,7 +472,8 @@ TEST(CheckItemState, UnsuitedItemsAreDisabledOrHiddenButStillReadAndWritten)
         ASSERT_TRUE(item->Initialize(false, true));
         EXPECT_FALSE(item->Suits());
         EXPECT_TRUE(item->RegistryState()) << "still read";
-        EXPECT_EQ(item->Row()->IsEnabled(), mode != 0) << mode;
+        // Hidden rows are disabled too; only other modes leave an unsuited check row usable.
+        EXPECT_EQ(item->Row()->IsEnabled(), mode == 2) << mode;
         EXPECT_EQ(item->Row()->IsVisible(), mode != 1) << mode;
         item->SetChecked(false);
         ASSERT_TRUE(item->WriteValue()) << "still written";
