@@ -636,7 +636,8 @@ void JTRegSettings::MoveIntoEditor(JTSetItem* item)
         return;
     JTSetKind* page = item->Page();
     JTRowControl* row = item->GetControl();
-    if (!page || !row || !page->AreaOf(item))
+    // A row the page hides (an unsuited item under "Hide it") leaves the editor empty.
+    if (!page || !row || !page->AreaOf(item) || !row->IsVisible())
         return;
     // The row's window is made in its own area first, so the item knows where it belongs.
     page->EnsureRowWindow(item);

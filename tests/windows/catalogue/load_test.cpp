@@ -381,6 +381,38 @@ TEST(CatalogueLoad, UnsuitedRowsFollowTheModeAtEveryArrange)
     }
 }
 
+TEST(CatalogueLoad, HidingUnsuitedRowsEmptiesTheEditorThatShowedOne)
+{
+    FamilyScope family(osWindowsXP);
+    CatalogueFiles files;
+    files.kinds = {"Only"};
+    files.ckRows = {{0, "for XP", "", "A", "Items", 1, "1", "0", osWindowsXP},
+                    {0, "for 95 only", "", "B", "Items", 1, "1", "0", osWindows95}};
+    files.Write();
+    HostWindow host;
+    MessageRecorder recorder;
+    auto catalogue = MakeCatalogue(files, host, false);
+    ASSERT_TRUE(catalogue->LoadAll());
+    host.Show();
+    JTSetKind* page = catalogue->Page(0);
+    JTSetItem* unsuited = page->CkItems()[1].get();
+    catalogue->CompactSelect(unsuited);
+    ASSERT_EQ(catalogue->ShownItem(), unsuited);
+
+    catalogue->DisplaySettings().NotSuitShow = 1;
+    ASSERT_TRUE(catalogue->ArrangeAll());
+    EXPECT_EQ(catalogue->ShownItem(), nullptr);
+    EXPECT_EQ(::GetWindow(host.Editor(), GW_CHILD), nullptr);
+    EXPECT_EQ(::GetParent(unsuited->GetControl()->Handle()), page->CheckArea()->Area());
+
+    // A suited row shown in the editor stays there.
+    JTSetItem* suited = page->CkItems()[0].get();
+    catalogue->CompactSelect(suited);
+    ASSERT_TRUE(catalogue->ArrangeAll());
+    EXPECT_EQ(catalogue->ShownItem(), suited);
+    EXPECT_EQ(::GetParent(suited->GetControl()->Handle()), host.Editor());
+}
+
 TEST(CatalogueLoad, ShippedCatalogueLoadsAndEveryItemReadsItsValue)
 {
     const std::string stage = StageFolder();
