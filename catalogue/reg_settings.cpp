@@ -677,6 +677,8 @@ bool JTRegSettings::GoToItem(JTSetItem* item)
         if (entry < 0)
             return true;
         page->SelectEntry(entry);
+        // An entry that was selected already raises no selection change: show it here.
+        CompactSelect(item);
         return true;
     }
     if (flashTarget_)

@@ -201,6 +201,18 @@ TEST_F(CatalogueBehaviour, GoToItemInTheCompactViewSelectsTheEntry)
     // The selection put the item's control into the editor panel.
     EXPECT_EQ(catalogue_->ShownItem(), item);
     EXPECT_FALSE(catalogue_->FlashTimerRunning());
+
+    // Back to an entry that is still selected on its page: the editor follows all the same.
+    JTckSetItem* first = Check(0, 0);
+    ASSERT_TRUE(catalogue_->GoToItem(first));
+    EXPECT_EQ(catalogue_->ShownItem(), first);
+    ASSERT_TRUE(catalogue_->GoToItem(item));
+    EXPECT_EQ(catalogue_->ShownItem(), item);
+    ASSERT_TRUE(catalogue_->GoToItem(first));
+    EXPECT_EQ(catalogue_->ShownItem(), first);
+    EXPECT_EQ(::GetParent(first->Row()->Handle()), host_.Editor());
+    EXPECT_EQ(::GetParent(item->Panel()->Handle()), catalogue_->Page(1)->EditArea()->Area());
+    EXPECT_EQ(host_.MemoText(), "Setting:Show hidden files\r\nShows the files marked hidden.");
 }
 
 TEST_F(CatalogueBehaviour, GoToItemFlashesTheRowSixTimesAndEndsOnTheBackground)
