@@ -208,15 +208,17 @@ void JTRegSettings::SetProgress(int position)
 
 bool JTRegSettings::LoadAll()
 {
-    if (!CreatePageControl() || !LoadKinds() || !LoadItems()) {
+    if (!CreatePageControl()) {
         loadState_ = lsFailed;
         return false;
     }
+    const bool loaded = LoadKinds() && LoadItems();
+    // Whatever was built shows, even when a table failed half-way.
     pageControl_->SetActivePageIndex(0);
     ArrangeAll();
-    loadState_ = lsLoaded;
     CountItems();
-    return true;
+    loadState_ = loaded ? lsLoaded : lsFailed;
+    return loaded;
 }
 
 void JTRegSettings::CountItems()

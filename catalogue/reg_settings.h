@@ -57,6 +57,8 @@ public:
     JTRegSettings& operator=(const JTRegSettings&) = delete;
 
     // --- virtual operations, in their fixed order ---
+    // Builds the page control, then the kinds, then the items; arranges and shows whatever was
+    // built, also after a failure (which each table reports itself). False on any failure.
     virtual bool LoadAll();
     // False without a page-control parent; otherwise creates the page control (and the flash
     // timer); true.

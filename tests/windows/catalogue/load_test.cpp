@@ -188,8 +188,9 @@ TEST(CatalogueLoad, MissingFilesAndColumnsGiveTheirMessages)
         EXPECT_EQ(catalogue->CkItemsState(), lsFailed);
         EXPECT_EQ(catalogue->EdItemsState(), lsNotLoaded);
         EXPECT_EQ(catalogue->LoadState(), lsFailed);
-        // The pages already built stay.
+        // The pages already built stay, and show.
         EXPECT_EQ(catalogue->PageCount(), 2);
+        EXPECT_TRUE(catalogue->PageControl()->IsVisible());
     }
     {
         SCOPED_TRACE("edit items without sDefaultVal");
@@ -202,8 +203,12 @@ TEST(CatalogueLoad, MissingFilesAndColumnsGiveTheirMessages)
         EXPECT_FALSE(catalogue->LoadAll());
         ExpectOneError(recorder, "An error has been occured when reading data from database of edit-styled items!");
         EXPECT_EQ(catalogue->EdItemsState(), lsFailed);
-        // The check items built before stay on their pages.
+        // The check items built before stay on their pages, and the window shows them.
         EXPECT_EQ(catalogue->Page(0)->CkItemCount(), 2);
+        EXPECT_TRUE(catalogue->PageControl()->IsVisible());
+        EXPECT_EQ(catalogue->PageControl()->ActivePageIndex(), 0);
+        EXPECT_EQ(catalogue->Page(0)->ListCount(), 2);
+        EXPECT_EQ(catalogue->CkItemCount(), 3);
     }
     {
         SCOPED_TRACE("kinds without their Glyph column");
