@@ -56,6 +56,31 @@ bool ReadRegValue(TRegistry& registry, int type, const std::string& name, std::s
     }
 }
 
+namespace {
+
+// The stored type an item of `type` needs; rdUnknown for codes that read and write nothing.
+TRegDataType RequiredType(int type)
+{
+    switch (type) {
+    case 0: return rdString;
+    case 1: return rdInteger;
+    case 2: return rdBinary;
+    default: return rdUnknown;
+    }
+}
+
+} // namespace
+
+bool DeleteRegValue(TRegistry& registry, int type, const std::string& name)
+{
+    const TRegDataType required = RequiredType(type);
+    if (required == rdUnknown || !registry.ValueExists(name))
+        return true;
+    if (registry.GetDataType(name) != required)
+        return false;
+    return registry.DeleteValue(name);
+}
+
 bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const std::string& text, bool create)
 {
     const bool exists = registry.ValueExists(name);
@@ -438,12 +463,20 @@ bool JTSetItem::ReadStoredValue(std::string& text) const
     }
 }
 
-bool JTSetItem::WriteStoredValue(const std::string& text) const
+bool JTSetItem::WriteStoredValue(const std::string& text)
 {
-    if (iRegType == 1)
-        StrToInt(text);
     TRegistry registry(KEY_READ | KEY_WRITE);
     registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    // An auto-create item's default value stands for the absent value (as the record file has
+    // it): writing it deletes the value, so a policy goes back to "not configured" instead of
+    // being forced into its other state.
+    if (bAutoCreate && text == GetDefaultValue()) {
+        if (!registry.OpenKey(sSubKey, false))
+            return true;
+        return DeleteRegValue(registry, iRegType, sDataName);
+    }
+    if (iRegType == 1)
+        StrToInt(text);
     if (!registry.OpenKey(sSubKey, bAutoCreate))
         return false;
     if (!registry.ValueExists(sDataName) && !bAutoCreate)

@@ -65,6 +65,11 @@ std::string RootName(int code);
 // ConversionError; a refused write raises RegistryError.
 bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const std::string& text, bool create);
 
+// Deletes one item value from the open key. True when it is gone or was never there (and for
+// other type codes, which touch nothing); false, deleting nothing, when it is stored with
+// another type than `type` requires.
+bool DeleteRegValue(TRegistry& registry, int type, const std::string& name);
+
 // Reads one item value from the open key into its text form. Answers false (leaving `text`
 // alone) when the stored type is not the one `type` requires; a missing value, a binary value
 // of 0 bytes and other type codes leave `text` alone and answer true.
@@ -259,7 +264,10 @@ protected:
     // Writes `text` as the item's value: false, changing nothing, when the key cannot be
     // opened, the value is missing without bAutoCreate, or it is stored with another type.
     // A DWORD text that is no number raises before anything (a created key included) changes.
-    bool WriteStoredValue(const std::string& text) const;
+    // With bAutoCreate, the default value (GetDefaultValue) is not written: the value is
+    // deleted and its key stays (nothing is created for it), so the next read shows the
+    // state an absent value stands for.
+    bool WriteStoredValue(const std::string& text);
 
     TXdbTable* table_ = nullptr;
     JTSetKind* page_ = nullptr;
