@@ -369,62 +369,42 @@ bool JTRegSettings::CreateKind()
 
 bool JTRegSettings::LoadItems()
 {
-    // Check-styled items.
+    // Nothing is modified before the first item exists.
+    modified_.clear();
+    return LoadItemTable({ckTable_, &JTRegSettings::OpenCkTable, &JTRegSettings::CheckCkVersion,
+                          &JTRegSettings::CreateCkItem, ckState_, kOpenCkFailed, kReadCkFailed}) &&
+           LoadItemTable({edTable_, &JTRegSettings::OpenEdTable, &JTRegSettings::CheckEdVersion,
+                          &JTRegSettings::CreateEdItem, edState_, kOpenEdFailed, kReadEdFailed});
+}
+
+bool JTRegSettings::LoadItemTable(const ItemTable& items)
+{
     bool opened = false;
     try {
-        opened = OpenCkTable() && CheckCkVersion();
+        opened = (this->*items.open)() && (this->*items.checkVersion)();
     } catch (const std::exception&) {
         opened = false;
     }
     if (!opened) {
-        ckState_ = lsFailed;
-        ShowError(kOpenCkFailed);
-        return false;
-    }
-    modified_.clear();
-    SetProgress(0);
-    try {
-        const int count = std::max(ckTable_.RecordCount(), 1);
-        for (int i = 0; !ckTable_.Eof(); ++i) {
-            CreateCkItem();
-            SetProgress(i * 100 / count - 1);
-            ckTable_.Next();
-        }
-    } catch (const std::exception&) {
-        modified_.clear();
-        ShowError(kReadCkFailed);
-        ckState_ = lsFailed;
-        return false;
-    }
-    ckState_ = lsLoaded;
-
-    // Edit-styled items.
-    opened = false;
-    try {
-        opened = OpenEdTable() && CheckEdVersion();
-    } catch (const std::exception&) {
-        opened = false;
-    }
-    if (!opened) {
-        ShowError(kOpenEdFailed);
-        edState_ = lsFailed;
+        items.state = lsFailed;
+        ShowError(items.openFailed);
         return false;
     }
     SetProgress(0);
     try {
-        const int count = std::max(edTable_.RecordCount(), 1);
-        for (int i = 0; !edTable_.Eof(); ++i) {
-            CreateEdItem();
+        const int count = std::max(items.table.RecordCount(), 1);
+        for (int i = 0; !items.table.Eof(); ++i) {
+            (this->*items.createItem)();
             SetProgress(i * 100 / count - 1);
-            edTable_.Next();
+            items.table.Next();
         }
     } catch (const std::exception&) {
         modified_.clear();
-        ShowError(kReadEdFailed);
-        edState_ = lsFailed;
+        ShowError(items.readFailed);
+        items.state = lsFailed;
         return false;
     }
-    edState_ = lsLoaded;
+    items.state = lsLoaded;
     return true;
 }
 
@@ -444,24 +424,34 @@ void JTRegSettings::InstallItemHandlers(JTSetItem& item)
     }
 }
 
-bool JTRegSettings::CreateCkItem()
+JTSetItem* JTRegSettings::AddItem(std::unique_ptr<JTSetItem> owned, TXdbTable& table)
 {
-    const int kind = ckTable_.FieldByName("iTypeID").AsInteger();
+    const int kind = table.FieldByName("iTypeID").AsInteger();
     JTSetKind* page = Page(kind);
     if (!page)
-        return false;
-    auto owned = std::make_unique<JTckSetItem>();
-    JTckSetItem* item = owned.get();
+        return nullptr;
+    JTSetItem* item = owned.get();
     item->SetKindIndex(kind);
     item->SetPage(page);
-    item->SetTable(&ckTable_);
+    item->SetTable(&table);
     item->SetDisplaySettings(settings_.get());
     // A value of the wrong type makes the read answer false before the row is built; the item
     // is kept all the same, so its row must show.
     if (!item->Initialize(true, true))
         item->BuildControl();
-    page->AddCkItem(std::move(owned));
+    if (ItemKindOf(item) == ikCheckItem)
+        page->AddCkItem(std::move(owned));
+    else
+        page->AddEdItem(std::move(owned));
     InstallItemHandlers(*item);
+    return item;
+}
+
+bool JTRegSettings::CreateCkItem()
+{
+    JTSetItem* item = AddItem(std::make_unique<JTckSetItem>(), ckTable_);
+    if (!item)
+        return false;
     if (item->SuitsRunningWindows())
         ++suitedCkCount_;
     return true;
@@ -469,20 +459,9 @@ bool JTRegSettings::CreateCkItem()
 
 bool JTRegSettings::CreateEdItem()
 {
-    const int kind = edTable_.FieldByName("iTypeID").AsInteger();
-    JTSetKind* page = Page(kind);
-    if (!page)
+    JTSetItem* item = AddItem(std::make_unique<JTedSetItem>(), edTable_);
+    if (!item)
         return false;
-    auto owned = std::make_unique<JTedSetItem>();
-    JTedSetItem* item = owned.get();
-    item->SetKindIndex(kind);
-    item->SetPage(page);
-    item->SetTable(&edTable_);
-    item->SetDisplaySettings(settings_.get());
-    if (!item->Initialize(true, true))
-        item->BuildControl();
-    page->AddEdItem(std::move(owned));
-    InstallItemHandlers(*item);
     if (JTRowControl* row = item->GetControl())
         row->SetBackColour(settings_->TWeakBackColor);
     if (item->SuitsRunningWindows())

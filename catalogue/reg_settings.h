@@ -176,8 +176,24 @@ public:
 private:
     class TimerWindow;
 
+    // One item table: how to open and check it, how to turn its current row into an item, its
+    // load state and the two messages of its failures.
+    struct ItemTable {
+        TXdbTable& table;
+        bool (JTRegSettings::*open)();
+        bool (JTRegSettings::*checkVersion)();
+        bool (JTRegSettings::*createItem)();
+        int& state;
+        const char* openFailed;
+        const char* readFailed;
+    };
+
     bool LoadKinds();
     bool LoadItems();
+    bool LoadItemTable(const ItemTable& items);
+    // Builds the item of the table's current row on the page its iTypeID names and keeps it
+    // there; null (the item dropped) when no page has that index.
+    JTSetItem* AddItem(std::unique_ptr<JTSetItem> owned, TXdbTable& table);
     bool CheckVersion(TXdbTable& table, const char* version);
     void ShowError(const std::string& text);
     void SetProgress(int position);

@@ -115,10 +115,15 @@ JTSetItem::JTSetItem() : OSType(0) {}
 
 JTSetItem::~JTSetItem() = default;
 
-const TRegSetOption& JTSetItem::Settings() const
+const TRegSetOption& SettingsOrDefaults(const TRegSetOption* settings)
 {
     static const TRegSetOption defaults;
-    return settings_ ? *settings_ : defaults;
+    return settings ? *settings : defaults;
+}
+
+const TRegSetOption& JTSetItem::Settings() const
+{
+    return SettingsOrDefaults(settings_);
 }
 
 bool JTSetItem::Initialize(bool loadFromTable, bool readRegistry)

@@ -55,6 +55,9 @@ struct TRegSetOption {
     bool ExpandItems = false;                // expanded rows (true) or the compact list
 };
 
+// The settings to use: `settings`, or the defaults when none were given.
+const TRegSetOption& SettingsOrDefaults(const TRegSetOption* settings);
+
 // Names shown for root codes: "HKEY_CLASSES_ROOT" ... "HKEY_CURRENT_CONFIG"; empty otherwise.
 std::string RootName(int code);
 

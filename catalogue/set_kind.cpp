@@ -194,8 +194,7 @@ JTSetKind::~JTSetKind()
 
 const TRegSetOption& JTSetKind::Settings() const
 {
-    static const TRegSetOption defaults;
-    return settings_ ? *settings_ : defaults;
+    return SettingsOrDefaults(settings_);
 }
 
 bool JTSetKind::Expanded() const
