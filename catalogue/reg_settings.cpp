@@ -5,6 +5,7 @@
 
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
+#include "ui/bitmap.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -354,12 +355,11 @@ bool JTRegSettings::CreateKind()
     page->SetDisplaySettings(settings_.get());
 
     if (HBITMAP glyph = page->Glyph()) {
-        BITMAP info{};
-        ::GetObjectA(glyph, sizeof info, &info);
+        const SIZE size = ui::BitmapSize(glyph);
         // One picture per kind: a glyph of another size would add several.
         ui::UniqueBitmap scaled;
-        if (info.bmWidth != kGlyphSize || info.bmHeight != kGlyphSize)
-            scaled.reset(ScaleBitmap(glyph, kGlyphSize, kGlyphSize));
+        if (size.cx != kGlyphSize || size.cy != kGlyphSize)
+            scaled.reset(ui::ScaleBitmap(glyph, kGlyphSize, kGlyphSize));
         ::ImageList_Add(glyphImages_.get(), scaled ? scaled.get() : glyph, nullptr);
     }
     page->OnListMouseDown = [this](JTSetKind& p, int entry) { CompactMouseDown(p, entry); };

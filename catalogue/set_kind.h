@@ -27,13 +27,6 @@ namespace kelt {
 class JTRegSettings;
 class TXdbTable;
 
-// Reads a Windows bitmap file held in memory (a kind's Glyph). Empty bytes give null; bytes
-// that are not a valid bitmap raise kelt::Error.
-HBITMAP LoadBitmapFromBytes(const std::string& bytes);
-// A new bitmap of `width` x `height` holding `source` drawn scaled (pixels picked, never
-// blended, so a transparent colour stays exact).
-HBITMAP ScaleBitmap(HBITMAP source, int width, int height);
-
 class JTSetKind : public ui::TabSheet, public JTObject {
 public:
     // Height of the bar between the two areas and thickness of their scroll bars.
