@@ -116,11 +116,9 @@ bool JTCapEditPanel::IsInvalid() const
 std::string JTCapEditPanel::DisplayOf(const std::string& text)
 {
     if (valueType_ == kValueDword) {
-        int number = 0;
-        if (TryStrToInt(text, number))
-            return IntToStr(number);
-        // Shown as it is, marked; writing it would raise the conversion error.
-        return text;
+        // A text that is no number is shown as it is, marked; writing it would raise.
+        std::string normal;
+        return NormalDword(text, normal) ? normal : text;
     }
     return FormatValue(valueType_, text);
 }
@@ -221,19 +219,17 @@ void JTCapEditPanel::TextTyped()
 {
     const std::string text = ui::WindowText(edit_);
     if (valueType_ == kValueDword) {
-        int number = 0;
-        if (TryStrToInt(text, number)) {
-            const std::string normal = IntToStr(number);
+        std::string normal;
+        if (NormalDword(text, normal)) {
             // Rewritten only when it changes, so the caret is left alone while the user types a
             // number that is already in normal form.
             if (normal != text) {
                 DWORD selStart = 0, selEnd = 0;
                 ::SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-                const int after = static_cast<int>(text.size()) - static_cast<int>(selEnd);
                 updatingEdit_ = true;
                 ::SetWindowTextA(edit_, normal.c_str());
                 updatingEdit_ = false;
-                const int caret = std::max(0, static_cast<int>(normal.size()) - std::max(after, 0));
+                const int caret = CaretAfterRewrite(text, static_cast<int>(selEnd), normal);
                 ::SendMessageA(edit_, EM_SETSEL, caret, caret);
             }
             value_ = normal;
