@@ -42,11 +42,6 @@ bool JTckSetItem::WriteValue()
     return WriteStoredValue(checked_ ? sYesVal : sNoVal);
 }
 
-bool JTckSetItem::Initialize(bool loadFromTable, bool readRegistry)
-{
-    return JTSetItem::Initialize(loadFromTable, readRegistry);
-}
-
 bool JTckSetItem::LoadFromTable()
 {
     if (!JTSetItem::LoadFromTable())
@@ -101,11 +96,6 @@ JTRowControl* JTckSetItem::GetControl()
 std::string JTckSetItem::GetDefaultValue()
 {
     return bDefaultYes ? sYesVal : sNoVal;
-}
-
-bool JTckSetItem::Apply(JTRecord* record)
-{
-    return JTSetItem::Apply(record);
 }
 
 bool JTckSetItem::ApplyColors()

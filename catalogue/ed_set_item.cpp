@@ -31,11 +31,6 @@ bool JTedSetItem::WriteValue()
     return WriteStoredValue(GetNewValue());
 }
 
-bool JTedSetItem::Initialize(bool loadFromTable, bool readRegistry)
-{
-    return JTSetItem::Initialize(loadFromTable, readRegistry);
-}
-
 bool JTedSetItem::LoadFromTable()
 {
     if (!JTSetItem::LoadFromTable())
@@ -97,11 +92,6 @@ JTRowControl* JTedSetItem::GetControl()
 std::string JTedSetItem::GetDefaultValue()
 {
     return sDefaultVal;
-}
-
-bool JTedSetItem::Apply(JTRecord* record)
-{
-    return JTSetItem::Apply(record);
 }
 
 bool JTedSetItem::ApplyColors()

@@ -570,7 +570,7 @@ void JTRegSettings::ItemChange(JTSetItem* item, bool modified)
     else if (!modified && it != modified_.end())
         modified_.erase(it);
     if (JTSetKind* page = item->Page())
-        page->SetEntryChecked(item, IsInModifiedList(item));
+        page->RedrawEntry(item);
     if (OnModifiedCountChange)
         OnModifiedCountChange(item, modified);
     selected_ = nullptr;
@@ -591,9 +591,9 @@ void JTRegSettings::ItemDetails(JTSetItem* item)
 
 void JTRegSettings::CompactMouseDown(JTSetKind& page, int entry)
 {
-    // The entry's flag follows the modified list, whatever the click does to it.
+    // The entry keeps showing the item's state from the modified list, whatever the click does.
     if (JTSetItem* item = page.ItemOfEntry(entry))
-        page.SetEntryChecked(item, IsInModifiedList(item));
+        page.RedrawEntry(item);
 }
 
 void JTRegSettings::ReturnShownItem()

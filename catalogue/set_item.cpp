@@ -451,8 +451,6 @@ bool JTRowControl::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& resul
     return true;
 }
 
-void JTRowControl::OnDetached() {}
-
 bool JTSetItem::ReadStoredValue(std::string& text) const
 {
     TRegistry registry(KEY_READ);

@@ -150,7 +150,6 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC dc) override;
     bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
-    void OnDetached() override;
 
 private:
     static LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,

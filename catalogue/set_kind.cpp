@@ -307,7 +307,6 @@ bool JTSetKind::Arrange()
     ckRowTop_ = settings.TWeakSpace;
     edRowTop_ = settings.TWeakSpace;
     entries_.clear();
-    entryChecked_.clear();
     for (auto* items : {&ckItems_, &edItems_})
         for (auto& item : *items)
             item->SetListEntry(-1);
@@ -346,7 +345,6 @@ bool JTSetKind::AddToList(JTSetItem* item)
         return false;
     item->SetListEntry(static_cast<int>(entries_.size()));
     entries_.push_back(item);
-    entryChecked_.push_back(0);
     // A list nobody sees learns its count when it shows (Arrange, activation, selection).
     if (!filling_ && ::IsWindowVisible(list_))
         SyncListCount();
@@ -371,21 +369,15 @@ JTSetItem* JTSetKind::ItemOfEntry(int entry) const
     return entries_[static_cast<std::size_t>(entry)];
 }
 
-void JTSetKind::SetEntryChecked(const JTSetItem* item, bool checked)
+void JTSetKind::RedrawEntry(const JTSetItem* item)
 {
-    if (!item || ItemOfEntry(item->ListEntry()) != item)
-        return;
-    entryChecked_[static_cast<std::size_t>(item->ListEntry())] = checked ? 1 : 0;
-    // The entry's picture follows the item's modified state.
-    if (list_)
+    if (list_ && item && ItemOfEntry(item->ListEntry()) == item)
         ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
 }
 
 bool JTSetKind::EntryChecked(const JTSetItem* item) const
 {
-    if (!item || ItemOfEntry(item->ListEntry()) != item)
-        return false;
-    return entryChecked_[static_cast<std::size_t>(item->ListEntry())] != 0;
+    return item && ItemOfEntry(item->ListEntry()) == item && catalogue_ && catalogue_->IsInModifiedList(item);
 }
 
 void JTSetKind::SelectEntry(int entry)
