@@ -73,9 +73,10 @@ bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const
 // another type than `type` requires.
 bool DeleteRegValue(TRegistry& registry, int type, const std::string& name);
 
-// Reads one item value from the open key into its text form. Answers false (leaving `text`
-// alone) when the stored type is not the one `type` requires; a missing value, a binary value
-// of 0 bytes and other type codes leave `text` alone and answer true.
+// Reads one existing item value from the open key into its text form. Answers false (leaving
+// `text` alone) when the stored type is not the one `type` requires, which is also the answer
+// for a missing value: callers test ValueExists first. A binary value of 0 bytes and other
+// type codes leave `text` alone and answer true.
 bool ReadRegValue(TRegistry& registry, int type, const std::string& name, std::string& text);
 
 // The row control of an item: a small container window of its own class that mirrors the
