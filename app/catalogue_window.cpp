@@ -111,8 +111,8 @@ void TKeltCatalogueWindow::ApplyOptions() {
     CopyDisplayOptions();
     ::CheckMenuItem(::GetMenu(Handle()), IDM_CATALOGUE_EXPAND, options_.ExpandItems ? MF_CHECKED : MF_UNCHECKED);
     Layout();
+    // Re-applying the colours arranges every page as well.
     catalogue_->ApplyColors();
-    catalogue_->ArrangeAll();
 }
 
 void TKeltCatalogueWindow::CopyDisplayOptions() {

@@ -481,13 +481,18 @@ bool JTRegSettings::ReadAllValues()
 
 bool JTRegSettings::ArrangeAll()
 {
+    return RearrangePages(&JTSetKind::Arrange);
+}
+
+bool JTRegSettings::RearrangePages(bool (JTSetKind::*arrange)())
+{
     if (!pageControl_)
         return false;
     JTSetItem* shown = shown_;
     ReturnShownItem();
     pageControl_->SetVisible(false);
     for (auto& page : pages_)
-        page->Arrange();
+        ((*page).*arrange)();
     pageControl_->SetVisible(true);
     pageControl_->BringActivePageToFront();
     selected_ = nullptr;
@@ -527,14 +532,10 @@ void JTRegSettings::ApplyColors()
 {
     if (!settings_)
         return;
-    JTSetItem* shown = shown_;
-    ReturnShownItem();
-    for (auto& page : pages_)
-        page->ApplyColors();
+    // A page re-applying its colours arranges itself again as well.
+    RearrangePages(&JTSetKind::ApplyColors);
     for (JTSetItem* item : modified_)
         item->SetTextColor(settings_->ModTWeakColor);
-    if (shown && !settings_->ExpandItems)
-        MoveIntoEditor(shown);
 }
 
 bool JTRegSettings::ApplyAll()

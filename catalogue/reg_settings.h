@@ -89,6 +89,8 @@ public:
     bool ArrangeAll();
     bool RefreshAll();
     void SetTabsVisible(bool visible);
+    // Every page re-applies the colours and arranges itself again (as ArrangeAll does); the
+    // modified items take ModTWeakColor.
     void ApplyColors();
     bool GoToItem(JTSetItem* item);
     void Search(const JTSearchCriteria& criteria);
@@ -191,6 +193,9 @@ private:
     bool LoadKinds();
     bool LoadItems();
     bool LoadItemTable(const ItemTable& items);
+    // Runs `arrange` on every page while the page control is hidden, then shows the active
+    // page, clears the selected item and keeps the editor's row where the view allows it.
+    bool RearrangePages(bool (JTSetKind::*arrange)());
     // Builds the item of the table's current row on the page its iTypeID names and keeps it
     // there; null (the item dropped) when no page has that index.
     JTSetItem* AddItem(std::unique_ptr<JTSetItem> owned, TXdbTable& table);
