@@ -32,35 +32,33 @@ std::uint16_t ReadU16(const std::string& bytes, std::size_t at)
     throw Error(kInvalidBitmap);
 }
 
-} // namespace
-
-HBITMAP LoadBitmapFromBytes(const std::string& bytes)
+// The bitmap of a packed DIB starting at `headerAt` in `bytes` (0 for a bare DIB, 14 after
+// a file header). `bitsHint` is where the file header says the pixels start (0: none; a hint
+// outside the data is ignored and the pixels follow the colour table).
+HBITMAP DibToBitmap(const std::string& bytes, std::size_t headerAt, std::size_t bitsHint)
 {
-    if (bytes.empty())
-        return nullptr;
-    const std::size_t fileHeader = 14;
-    if (bytes.size() < fileHeader + 12 || bytes[0] != 'B' || bytes[1] != 'M')
+    if (bytes.size() < headerAt + 12)
         InvalidBitmap();
-    const std::uint32_t headerSize = ReadU32(bytes, fileHeader);
+    const std::uint32_t headerSize = ReadU32(bytes, headerAt);
     if (headerSize != 12 && (headerSize < 40 || headerSize > 124))
         InvalidBitmap();
-    if (fileHeader + headerSize > bytes.size())
+    if (headerAt + headerSize > bytes.size())
         InvalidBitmap();
 
     // Normalise the header into a BITMAPINFOHEADER followed by its colour table.
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
-    std::size_t tableAt = fileHeader + headerSize;
+    std::size_t tableAt = headerAt + headerSize;
     std::size_t entrySize = 4;
     if (headerSize == 12) {
-        info.biWidth = ReadU16(bytes, fileHeader + 4);
-        info.biHeight = static_cast<std::int16_t>(ReadU16(bytes, fileHeader + 6));
-        info.biPlanes = ReadU16(bytes, fileHeader + 8);
-        info.biBitCount = ReadU16(bytes, fileHeader + 10);
+        info.biWidth = ReadU16(bytes, headerAt + 4);
+        info.biHeight = static_cast<std::int16_t>(ReadU16(bytes, headerAt + 6));
+        info.biPlanes = ReadU16(bytes, headerAt + 8);
+        info.biBitCount = ReadU16(bytes, headerAt + 10);
         info.biCompression = BI_RGB;
         entrySize = 3;
     } else {
-        std::memcpy(&info, bytes.data() + fileHeader, sizeof info);
+        std::memcpy(&info, bytes.data() + headerAt, sizeof info);
         info.biSize = sizeof info;
     }
     const long width = info.biWidth;
@@ -89,9 +87,9 @@ HBITMAP LoadBitmapFromBytes(const std::string& bytes)
     std::memcpy(header.data(), &info, sizeof info);
     if (fields && headerSize > 40) {
         // The three masks sit at bytes 40..51 of the larger header.
-        if (headerSize < 52 || fileHeader + 52 > bytes.size())
+        if (headerSize < 52 || headerAt + 52 > bytes.size())
             InvalidBitmap();
-        std::memcpy(header.data() + sizeof info, bytes.data() + fileHeader + 40, 12);
+        std::memcpy(header.data() + sizeof info, bytes.data() + headerAt + 40, 12);
         header.resize(sizeof info + 12 + colours * 4);
         reinterpret_cast<BITMAPINFOHEADER*>(header.data())->biClrUsed = static_cast<DWORD>(colours);
     } else {
@@ -108,7 +106,7 @@ HBITMAP LoadBitmapFromBytes(const std::string& bytes)
         tableAt += colours * entrySize;
     }
 
-    std::size_t bitsAt = ReadU32(bytes, 10);
+    std::size_t bitsAt = bitsHint;
     if (bitsAt < tableAt || bitsAt >= bytes.size())
         bitsAt = tableAt;
     const std::size_t available = bytes.size() - bitsAt;
@@ -131,6 +129,24 @@ HBITMAP LoadBitmapFromBytes(const std::string& bytes)
     if (!bitmap)
         InvalidBitmap();
     return bitmap;
+}
+
+} // namespace
+
+HBITMAP LoadBitmapFromBytes(const std::string& bytes)
+{
+    if (bytes.empty())
+        return nullptr;
+    if (bytes.size() < 14 || bytes[0] != 'B' || bytes[1] != 'M')
+        InvalidBitmap();
+    return DibToBitmap(bytes, 14, ReadU32(bytes, 10));
+}
+
+HBITMAP LoadBitmapFromDib(const std::string& bytes)
+{
+    if (bytes.empty())
+        return nullptr;
+    return DibToBitmap(bytes, 0, 0);
 }
 
 HBITMAP ScaleBitmap(HBITMAP source, int width, int height)

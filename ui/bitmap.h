@@ -12,6 +12,9 @@ namespace kelt::ui {
 // that are not a valid bitmap raise kelt::Error "Bitmap image is not valid". The caller owns
 // the bitmap.
 HBITMAP LoadBitmapFromBytes(const std::string& bytes);
+// The same for a packed DIB as bitmap resources hold it (the file minus its 14-byte header:
+// info header, colour table, pixels).
+HBITMAP LoadBitmapFromDib(const std::string& bytes);
 
 // A new bitmap of `width` x `height` holding `source` drawn scaled (pixels picked, never
 // blended, so a transparent colour stays exact). Null for a null or unusable source.

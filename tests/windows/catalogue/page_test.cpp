@@ -316,4 +316,12 @@ TEST(CatalogueBitmap, TruncatedOrOddFilesAreRefused)
     const std::uint32_t big = 100000;
     std::memcpy(&huge[22], &big, 4);
     EXPECT_THROW(ui::LoadBitmapFromBytes(huge), Error);
+
+    // A bitmap resource holds the same bytes without the file header.
+    ui::UniqueBitmap dib(ui::LoadBitmapFromDib(good.substr(14)));
+    ASSERT_NE(dib.get(), nullptr);
+    EXPECT_EQ(ui::BitmapSize(dib.get()).cx, 4);
+    EXPECT_EQ(ui::BitmapSize(dib.get()).cy, 4);
+    EXPECT_THROW(ui::LoadBitmapFromDib(good), Error);  // "BM" is no info header
+    EXPECT_THROW(ui::LoadBitmapFromDib(good.substr(14, 30)), Error);
 }
