@@ -130,7 +130,8 @@ int RunMessageLoop();
 std::string WindowText(HWND hwnd);
 void AddModelessDialog(HWND dialog);
 void RemoveModelessDialog(HWND dialog);
-// Handles every message already waiting (tests and long operations).
-void ProcessPendingMessages();
+// Handles every message already waiting (tests and long operations). Answers true when it
+// met a request to end the loop (WM_QUIT), which it leaves queued for the loop.
+bool ProcessPendingMessages();
 
 } // namespace kelt::ui
