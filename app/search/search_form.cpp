@@ -474,7 +474,7 @@ void TKeltSearchForm::pbtnStartClick()
     pendingLimit_ = limit;
     ShowRunning(true);
     continueSearch_ = true;
-    closedWhileSearching_ = false;
+    quietEnd_ = false;
     runPending_ = true;
     ::PostMessageA(Handle(), kRunSearchMessage, 0, 0);
 }
@@ -488,7 +488,7 @@ void TKeltSearchForm::pbtnCloseClick()
 {
     if (searching_ || runPending_) {
         continueSearch_ = false;
-        closedWhileSearching_ = true;
+        quietEnd_ = true;
     }
     ::ShowWindow(Handle(), SW_HIDE);
 }
@@ -612,14 +612,16 @@ void TKeltSearchForm::YieldToMessages()
         mainDisabled_ = true;
     }
     // The end of the program was asked for: stop; the request stays queued for the loop.
-    if (ui::ProcessPendingMessages())
+    if (ui::ProcessPendingMessages()) {
         continueSearch_ = false;
+        quietEnd_ = true;
+    }
 }
 
 void TKeltSearchForm::SearchEnd()
 {
     ShowCounts();
-    if (!closedWhileSearching_) {
+    if (!quietEnd_) {
         if (foundCount_ > 0)
             ui::ShowMessage(Handle(), std::to_string(foundCount_) + kFoundTail, "Found:", MB_ICONINFORMATION);
         else

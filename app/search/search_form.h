@@ -135,7 +135,7 @@ private:
     bool continueSearch_ = false;
     bool runPending_ = false;
     bool searching_ = false;
-    bool closedWhileSearching_ = false;
+    bool quietEnd_ = false;  // closed, or the program is ending: no summary
     bool mainDisabled_ = false;
     int visited_ = 0;
     int sinceYield_ = 0;
