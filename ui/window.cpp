@@ -456,10 +456,10 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-bool ProcessPendingMessages()
+bool ProcessPendingMessages(UINT queues)
 {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | queues)) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return true;

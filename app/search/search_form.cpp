@@ -524,6 +524,8 @@ void TKeltSearchForm::SearchRun()
     foundCount_ = 0;
     visited_ = 0;
     sinceYield_ = 0;
+    yielded_ = false;
+    refreshed_ = false;
     SetStatus(1, "Found:0");
     resultLimit_ = totalItems_;
 
@@ -596,23 +598,40 @@ void TKeltSearchForm::SearchItem(JTSetItem* item, bool matched, bool& continueSe
         results_.push_back({item, item->sDescribe, page ? page->sDescribe() : std::string(), runWords_});
         continueSearch = foundCount_ < resultLimit_;
     }
-    if (yieldBatch_ > 0 && ++sinceYield_ >= yieldBatch_) {
+    if (yieldInterval_ >= 0 && ++sinceYield_ >= kYieldBatch) {
         sinceYield_ = 0;
-        YieldToMessages();
-        if (!continueSearch_)
-            continueSearch = false;
+        if (!yielded_ || ::GetTickCount() - lastYield_ >= static_cast<DWORD>(yieldInterval_)) {
+            YieldToMessages();
+            yielded_ = true;
+            lastYield_ = ::GetTickCount();
+            if (!continueSearch_)
+                continueSearch = false;
+        }
     }
 }
 
 void TKeltSearchForm::YieldToMessages()
 {
-    ShowCounts();
+    // Input, posted and sent messages are served at every turn: Stop, Close and moving the
+    // window. Painting, and growing the list, which costs far more, wait for the less frequent
+    // refresh.
+    UINT queues = PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+    const DWORD now = ::GetTickCount();
+    if (refreshed_ && now - lastRefresh_ >= kRefreshInterval) {
+        ShowCounts();
+        queues = 0;
+        lastRefresh_ = now;
+    }
+    if (!refreshed_) {
+        refreshed_ = true;
+        lastRefresh_ = now;
+    }
     if (!mainDisabled_ && mainWindow_ && ::IsWindowEnabled(mainWindow_)) {
         ::EnableWindow(mainWindow_, FALSE);
         mainDisabled_ = true;
     }
     // The end of the program was asked for: stop; the request stays queued for the loop.
-    if (ui::ProcessPendingMessages()) {
+    if (ui::ProcessPendingMessages(queues)) {
         continueSearch_ = false;
         quietEnd_ = true;
     }
@@ -782,16 +801,24 @@ void TKeltSearchForm::plvFoundItemsDrawItem(const DRAWITEMSTRUCT& draw)
     const std::string& text = result.describe;
     const UINT length = static_cast<UINT>(text.size());
     ::ExtTextOutA(dc, left, top, ETO_CLIPPED, &cell, text.data(), length, nullptr);
-    const int inkWidth = static_cast<int>(cell.right - left);
-    for (const auto& [start, count] : ResultHighlights(row)) {
+    if (!result.inkKnown) {
+        result.inkKnown = true;
+        SIZE extent{};
+        ::GetTextExtentPoint32A(dc, text.data(), static_cast<int>(length), &extent);
+        const int width = extent.cx + 2 * metrics.tmMaxCharWidth;
+        for (const auto& [start, count] : ResultHighlights(row)) {
+            const int from = start > 0 ? InkEnd(dc, normal, text.data(), start, width, metrics.tmHeight) + 1
+                                       : -kCellPadding;
+            result.inkBounds.emplace_back(from,
+                                          InkEnd(dc, normal, text.data(), start + count, width, metrics.tmHeight) + 1);
+        }
+    }
+    for (const auto& [from, to] : result.inkBounds) {
         RECT word = cell;
-        if (start > 0)
-            word.left = left + InkEnd(dc, normal, text.data(), start, inkWidth, metrics.tmHeight) + 1;
-        word.right = std::min<LONG>(cell.right, left + InkEnd(dc, normal, text.data(), start + count, inkWidth,
-                                                              metrics.tmHeight) + 1);
-        if (word.left >= word.right)
-            continue;
-        ::ExtTextOutA(dc, left + 1, top, ETO_CLIPPED, &word, text.data(), length, nullptr);
+        word.left = std::max<LONG>(cell.left, left + from);
+        word.right = std::min<LONG>(cell.right, left + to);
+        if (word.left < word.right)
+            ::ExtTextOutA(dc, left + 1, top, ETO_CLIPPED, &word, text.data(), length, nullptr);
     }
 
     ::SelectObject(dc, normal);

@@ -24,8 +24,15 @@ class TKeltSearchForm : public ui::Dialog {
 public:
     // The "Max results" entries; the first is the default.
     static constexpr const char* kResultLimits[] = {"Unlimited", "10", "20", "30", "50", "100"};
-    // Tweaks visited between two turns of the message loop.
+    // The search lets the message loop run after its first batch of tweaks (a Stop pressed at
+    // once is served at once, the first rows show) and then whenever a batch ends at least
+    // kYieldInterval ms after the last turn: often enough for the window to follow the mouse,
+    // rarely enough that painting costs the search little.
     static constexpr int kYieldBatch = 64;
+    static constexpr int kYieldInterval = 40;
+    // The result list, "Found:" and the progress bar catch up with the search, and the window
+    // is painted, this often (ms).
+    static constexpr DWORD kRefreshInterval = 250;
 
     TKeltSearchForm();
     ~TKeltSearchForm() override;
@@ -41,8 +48,9 @@ public:
     void SetUseXPMenu(bool use);
     bool UseXPMenu() const { return useXPMenu_; }
 
-    // Tweaks visited between two turns of the message loop; 0 never yields (measurements).
-    void SetYieldBatch(int batch) { yieldBatch_ = batch < 0 ? 0 : batch; }
+    // Milliseconds between two turns of the message loop after the first; 0 yields after every
+    // batch, a negative interval never (measurements).
+    void SetYieldInterval(int milliseconds) { yieldInterval_ = milliseconds; }
 
     // --- state, as the controls show it ---
     JTRegSettings* Catalogue() const { return catalogue_; }
@@ -80,6 +88,9 @@ private:
         std::string describe;
         std::string catalogue;
         std::shared_ptr<const SearchWords> words;
+        // Where the found words' ink lies, from the start of the text, once it has been drawn.
+        mutable std::vector<std::pair<int, int>> inkBounds;
+        mutable bool inkKnown = false;
     };
 
     void FormCreate();
@@ -139,7 +150,11 @@ private:
     bool mainDisabled_ = false;
     int visited_ = 0;
     int sinceYield_ = 0;
-    int yieldBatch_ = kYieldBatch;
+    DWORD lastYield_ = 0;     // tick count at the end of the last turn
+    DWORD lastRefresh_ = 0;   // tick count when the controls last caught up
+    bool refreshed_ = false;  // the refresh clock of the present search has started
+    bool yielded_ = false;    // the present search has let the loop run
+    int yieldInterval_ = kYieldInterval;
     std::shared_ptr<const SearchWords> runWords_;
 
     int sortColumn_ = 0;
