@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/html_help.h"
 #include "app/search/search_form.h"
 #include "app/search/search_ids.h"
 #include "app/search/search_words.h"
@@ -403,6 +404,38 @@ TEST_F(SearchFormTest, SliderShowsAndHidesTheConditionsAndSetsTheWidth)
         EXPECT_EQ(ui::GetHint(w.Item(IDC_SEARCH_SLIDER)), step.hint);
         EXPECT_EQ(width(), right(step.edge) + 10);
     }
+}
+
+TEST_F(SearchFormTest, CloseAndEscapeOnlyHideAndHelpShowsTheSearchTopic)
+{
+    SearchWindow w(*files_);
+    EXPECT_EQ(ui::WindowText(w.Form().Handle()), "Search for Settings in Keltrix...");
+    EXPECT_TRUE(::GetWindowLongA(w.Form().Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    w.Search("beta");
+    for (const auto& hide : std::vector<std::function<void()>>{
+             [&] { w.Click(IDC_SEARCH_CLOSE); },
+             [&] { ::SendMessageA(w.Form().Handle(), WM_COMMAND, IDCANCEL, 0); }}) {
+        hide();
+        EXPECT_FALSE(::IsWindowVisible(w.Form().Handle()));
+        w.Form().ShowForm();
+        EXPECT_TRUE(::IsWindowVisible(w.Form().Handle()));
+        EXPECT_EQ(w.Form().ResultCount(), 6);
+    }
+    // The viewer is only asked when the help file is there.
+    const std::string file = HelpProgramFolder() + "keltrix.chm";
+    const bool created = ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (created)
+        ::CloseHandle(::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    std::vector<std::pair<HWND, std::string>> shown;
+    auto previous = SetHtmlHelpCall(
+        [&](HWND owner, const std::string& path, UINT, DWORD_PTR) { shown.emplace_back(owner, path); });
+    w.Click(IDC_SEARCH_HELP);
+    SetHtmlHelpCall(previous);
+    if (created)
+        ::DeleteFileA(file.c_str());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, ::GetDesktopWindow());
+    EXPECT_EQ(shown[0].second, HelpProgramFolder() + "keltrix.chm::/search.htm");
 }
 
 // 5,000 tweaks, every one matching "tweak": long enough that the search yields many times.
