@@ -366,6 +366,23 @@ TEST_F(SearchFormTest, ActivationShowsTheTweakOnItsPageInTheMainWindow)
     }
     w.SelectRow(-1);
     EXPECT_FALSE(::IsWindowEnabled(w.Item(IDC_SEARCH_ACTIVATE)));
+
+    // The menu's "&Active" as it stands while the menu is open, with and without a selection.
+    static HMENU menu = nullptr;
+    static UINT stateWhileOpen = 0;
+    menu = w.Form().ResultsMenu();
+    for (const bool selected : {false, true}) {
+        w.SelectRow(selected ? 3 : -1);
+        stateWhileOpen = 0xFFFF;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            stateWhileOpen = ::GetMenuState(menu, IDM_SEARCH_ACTIVE, MF_BYCOMMAND);
+            ::EndMenu();
+        });
+        ::SendMessageA(w.Form().Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w.Item(IDC_SEARCH_RESULTS)),
+                       MAKELPARAM(-1, -1));
+        ::KillTimer(nullptr, timer);
+        EXPECT_EQ((stateWhileOpen & MF_GRAYED) != 0, !selected);
+    }
     char caption[32] = {};
     ::GetMenuStringA(w.Form().ResultsMenu(), IDM_SEARCH_ACTIVE, caption, sizeof caption, MF_BYCOMMAND);
     EXPECT_STREQ(caption, "&Active");
