@@ -116,7 +116,12 @@ void THttpClient::Get(const std::string& url)
     for (;;) {
         const Url parsed = ParseUrl(address);
         std::string location, setCookie;
-        Exchange(parsed, cookie, location, setCookie);
+        try {
+            Exchange(parsed, cookie, location, setCookie);
+        } catch (...) {
+            Disconnect();
+            throw;
+        }
         const StatusKind kind = ClassifyStatus(status_);
         if (kind == StatusKind::Success) {
             if (OnSuccess)

@@ -264,10 +264,13 @@ bool JTUpdateRun::MayInstall(HWND owner)
     const std::string& mutex = settings_.keltrixMutex;
     while (MutexExists(mutex)) {
         view_.SetStatus("Waiting for Keltrix to close...");
-        if (RequestClose(settings_.programFolder + "Keltrix.exe") > 0 && WaitForMutexGone(mutex, settings_.closeWaitMs))
-            return true;
-        if (!MutexExists(mutex))
-            return true;
+        // Asked again now and then: a Keltrix that is still starting may have no window yet.
+        const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(settings_.closeWaitMs);
+        do {
+            RequestClose(settings_.programFolder + "Keltrix.exe");
+            if (WaitForMutexGone(mutex, 500))
+                return true;
+        } while (::GetTickCount64() < deadline && !aborted_);
         const int answer = ui::ShowMessage(owner,
                                            "Keltrix is still running.\nClose Keltrix, then choose Retry to install the "
                                            "update.\nCancel leaves every installed file as it is.",

@@ -57,6 +57,9 @@ WinHttpOutcome Failure(DWORD error)
     case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
         out.message = "The server's certificate was not accepted";
         break;
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+        out.message = "The server's answer is not HTTP";
+        break;
     case ERROR_WINHTTP_REDIRECT_FAILED:
         out.message = "Too many redirects";
         break;
@@ -71,6 +74,8 @@ struct Job {
     std::string url, bodyPath;
     int connectMs = 0, readMs = 0;
     std::atomic<bool> cancel{false};
+    // When the worker last made progress; the caller gives up when it makes none for too long.
+    std::atomic<std::uint64_t> lastProgress{::GetTickCount64()};
     WinHttpOutcome outcome;
     ui::UniqueKernelHandle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
@@ -107,11 +112,13 @@ WinHttpOutcome Transfer(Job& job)
                                                 WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request)
         return Failure(::GetLastError());
+    ::WinHttpSetTimeouts(request.get(), job.connectMs, job.connectMs, job.readMs, job.readMs);
     DWORD redirects = kMaxRepeats;
     ::WinHttpSetOption(request.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects, sizeof redirects);
     if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !::WinHttpReceiveResponse(request.get(), nullptr))
         return Failure(::GetLastError());
+    job.lastProgress = ::GetTickCount64();
 
     WinHttpOutcome out;
     DWORD status = 0, size = sizeof status;
@@ -142,6 +149,11 @@ WinHttpOutcome Transfer(Job& job)
             return Failure(::GetLastError());
         if (read == 0)
             break;
+        job.lastProgress = ::GetTickCount64();
+        if (job.cancel) {
+            out.kind = WinHttpOutcome::Aborted;
+            return out;
+        }
         DWORD written = 0;
         if (!::WriteFile(file.get(), buffer.data(), read, &written, nullptr) || written != read) {
             out.kind = WinHttpOutcome::Failed;
@@ -181,11 +193,16 @@ WinHttpOutcome WinHttpDownload(const std::string& url, const std::string& bodyPa
         if (wait == WAIT_OBJECT_0)
             break;
         ui::ProcessPendingMessages();
-        if (abort) {
+        // Not every WinHTTP honours its receive time limit while it waits for the head, so the
+        // limit is kept here as well.
+        const bool stalled = readTimeoutMs > 0 && ::GetTickCount64() - job->lastProgress >
+                                                      static_cast<std::uint64_t>(connectTimeoutMs + readTimeoutMs);
+        if (abort || stalled) {
             job->cancel = true;
             worker.detach();
             WinHttpOutcome out;
-            out.kind = WinHttpOutcome::Aborted;
+            out.kind = abort ? WinHttpOutcome::Aborted : WinHttpOutcome::Failed;
+            out.message = abort ? "" : "Connection timed out";
             return out;
         }
     }
