@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "update/update_ids.h"
 #include "ui/dpi.h"
 #include "ui/instance.h"
@@ -19,7 +21,24 @@ bool TpfrmLog::OnInitDialog()
     for (const std::string& line : lines_)
         text += line + "\r\n";
     SetItemText(IDC_LOG_TEXT, text);
-    return true;
+    // Focus on OK, so the text is not shown selected.
+    ::SetFocus(Item(IDOK));
+    return false;
+}
+
+void TpfrmLog::PlaceBelow(HWND window)
+{
+    RECT owner, own, work;
+    ::GetWindowRect(window, &owner);
+    ::GetWindowRect(Handle(), &own);
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    // Below the main window, so that both stay readable; pushed up as far as the screen needs.
+    int x = (owner.left + owner.right - width) / 2;
+    int y = owner.bottom + ui::Scale(8);
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---------------------------------------------------------------- main window
@@ -144,8 +163,10 @@ void TpfrmUpdate::pbtnStartClick()
         break;
     case JTUpdateRun::Outcome::Finished:
         log_ = std::make_unique<TpfrmLog>(run_.Log());
-        if (log_->CreateModeless(Handle()))
+        if (log_->CreateModeless(Handle())) {
+            log_->PlaceBelow(Handle());
             ::ShowWindow(log_->Handle(), SW_SHOW);
+        }
         SetStatus("Update finished!");
         SetItemText(IDCANCEL, "&Exit");
         break;

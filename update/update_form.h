@@ -18,6 +18,7 @@ namespace kelt::update {
 class TpfrmLog : public ui::Dialog {
 public:
     explicit TpfrmLog(std::vector<std::string> lines);
+    void PlaceBelow(HWND window);
 
 protected:
     bool OnInitDialog() override;
