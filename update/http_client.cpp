@@ -1,5 +1,6 @@
 #include "update/http_client.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -43,7 +44,7 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
     Connect(url.host, port);
     SendAll(BuildRequestHead(url, cookie));
 
-    std::vector<char> buffer(kBodyPiece);
+    std::vector<char> buffer(kReceiveBuffer);
     ResponseHead head;
     std::unique_ptr<OutputFile> file;
     std::string text;
@@ -55,7 +56,8 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
             size = static_cast<std::size_t>(head.ContentLength() - bodyLength_);
         bodyLength_ += size;
         if (file)
-            file->Write(data, size);
+            for (std::size_t at = 0; at < size; at += kBodyPiece)
+                file->Write(data + at, std::min(kBodyPiece, size - at));
         else
             text.append(data, size);
     };
