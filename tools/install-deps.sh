@@ -23,6 +23,9 @@ pkgs=(
   googletest
   libgtest-dev
   libbenchmark-dev
+  python3
+  curl
+  openssl
 )
 missing=()
 for p in "${pkgs[@]}"; do
