@@ -123,6 +123,11 @@ void DrawImage(HDC dc, HIMAGELIST images, int index, int x, int y, int size, boo
     ::DrawIconEx(dc, x, y, icon.get(), size, size, 0, nullptr, DI_NORMAL);
 }
 
+COLORREF LinkColour()
+{
+    return ShadeColour(::GetSysColor(COLOR_HIGHLIGHT), -30);
+}
+
 HFONT CreateUiFont(int weight, int heightPercent, bool underline)
 {
     LOGFONTA font{};

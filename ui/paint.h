@@ -52,6 +52,9 @@ void DrawTextIn(HDC dc, const std::string& text, RECT rect, COLORREF colour, UIN
 // greyed when `disabled`. Nothing for an index outside the list.
 void DrawImage(HDC dc, HIMAGELIST images, int index, int x, int y, int size, bool disabled = false);
 
+// The colour of links: the highlight colour, a shade darker so it reads on white.
+COLORREF LinkColour();
+
 // The system's message font at another weight / height scale (caller owns the font).
 HFONT CreateUiFont(int weight = FW_NORMAL, int heightPercent = 100, bool underline = false);
 

@@ -188,7 +188,7 @@ SideBar::Look SideBar::LookFor(int style)
         l.headerText = Sys(COLOR_HIGHLIGHTTEXT);
         l.panel = window;
         l.panelFrame = highlight;
-        l.text = Sys(COLOR_HOTLIGHT);
+        l.text = LinkColour();
         l.selFill = BlendColour(highlight, window, 18);
         break;
     case sbExplorerBarXP:  // task-pane look: blue gradient, white-to-blue headers, chevrons
@@ -218,7 +218,7 @@ SideBar::Look SideBar::LookFor(int style)
         l.headerFace = window;
         l.headerText = windowText;
         l.headerFrame = highlight;
-        l.text = Sys(COLOR_HOTLIGHT);
+        l.text = LinkColour();
         l.selFill = BlendColour(highlight, window, 15);
         break;
     }
@@ -778,7 +778,7 @@ void SideBar::PaintHeader(HDC dc, const Part& part, const Look& look, bool hot) 
     }
     COLORREF colour = look.headerText;
     if ((look.header == hsRoundedGradient || look.header == hsUnderline) && hot)
-        colour = Sys(COLOR_HOTLIGHT);
+        colour = LinkColour();
     if (down)
         ::OffsetRect(&text, 1, 1);
     DrawTextIn(dc, header.caption, text, colour, textFlags);
@@ -839,7 +839,7 @@ void SideBar::PaintButton(HDC dc, const Part& part, const Look& look, bool hot, 
     const int shift = down ? 1 : 0;
     const bool linkHot = look.mark == bmLink && hot;
     SelectedObject font(dc, linkHot ? linkFont_.get() : (selected && look.mark == bmLink ? boldFont_.get() : font_.get()));
-    const COLORREF textColour = linkHot ? Sys(COLOR_HOTLIGHT) : look.text;
+    const COLORREF textColour = linkHot ? LinkColour() : look.text;
     if (LargeIcons()) {
         const int x = (r.left + r.right - icon) / 2;
         DrawImage(dc, header.images, button.imageIndex, x + shift, r.top + Scale(6) + shift, icon);

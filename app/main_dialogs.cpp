@@ -1,0 +1,46 @@
+// The modal windows the main window opens, as the program has them.
+#include "app/about_form.h"
+#include "app/main_form.h"
+#include "app/options.h"
+#include "app/options_form.h"
+
+#if __has_include("app/apply/apply_form.h")
+#include "app/apply/apply_form.h"
+#define KELT_WITH_APPLY_FORM 1
+#endif
+#if __has_include("app/apply/record_form.h")
+#include "app/apply/record_form.h"
+#define KELT_WITH_RECORD_FORM 1
+#endif
+
+namespace kelt {
+
+JTMainDialogs DefaultDialogs()
+{
+    JTMainDialogs dialogs;
+    dialogs.Options = [](HWND owner, JTKeltOptions& options) {
+        int result = 0;
+        TKeltOptionsForm form(owner, &result, &options);
+        form.ShowModal();
+        return result;
+    };
+#ifdef KELT_WITH_APPLY_FORM
+    dialogs.Apply = [](HWND owner, const std::string& recordFile, JTRegSettings& catalogue) {
+        TKeltApplyRep form(true, recordFile, catalogue);
+        form.RunModal(owner);
+    };
+#endif
+#ifdef KELT_WITH_RECORD_FORM
+    dialogs.Records = [](HWND owner, int direction, JTRegSettings* catalogue) {
+        TKeltRecForm form(direction, catalogue);
+        form.RunModal(owner);
+    };
+#endif
+    dialogs.About = [](HWND owner) {
+        TKeltAboutForm form;
+        form.RunModal(owner);
+    };
+    return dialogs;
+}
+
+} // namespace kelt
