@@ -238,6 +238,9 @@ bool TKeltMainForm::CreateForm(int showCommand)
     if (!a.hook)
         a.hook = ::SetWindowsHookExA(WH_GETMESSAGE, AcceleratorHook, nullptr, ::GetCurrentThreadId());
     ::ShowWindow(Handle(), showCommand);
+    // The splash stays in front of the window that is still loading.
+    if (splash_ && !splash_->Closed() && splash_->Handle())
+        ::SetWindowPos(splash_->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     ::UpdateWindow(Handle());
     return true;
 }

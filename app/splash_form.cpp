@@ -70,6 +70,8 @@ bool TKeltSplashForm::OnCreate(const CREATESTRUCTA&)
     // Bright bars on the dark picture.
     settingsBar_.SetColours(RGB(120, 200, 255), RGB(255, 255, 255));
     pluginsBar_.SetColours(RGB(120, 230, 170), RGB(255, 255, 255));
+    settingsBar_.SetTrackColour(RGB(16, 40, 86));
+    pluginsBar_.SetTrackColour(RGB(16, 40, 86));
     ::SetTimer(Handle(), kTimerId, interval_, nullptr);
     return true;
 }

@@ -32,6 +32,13 @@ void GradientProgress::SetColours(COLORREF from, COLORREF to)
         ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+void GradientProgress::SetTrackColour(COLORREF track)
+{
+    track_ = track;
+    if (Handle())
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
 int GradientProgress::FilledWidth(int width) const
 {
     const long long span = static_cast<long long>(max_) - min_;
@@ -101,7 +108,7 @@ bool GradientProgress::OnPaint()
     BufferedPaint paint(Handle());
     HDC dc = paint.dc();
     RECT r = paint.client();
-    FillSolid(dc, r, ::GetSysColor(COLOR_WINDOW));
+    FillSolid(dc, r, track_ == CLR_INVALID ? ::GetSysColor(COLOR_WINDOW) : track_);
     ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF from = from_ == CLR_INVALID ? ShadeColour(highlight, 55) : from_;

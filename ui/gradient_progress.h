@@ -19,6 +19,8 @@ public:
     // Colours of the filled part, left end to right end; CLR_INVALID for the system's
     // highlight colours.
     void SetColours(COLORREF from, COLORREF to);
+    // The colour of the empty part; CLR_INVALID for the system's window colour.
+    void SetTrackColour(COLORREF track);
 
     int Position() const { return position_; }
     int Minimum() const { return min_; }
@@ -41,6 +43,7 @@ private:
     int step_ = 10;
     COLORREF from_ = CLR_INVALID;
     COLORREF to_ = CLR_INVALID;
+    COLORREF track_ = CLR_INVALID;
 };
 
 } // namespace kelt::ui

@@ -115,9 +115,10 @@ void DrawImage(HDC dc, HIMAGELIST images, int index, int x, int y, int size, boo
     if (!icon)
         return;
     if (disabled) {
-        // Embossed grey look of a disabled picture.
-        ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.get()), 0, x, y, size, size,
-                     DST_ICON | DSS_DISABLED);
+        // Embossed grey look of a disabled picture, from a copy at the size drawn.
+        UniqueIcon sized(static_cast<HICON>(::CopyImage(icon.get(), IMAGE_ICON, size, size, 0)));
+        ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(sized ? sized.get() : icon.get()), 0, x, y, size,
+                     size, DST_ICON | DSS_DISABLED);
         return;
     }
     ::DrawIconEx(dc, x, y, icon.get(), size, size, 0, nullptr, DI_NORMAL);

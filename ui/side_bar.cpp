@@ -608,11 +608,11 @@ LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_LBUTTONUP: {
+        const int pressed = pressed_;  // releasing the capture clears it
         if (::GetCapture() == Handle())
             ::ReleaseCapture();
         const Part* part = PartAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         const int released = part ? static_cast<int>(part - parts_.data()) : -1;
-        const int pressed = pressed_;
         pressed_ = -1;
         Invalidate();
         if (released < 0 || released != pressed)
@@ -646,6 +646,12 @@ LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOLORCHANGE:
         Relayout();
         return 0;
+    case WM_PRINTCLIENT: {
+        RECT client{};
+        ::GetClientRect(Handle(), &client);
+        PaintTo(reinterpret_cast<HDC>(wParam), client);
+        return 0;
+    }
     default:
         break;
     }
@@ -657,9 +663,14 @@ LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 bool SideBar::OnPaint()
 {
     BufferedPaint paint(Handle());
-    HDC dc = paint.dc();
+    PaintTo(paint.dc(), paint.client());
+    return true;
+}
+
+void SideBar::PaintTo(HDC dc, const RECT& client)
+{
     const Look look = LookFor(style_);
-    PaintBackground(dc, paint.client(), look);
+    PaintBackground(dc, client, look);
     for (int i = 0; i < static_cast<int>(parts_.size()); ++i) {
         const Part& part = parts_[i];
         const bool hot = i == hot_ && (pressed_ < 0 || pressed_ == i);
@@ -690,10 +701,9 @@ bool SideBar::OnPaint()
         }
     }
     // A rule on the side that faces the content.
-    const RECT& c = paint.client();
+    const RECT& c = client;
     RECT rule = alignment_ == kAlignRight ? RECT{0, 0, 1, c.bottom} : RECT{c.right - 1, 0, c.right, c.bottom};
     FillSolid(dc, rule, Sys(COLOR_3DSHADOW));
-    return true;
 }
 
 void SideBar::PaintBackground(HDC dc, const RECT& client, const Look& look) const

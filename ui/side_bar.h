@@ -91,6 +91,9 @@ public:
 
     std::function<void(int header)> OnHeaderChange;
 
+    // Draws the bar as it looks now (also answers WM_PRINTCLIENT).
+    void PaintTo(HDC dc, const RECT& client);
+
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC) override { return true; }
