@@ -238,9 +238,15 @@ bool TKeltMainForm::CreateForm(int showCommand)
     if (!a.hook)
         a.hook = ::SetWindowsHookExA(WH_GETMESSAGE, AcceleratorHook, nullptr, ::GetCurrentThreadId());
     ::ShowWindow(Handle(), showCommand);
-    // The splash stays in front of the window that is still loading.
-    if (splash_ && !splash_->Closed() && splash_->Handle())
-        ::SetWindowPos(splash_->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // The splash stays in front of the window that is still loading: owned by it, it is
+    // always above it, whatever activates the window.
+    if (splash_ && !splash_->Closed() && splash_->Handle()) {
+        ::SetWindowLongPtrA(splash_->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Handle()));
+        // Shown anew above the window (some window systems keep the older window below).
+        ::ShowWindow(splash_->Handle(), SW_HIDE);
+        ::ShowWindow(splash_->Handle(), SW_SHOWNA);
+        ::UpdateWindow(splash_->Handle());
+    }
     ::UpdateWindow(Handle());
     return true;
 }
