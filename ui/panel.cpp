@@ -36,9 +36,25 @@ void Panel::SetBackColour(Colour colour)
         ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-bool Panel::OnEraseBackground(HDC)
+bool Panel::OnEraseBackground(HDC dc)
 {
+    // Themed controls ask their parent to draw what lies beneath them (WM_ERASEBKGND and
+    // WM_PRINTCLIENT into their own DC); the panel's own painting covers its whole area anyway.
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    FillSolid(dc, client, ResolveColour(back_));
     return true;
+}
+
+LRESULT Panel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PRINTCLIENT) {
+        RECT client{};
+        ::GetClientRect(Handle(), &client);
+        PaintContent(reinterpret_cast<HDC>(wParam), client);
+        return 0;
+    }
+    return Window::HandleMessage(message, wParam, lParam);
 }
 
 bool Panel::OnPaint()

@@ -30,6 +30,7 @@ public:
     std::function<bool(UINT message, HDC dc, HWND control, LRESULT& result)> OnChildColour;
 
 protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC dc) override;
     bool OnPaint() override;
     void OnSize(UINT type, int width, int height) override;
