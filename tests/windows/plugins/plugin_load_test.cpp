@@ -1,0 +1,187 @@
+// The plug-in object against the test plug-ins: load results, copied strings and glyph, the
+// library references it holds, and running a plug-in through the frame.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugins/host/plugin.h"
+#include "plugins/sdk/dialog_bridge.h"
+#include "plugins/sdk/plugin_contract.h"
+#include "tests/windows/plugins/plugin_test_support.h"
+#include "ui/seams.h"
+
+namespace kelt {
+namespace {
+
+using testing::TestPlugin;
+
+struct LoadCase {
+    std::string file;  // test plug-in name, or a path when it holds a backslash
+    int result;
+    std::string failure;
+};
+
+TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
+{
+    const std::vector<LoadCase> cases = {
+        {"Alpha", plrLoaded, ""},
+        {"Quiet", plrLoaded, ""},
+        {"NotAPlugin", plrNoLibrary, "not a library"},
+        {"Missing", plrNoLibrary, "file not found"},
+        {"", plrNoLibrary, "file not found"},
+        {"NoDone", plrMissingExport, "missing export DonePlugin"},
+        {"NoGlyph", plrBadInformation, "no glyph"},
+        {"BadGlyph", plrBadInformation, "no glyph"},
+        {"Throws", plrBadInformation, "information unreadable"},
+    };
+    for (const LoadCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        JTPlugin plugin(0, c.file.empty() ? std::string() : TestPlugin(c.file));
+        EXPECT_EQ(c.result, plugin.Load());
+        EXPECT_EQ(c.failure, plugin.LoadFailure());
+    }
+}
+
+TEST(PluginLoad, CopiesTheStringsAndTheGlyph)
+{
+    JTPlugin alpha(7, TestPlugin("Alpha"));
+    ASSERT_EQ(plrLoaded, alpha.Load());
+    EXPECT_EQ("Alpha", alpha.Name());
+    EXPECT_EQ("Tests", alpha.Author());
+    EXPECT_EQ("Alpha menu", alpha.MenuText());
+    EXPECT_EQ("Security", alpha.Kind());
+    EXPECT_EQ("1.0", alpha.Version());
+    EXPECT_EQ("2003", alpha.Copyright());
+    EXPECT_EQ(7u, alpha.HostHandle());
+    EXPECT_EQ("Alpha.KTP", alpha.BaseFileName());
+    BITMAP glyph{};
+    ASSERT_TRUE(alpha.GlyphBitmap());
+    ASSERT_TRUE(::GetObjectA(alpha.GlyphBitmap(), sizeof glyph, &glyph));
+    EXPECT_EQ(32, glyph.bmWidth);
+    EXPECT_EQ(32, std::abs(glyph.bmHeight));
+
+    // Null answers read as empty texts, not as a failure.
+    JTPlugin quiet(0, TestPlugin("Quiet"));
+    ASSERT_EQ(plrLoaded, quiet.Load());
+    EXPECT_EQ("", quiet.Author());
+    EXPECT_EQ("", quiet.MenuText());
+    EXPECT_EQ("Quiet", quiet.Name());
+}
+
+TEST(PluginLoad, ForeignStringsAreBoundedAndStopAtUnreadableMemory)
+{
+    EXPECT_EQ("", CopyForeignString(nullptr, 10));
+    EXPECT_EQ("abc", CopyForeignString("abcdef", 3));
+    // A text running into a page that cannot be read ends there instead of faulting.
+    SYSTEM_INFO system{};
+    ::GetSystemInfo(&system);
+    char* pages = static_cast<char*>(
+        ::VirtualAlloc(nullptr, system.dwPageSize * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_TRUE(pages);
+    DWORD old = 0;
+    ::VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old);
+    char* text = pages + system.dwPageSize - 4;
+    std::memcpy(text, "KTPX", 4);  // no NUL before the locked page
+    EXPECT_EQ("KTPX", CopyForeignString(text, 100));
+    ::VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+// The library stays loaded while anybody holds it; each plug-in object gives back exactly
+// the one reference it took.
+TEST(PluginLoad, EachObjectHoldsAndReleasesItsOwnReference)
+{
+    const std::string path = TestPlugin("Beta");
+    HMODULE ours = ::LoadLibraryA(path.c_str());
+    ASSERT_TRUE(ours);
+    {
+        auto first = std::make_unique<JTPlugin>(0, path);
+        auto second = std::make_unique<JTPlugin>(0, path);
+        ASSERT_EQ(plrLoaded, first->Load());
+        ASSERT_EQ(plrLoaded, second->Load());
+        EXPECT_TRUE(first->FreeModule());
+        EXPECT_EQ(nullptr, first->Module());
+        EXPECT_TRUE(first->FreeModule());  // nothing left to release
+        first.reset();                     // must not release again
+        ASSERT_EQ(ours, ::GetModuleHandleA(path.c_str()));
+        // The other object still runs its plug-in.
+        testing::WhenWindowOpens close("Test tool Beta", nullptr);
+        EXPECT_EQ(1, second->Execute(0));
+        EXPECT_TRUE(close.Seen());
+    }
+    ASSERT_EQ(ours, ::GetModuleHandleA(path.c_str()));
+    ::FreeLibrary(ours);
+    EXPECT_EQ(nullptr, ::GetModuleHandleA(path.c_str()));
+}
+
+// The tool window is owned by the host window it is given and the host cannot be used while
+// it is open; a value that is no window falls back to the active window.
+TEST(PluginExecute, ToolWindowIsModalOverTheGivenHost)
+{
+    testing::TopWindow host("Plug-in host");
+    testing::TopWindow other("Other window");
+    ::SetActiveWindow(host.Handle());
+    JTPlugin alpha(0, TestPlugin("Alpha"));
+    ASSERT_EQ(plrLoaded, alpha.Load());
+
+    std::vector<std::string> boxes;
+    ui::DialogSeams seams;
+    seams.messageBox = [&](HWND owner, const std::string& text, const std::string& caption, UINT) {
+        boxes.push_back(caption + ": " + text);
+        return IDOK;
+    };
+    ui::ScopedSeams scripted(seams);
+    plugin::ScopedPluginDialogs bridge(alpha.Module());
+    ASSERT_TRUE(bridge.Active());
+
+    struct Seen {
+        HWND owner = nullptr;
+        bool hostEnabled = true, otherEnabled = true;
+    };
+    const auto watch = [](Seen& seen) {
+        return [&seen](HWND tool) {
+            seen.owner = ::GetWindow(tool, GW_OWNER);
+            seen.hostEnabled = ::IsWindowEnabled(::FindWindowA("KeltPluginTestTop", "Plug-in host")) != FALSE;
+            seen.otherEnabled = ::IsWindowEnabled(::FindWindowA("KeltPluginTestTop", "Other window")) != FALSE;
+            ::SendMessageA(tool, WM_COMMAND, MAKEWPARAM(101 /* "&Hello" */, BN_CLICKED), 0);
+        };
+    };
+
+    Seen byHandle;
+    {
+        testing::WhenWindowOpens script("Test tool Alpha", watch(byHandle));
+        EXPECT_EQ(1, alpha.Execute(plugin::HandleToHostValue(host.Handle())));
+        ASSERT_TRUE(script.Seen());
+    }
+    EXPECT_EQ(host.Handle(), byHandle.owner);
+    EXPECT_FALSE(byHandle.hostEnabled);
+    EXPECT_FALSE(byHandle.otherEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(host.Handle()));
+    EXPECT_TRUE(::IsWindowEnabled(other.Handle()));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Information: Hello from Alpha", boxes[0]);
+
+    // The module handle the configuration dialog once passed, and 0: the active window owns it.
+    const auto instance = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(::GetModuleHandleA(nullptr)));
+    for (std::uint32_t value : {instance, 0u}) {
+        ::SetActiveWindow(other.Handle());
+        Seen fallback;
+        testing::WhenWindowOpens script("Test tool Alpha", watch(fallback));
+        EXPECT_EQ(1, alpha.Execute(value));
+        ASSERT_TRUE(script.Seen());
+        EXPECT_EQ(other.Handle(), fallback.owner);
+        EXPECT_FALSE(fallback.otherEnabled);
+        auto lastHandle = reinterpret_cast<std::uint32_t(__stdcall*)()>(
+            reinterpret_cast<void*>(::GetProcAddress(alpha.Module(), "TestLastHostHandle")));
+        ASSERT_TRUE(lastHandle);
+        EXPECT_EQ(value, lastHandle());
+    }
+    EXPECT_TRUE(::IsWindowEnabled(host.Handle()));
+    EXPECT_TRUE(::IsWindowEnabled(other.Handle()));
+}
+
+} // namespace
+} // namespace kelt
