@@ -13,9 +13,9 @@
 #include "ui/instance.h"
 #include "ui/window.h"
 
-#if __has_include("app/search/search_form.h")
+// The build defines KELT_WITH_SEARCH_FORM once the search window is in the source tree.
+#ifdef KELT_WITH_SEARCH_FORM
 #include "app/search/search_form.h"
-#define KELT_WITH_SEARCH_FORM 1
 #endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)

@@ -4,13 +4,12 @@
 #include "app/options.h"
 #include "app/options_form.h"
 
-#if __has_include("app/apply/apply_form.h")
+// The build defines KELT_WITH_... for the windows this source tree has.
+#ifdef KELT_WITH_APPLY_FORM
 #include "app/apply/apply_form.h"
-#define KELT_WITH_APPLY_FORM 1
 #endif
-#if __has_include("app/apply/record_form.h")
+#ifdef KELT_WITH_RECORD_FORM
 #include "app/apply/record_form.h"
-#define KELT_WITH_RECORD_FORM 1
 #endif
 
 namespace kelt {

@@ -2,9 +2,8 @@
 
 #include "app/options.h"
 
-#if __has_include("plugins/host/plugin_manager.h") && __has_include("plugins/host/config_plugin_form.h") && \
-    __has_include("plugins/host/inst_plugin_form.h") && __has_include("plugins/host/plugin_options.h")
-#define KELT_WITH_PLUGIN_HOST 1
+// The build defines KELT_WITH_PLUGIN_HOST once the plug-in host is in the source tree.
+#ifdef KELT_WITH_PLUGIN_HOST
 #include "app/program_info.h"
 #include "plugins/host/config_plugin_form.h"
 #include "plugins/host/inst_plugin_form.h"
