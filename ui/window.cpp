@@ -130,8 +130,13 @@ void Window::RegisterWindowClass(const char* className, UINT style, HBRUSH backg
 {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof existing;
-    if (::GetClassInfoExA(Instance(), className, &existing))
-        return;
+    if (::GetClassInfoExA(Instance(), className, &existing)) {
+        if (existing.lpfnWndProc == StaticProc)
+            return;
+        // Left behind by a plug-in library that was unloaded from the address this module
+        // now occupies: the system keeps a library's classes after it is gone.
+        ::UnregisterClassA(className, Instance());
+    }
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
