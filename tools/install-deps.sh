@@ -20,6 +20,7 @@ pkgs=(
   xauth
   x11-utils
   imagemagick
+  fp-utils
   googletest
   libgtest-dev
   libbenchmark-dev
