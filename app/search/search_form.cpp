@@ -15,6 +15,7 @@
 #include "ui/error_report.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
+#include "ui/xp_menu.h"
 
 namespace kelt {
 
@@ -180,7 +181,8 @@ void TKeltSearchForm::BuildResultsMenu()
 {
     resultsMenu_.reset(::CreatePopupMenu());
     ::AppendMenuA(resultsMenu_.get(), MF_STRING, IDM_SEARCH_ACTIVE, "&Active");
-    // XP-style drawing attaches to this menu, following useXPMenu_.
+    if (Handle())
+        ui::SetXPMenu(Handle(), resultsMenu_.get(), useXPMenu_);
 }
 
 HMENU TKeltSearchForm::ResultsMenu()
@@ -193,6 +195,8 @@ HMENU TKeltSearchForm::ResultsMenu()
 void TKeltSearchForm::SetUseXPMenu(bool use)
 {
     useXPMenu_ = use;
+    if (Handle() && resultsMenu_)
+        ui::SetXPMenu(Handle(), resultsMenu_.get(), useXPMenu_);
 }
 
 void TKeltSearchForm::SetCatalogue(JTRegSettings* catalogue)
