@@ -237,6 +237,11 @@ void TKeltSearchForm::ShowForm()
     ::ShowWindow(Handle(), ::IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
     ::SetForegroundWindow(Handle());
     ::BringWindowToTop(Handle());
+    // Ready to type: the words field takes the focus with its old text selected.
+    if (HWND words = Item(IDC_SEARCH_SIMPLE_TEXT); words && ::IsWindowVisible(words)) {
+        ::SendMessageA(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(words), TRUE);
+        ::SendMessageA(words, EM_SETSEL, 0, -1);
+    }
 }
 
 // ---------------------------------------------------------------- messages
