@@ -22,11 +22,14 @@ Place PlaceOf(const JTStartPro& entry)
     return Place{entry.Position, entry.Wow32, entry.Shadowed};
 }
 
-bool Open(TRegistry& registry, const Place& place, bool forWriting)
+enum class Access { Read, Change, Create };
+
+bool Open(TRegistry& registry, const Place& place, Access access)
 {
-    registry.SetAccess((forWriting ? KEY_ALL_ACCESS : KEY_READ) | StartPositionView(place.position, place.wow32));
+    registry.SetAccess((access == Access::Read ? KEY_READ : KEY_ALL_ACCESS) |
+                       StartPositionView(place.position, place.wow32));
     registry.SetRootKey(StartPositionRoot(place.position));
-    return registry.OpenKey(StartPositionKey(place.position, !place.shadow), forWriting);
+    return registry.OpenKey(StartPositionKey(place.position, !place.shadow), access == Access::Create);
 }
 
 bool SameName(const std::string& a, const std::string& b)
@@ -58,7 +61,7 @@ StartProResult WriteValue(const Place& place, const std::string& name, const std
         *wrote = false;
     try {
         TRegistry registry;
-        if (!Open(registry, place, true))
+        if (!Open(registry, place, Access::Create))
             return StartProResult::KeyUnavailable;
         if (registry.ValueExists(name)) {
             const TRegDataType type = registry.GetDataType(name);
@@ -87,15 +90,17 @@ StartProResult WriteValue(const Place& place, const std::string& name, const std
 bool RemoveValue(const Place& place, const std::string& name)
 {
     TRegistry registry;
-    if (!Open(registry, place, false))
+    if (!Open(registry, place, Access::Read))
+        return true;  // no key, no value
+    if (!registry.ValueExists(name))
         return true;
-    return !registry.ValueExists(name) || registry.DeleteValue(name);
+    return Open(registry, place, Access::Change) && registry.DeleteValue(name);
 }
 
 void ListPlace(const Place& place, std::vector<JTStartPro>& entries)
 {
     TRegistry registry;
-    if (!Open(registry, place, false))
+    if (!Open(registry, place, Access::Read))
         return;
     std::vector<std::string> names;
     registry.GetValueNames(names);
