@@ -223,7 +223,9 @@ TEST_F(HideWindow, MasksFoldersAndRefusesSystemOnes)
         EXPECT_EQ(UINT(MB_OK), driver_.boxes[0].flags);
         EXPECT_EQ(base + "\\Taken", Text(page, IDC_HIDE_FOLDER));
 
-        for (const std::string& needed : {std::string(windows), std::string("C:\\")}) {
+        char profile[MAX_PATH] = {};
+        ::GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+        for (const std::string& needed : {std::string(windows), std::string("C:\\"), std::string(profile)}) {
             driver_.boxes.clear();
             browse(needed);
             mask(1);

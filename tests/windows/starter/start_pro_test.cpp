@@ -33,7 +33,7 @@ std::vector<JTStartPro> Named(const std::string& name)
     return found;
 }
 
-TEST(StartPositions, TableAndRefusals)
+TEST(StartPositions, DropDownTextsAndRoots)
 {
     const char* texts[] = {
         "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
@@ -54,27 +54,6 @@ TEST(StartPositions, TableAndRefusals)
     EXPECT_EQ(std::string(kRunKey) + "-", StartPositionKey(6, false));
     EXPECT_EQ("", StartPositionPath(0));
     EXPECT_EQ(HKEY_LOCAL_MACHINE, StartPositionRoot(11));
-
-    struct Case {
-        std::string name;
-        int position;
-        std::string command;
-        std::string refusalStart;  // empty: accepted
-    };
-    const std::vector<Case> cases = {
-        {"Tool", 6, "tool.exe", ""},
-        {"", 6, "tool.exe", "Please input the name"},
-        {"Tool", 0, "tool.exe", "Please choose the position"},
-        {"Tool", 5, "tool.exe", "Userinit is a value, not a key"},
-        {"Tool", 10, "tool.exe", "Windows runs only the \"load\" and \"run\" values"},
-        {"Tool", 6, "", "Please input the command"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.refusalStart);
-        const std::string refusal = StartEntryRefusal(c.name, c.position, c.command);
-        EXPECT_EQ(c.refusalStart.empty(), refusal.empty());
-        EXPECT_EQ(0u, refusal.rfind(c.refusalStart, 0));
-    }
 }
 
 // Nothing is merged: a value in the key and in its shadow, and one command at two positions,
