@@ -130,8 +130,13 @@ void Window::RegisterWindowClass(const char* className, UINT style, HBRUSH backg
 {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof existing;
-    if (::GetClassInfoExA(Instance(), className, &existing))
-        return;
+    if (::GetClassInfoExA(Instance(), className, &existing)) {
+        if (existing.lpfnWndProc == StaticProc)
+            return;
+        // Left behind by a plug-in library that was unloaded from the address this module
+        // now occupies: the system keeps a library's classes after it is gone.
+        ::UnregisterClassA(className, Instance());
+    }
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
@@ -456,19 +461,20 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-void ProcessPendingMessages()
+bool ProcessPendingMessages(UINT queues)
 {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | queues)) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return true;
         }
         if (IsModelessDialogMessage(msg))
             continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
+    return false;
 }
 
 } // namespace kelt::ui

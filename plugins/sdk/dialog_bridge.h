@@ -8,7 +8,8 @@
 //     kelt::plugin::ScopedPluginDialogs bridge(plugin);
 //     ... call Execute, drive the tool window; its boxes land in mySeams ...
 //
-// Header-only on purpose: it must run inside the test program, not inside the plug-in.
+// Header-only on purpose: it must run inside the test program, not inside the plug-in. End it
+// before the library is released (it calls the library once more to put the real dialogs back).
 #include <windows.h>
 
 #include <algorithm>

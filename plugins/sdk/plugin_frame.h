@@ -9,7 +9,9 @@
 //      builds Starter.KTP (static runtime, the nine exports undecorated on both systems, the
 //      version resource "Plugin for Keltrix" 0.8.0.0 / 0.80, the 32 x 32 256-colour bitmap
 //      "Glyph" made from the .art picture) and stages it into Plugins\ of the program folder.
-//      The plug-in links kelt_ui; add kelt_platform or others with DEPS.
+//      The plug-in links kelt_ui; add kelt_platform or others with DEPS. FILE_VERSION changes
+//      only the file version text (Applets: 0.80); NO_VERSION_INFO leaves the resource out
+//      (Scrub). The library is built as <build>/bin/<Name>.KTP.
 //   2. One source file states the seven strings once, at namespace scope:
 //          KELT_PLUGIN_INFO("Starter", "Dnv", "Security", "Starter", "Glyph", "0.8", "2003");
 //      (name, author, kind, menu text, glyph resource name, version, copyright).
@@ -25,7 +27,9 @@
 //
 // Dialog and resource look-ups: ui::Instance() and PluginModule() are the plug-in library, so
 // ui::Dialog(templateId) finds the plug-in's own templates. Message boxes and dialogs go through
-// ui/seams.h as in the program; tests reach them through dialog_bridge.h.
+// ui/seams.h as in the program; tests reach them through dialog_bridge.h. A test loads the
+// .KTP, calls its Execute with a window of its own and drives the tool window from a timer
+// (see tests/windows/plugins/plugin_test_support.h, WhenWindowOpens).
 #include <windows.h>
 
 #include <cstdint>

@@ -1,6 +1,5 @@
 // A test plug-in made with the frame. Its strings come from the build (one library per
-// variant); its tool window records what it was given, for the tests to read back through
-// the extra exports below.
+// variant); it records the handle Execute was given, for the tests to read back.
 #include <windows.h>
 
 #include <cstdint>
@@ -16,10 +15,6 @@ KELT_PLUGIN_INFO(TEST_PLUGIN_NAME, TEST_PLUGIN_AUTHOR, TEST_PLUGIN_KIND, TEST_PL
 
 namespace {
 
-HWND g_owner = nullptr;
-bool g_ownerEnabledWhileOpen = true;
-int g_runs = 0;
-
 class TForm1 : public kelt::ui::Dialog {
 public:
     TForm1() : Dialog(IDD_TEST_TOOL) {}
@@ -33,7 +28,6 @@ protected:
     bool OnCommand(int id, int code, HWND control) override
     {
         if (id == IDC_TEST_HELLO) {
-            g_ownerEnabledWhileOpen = g_owner && ::IsWindowEnabled(g_owner);
             kelt::ui::ShowMessage(Handle(), std::string("Hello from ") + TEST_PLUGIN_NAME, "Information",
                                   MB_ICONINFORMATION);
             return true;
@@ -46,19 +40,13 @@ protected:
 
 void kelt::plugin::ShowToolWindow(HWND owner)
 {
-    g_owner = owner;
-    ++g_runs;
     TForm1 form;
     form.RunModal(owner);
 }
 
 extern "C" {
 
-// What the last Execute received and made of it.
+// The value the last Execute received.
 std::uint32_t __stdcall TestLastHostHandle() { return kelt::plugin::LastHostHandle(); }
-HWND __stdcall TestLastOwner() { return g_owner; }
-int __stdcall TestRunCount() { return g_runs; }
-// Whether the owner was enabled when "&Hello" was pressed.
-int __stdcall TestOwnerWasEnabled() { return g_ownerEnabledWhileOpen ? 1 : 0; }
 
 }

@@ -28,6 +28,19 @@ int HexDigit(char c) {
     return -1;
 }
 
+// "https://host/..." or "http://host/...", without blanks.
+bool IsWebAddress(const std::string& s) {
+    const std::string lower = Lower(s);
+    size_t hostAt = 0;
+    if (lower.compare(0, 8, "https://") == 0) hostAt = 8;
+    else if (lower.compare(0, 7, "http://") == 0) hostAt = 7;
+    else return false;
+    if (s.find_first_of(" \t\"") != std::string::npos) return false;
+    const size_t hostEnd = s.find('/', hostAt);
+    const std::string host = s.substr(hostAt, hostEnd == std::string::npos ? std::string::npos : hostEnd - hostAt);
+    return host.find('.') != std::string::npos && host.front() != '.' && host.back() != '.';
+}
+
 // One "name value" line of a tweak block, with its continuation lines.
 struct Field {
     std::string value;
@@ -36,7 +49,8 @@ struct Field {
 
 const std::set<std::string>& KnownFields() {
     static const std::set<std::string> names = {"describe", "root", "key", "value", "type", "on", "off",
-                                                "default", "windows", "restart", "autocreate", "details"};
+                                                "default", "windows", "restart", "autocreate", "details",
+                                                "source"};
     return names;
 }
 
@@ -255,6 +269,10 @@ private:
         t.reboot = YesNo("restart");
         t.autoCreate = YesNo("autocreate");
         t.details = Need("details").value;
+        const Field& source = Need("source");
+        if (!IsWebAddress(source.value))
+            Fail(source.line, "source '" + source.value + "' is not a web address (http:// or https:// and a host)");
+        t.source = source.value;
 
         std::string identity = std::to_string(t.root) + "|" + Lower(t.subKey) + "|" + Lower(t.dataName);
         auto dup = places_.find(identity);

@@ -25,6 +25,9 @@
 //   details    First line of the explanation,
 //              indented lines continue it; a line holding only "." starts
 //              a new paragraph.
+//   source     https://...         required: the public page the key, value,
+//                                  type and meaning were checked against; kept
+//                                  for reviewers, not written to the tables
 //
 // Values: a DWORD is a signed 32-bit decimal or 0x followed by up to 8 hex
 // digits, stored as signed decimal text; binary data is hex byte pairs
@@ -79,6 +82,7 @@ struct Tweak {
     bool autoCreate = false;
     bool reboot = false;
     std::string details;
+    std::string source;  // evidence for reviewers; not part of the tables
     std::string file;  // where the block starts, for messages
     int line = 0;
 };

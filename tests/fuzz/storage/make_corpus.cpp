@@ -1,6 +1,8 @@
 // Writes the seed tables of the reader's fuzz corpus (run once; the files are kept in corpus/).
 //   storage_make_corpus DIR
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "storage/xdb_table.h"
 
@@ -21,6 +23,42 @@ void RecordFile(const std::string& path) {
         t.FieldByName("bReboot").SetAsBoolean(i == 2);
         t.FieldByName("iRegRoot").SetAsInteger(static_cast<std::int32_t>(0x80000001u + static_cast<unsigned>(i)));
         t.FieldByName("sOldVal").SetAsString(std::string("\x01\x00\xff", 3));
+        t.Post();
+    }
+    t.SaveToFile(path);
+}
+
+// A record file as the apply run writes it: the nine columns in their order, one row per value.
+struct RecordRow {
+    const char* describe;
+    int type;
+    std::string oldVal, newVal, defaultVal;
+    bool autoCreate;
+};
+
+void RecordRows(const std::string& path, const std::vector<RecordRow>& rows) {
+    kelt::TXdbTable t;
+    t.FieldDefs().Add("sDescribe", kelt::ftMemo);
+    t.FieldDefs().Add("sDefaultVal", kelt::ftMemo);
+    t.FieldDefs().Add("bAutoCreate", kelt::ftBoolean);
+    t.FieldDefs().Add("iRegRoot", kelt::ftInteger);
+    t.FieldDefs().Add("sSubKey", kelt::ftMemo);
+    t.FieldDefs().Add("sDataName", kelt::ftMemo);
+    t.FieldDefs().Add("iRegType", kelt::ftInteger);
+    t.FieldDefs().Add("sOldVal", kelt::ftBlob);
+    t.FieldDefs().Add("sNewVal", kelt::ftBlob);
+    t.Open();
+    for (const RecordRow& r : rows) {
+        t.Append();
+        t.FieldByName("sDescribe").SetAsString(r.describe);
+        t.FieldByName("iRegType").SetAsInteger(r.type);
+        t.FieldByName("iRegRoot").SetAsInteger(static_cast<std::int32_t>(0x80000001u));
+        t.FieldByName("sSubKey").SetAsString("Software\\Dorvane\\Keltrix 0.8\\Sample");
+        t.FieldByName("sDataName").SetAsString(r.describe);
+        t.FieldByName("sOldVal").SetAsString(r.oldVal);
+        t.FieldByName("sNewVal").SetAsString(r.newVal);
+        t.FieldByName("sDefaultVal").SetAsString(r.defaultVal);
+        t.FieldByName("bAutoCreate").SetAsBoolean(r.autoCreate);
         t.Post();
     }
     t.SaveToFile(path);
@@ -63,6 +101,13 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::string dir = argv[1];
     RecordFile(dir + "/record.rwr");
+    RecordRows(dir + "/record_string.rwr", {{"Title", 0, "Old title", "New \"title\"", "", false}});
+    RecordRows(dir + "/record_dword.rwr", {{"Count", 1, "-5", "2147483647", "0", true}});
+    RecordRows(dir + "/record_binary.rwr",
+               {{"Mask", 2, std::string("\x00\xFF\x10\x00", 4), std::string("\xFF\x00", 2), std::string(1, '\0'), true}});
+    // Old values equal to the default: a restore deletes them. Empty fields are stored absent.
+    RecordRows(dir + "/record_default_delete.rwr",
+               {{"NoDrives", 1, "0", "67108863", "0", true}, {"Wallpaper", 0, "", "C:\\a.bmp", "", true}});
     AllTypes(dir + "/alltypes.xdb");
     Empty(dir + "/empty.xdb");
     return 0;

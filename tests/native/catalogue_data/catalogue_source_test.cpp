@@ -23,7 +23,8 @@ std::string CheckBlock(const std::string& replaceField = "", const std::string& 
                                {"windows", "2000 xp 2003 vista+"},
                                {"restart", "yes"},
                                {"autocreate", "no"},
-                               {"details", "Shows hidden files."}};
+                               {"details", "Shows hidden files."},
+                               {"source", "https://learn.microsoft.com/x"}};
     std::string out = "[check]\n";
     for (auto& f : fields) {
         if (replaceField == f[0]) {
@@ -68,6 +69,7 @@ TEST(CatalogueSource, CheckBlockBecomesItsTableRow) {
     EXPECT_TRUE(t.reboot);
     EXPECT_FALSE(t.autoCreate);
     EXPECT_EQ(t.details, "Shows hidden files.");
+    EXPECT_EQ(t.source, "https://learn.microsoft.com/x");
     EXPECT_EQ(t.line, 2);
 }
 
@@ -76,11 +78,11 @@ TEST(CatalogueSource, EditBlockValuesAndTextForms) {
     c.AddSource(kHead +
                     "[edit]\ndescribe Mask\nroot HKLM\nkey A\\B\nvalue \"\"\ntype binary\ndefault 9e 3E 07 80\n"
                     "windows 95 98 me nt4 2000 xp 2003\nrestart no\nautocreate yes\n"
-                    "details First line\n  continues here.\n  .\n  Second paragraph.\n"
+                    "details First line\n  continues here.\n  .\n  Second paragraph.\nsource http://a.example/1\n"
                     "[edit]\ndescribe Big\nroot HKEY_USERS\nkey K\nvalue V\ntype dword\ndefault 0x80000000\n"
-                    "windows vista+\nrestart no\nautocreate no\ndetails D\n"
+                    "windows vista+\nrestart no\nautocreate no\ndetails D\nsource https://b.example\n"
                     "[edit]\ndescribe Text\nroot HKCC\nkey K\nvalue V2\ntype string\ndefault \"  spaced \"\n"
-                    "windows xp\nrestart no\nautocreate no\ndetails D\n",
+                    "windows xp\nrestart no\nautocreate no\nsource https://c.example/p?q=1\ndetails D\n",
                 "a.kind");
     const auto& tw = c.Result().tweaks;
     ASSERT_EQ(tw.size(), 3u);
@@ -96,6 +98,8 @@ TEST(CatalogueSource, EditBlockValuesAndTextForms) {
     EXPECT_EQ(tw[1].osMask, 0);                   // Vista and later only
     EXPECT_EQ(tw[2].root, -2147483643);
     EXPECT_EQ(tw[2].defaultVal, "  spaced ");
+    EXPECT_EQ(tw[2].details, "D");  // a source line ends the details it follows
+    EXPECT_EQ(tw[2].source, "https://c.example/p?q=1");
 }
 
 TEST(CatalogueSource, KindIndexFollowsSourceOrder) {
@@ -157,6 +161,12 @@ TEST(CatalogueSource, FaultsInStructure) {
     EXPECT_EQ(MessageOf("kind A & B\n").substr(0, 20), "a.kind:1: '&' in a k");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("details")), "a.kind:2: tweak has no 'details'");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("off")), "a.kind:2: tweak has no 'off'");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("source")), "a.kind:2: tweak has no 'source'");
+    for (const char* bad : {"learn.microsoft.com/x", "ftp://a.example/x", "https://localhost/x", "https://a .example",
+                            "https://", "https://.example/"})
+        EXPECT_EQ(MessageOf(kHead + CheckBlock("source", std::string("source ") + bad)),
+                  std::string("a.kind:14: source '") + bad + "' is not a web address (http:// or https:// and a host)")
+            << bad;
     EXPECT_EQ(MessageOf(kHead + CheckBlock("restart", "reboot yes")), "a.kind:11: unknown field 'reboot'");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("restart", "default 1")),
               "a.kind:11: 'default' belongs to [edit] blocks; a [check] block has 'on' and 'off'");
@@ -179,7 +189,7 @@ TEST(CatalogueSource, FaultsInStructure) {
 TEST(CatalogueSource, DuplicatesAcrossBlocksAndFiles) {
     // Key paths and value names compare without regard to case, as the registry does.
     EXPECT_EQ(MessageOf(kHead + CheckBlock() + CheckBlock("key", "key SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ADVANCED")),
-              "a.kind:14: duplicate tweak: the same root, key and value as a.kind:2");
+              "a.kind:15: duplicate tweak: the same root, key and value as a.kind:2");
     EXPECT_EQ(MessageOf(kHead + CheckBlock(), "kind Other\n" + CheckBlock()),
               "b.kind:2: duplicate tweak: the same root, key and value as a.kind:2");
     // Another root is another value.

@@ -105,7 +105,7 @@ std::vector<Row> ShippedCatalogue::checks_, ShippedCatalogue::edits_;
 TEST_F(ShippedCatalogue, VersionRowsAndSize) {
     EXPECT_EQ(versionOfKinds_, kKindsVersion);
     EXPECT_GE(kindNames_.size(), 8u);
-    EXPECT_GE(checks_.size() + edits_.size(), 150u);
+    EXPECT_GE(checks_.size() + edits_.size(), 228u);
     EXPECT_GE(edits_.size(), 30u);
     auto binary = [](const Row& r) { return r.regType == 2; };
     EXPECT_GE(std::count_if(checks_.begin(), checks_.end(), binary) + std::count_if(edits_.begin(), edits_.end(), binary), 3);
@@ -157,7 +157,8 @@ TEST_F(ShippedCatalogue, EveryItemIsWellFormed) {
                 << "duplicate " << r.subKey << "\\" << r.dataName;
             if (rows == &checks_) {
                 EXPECT_NE(r.yes, r.no);
-                EXPECT_FALSE(r.yes.empty());
+                // An empty string is a real value; an empty binary value always reads as off.
+                EXPECT_TRUE(r.regType == 0 || !r.yes.empty());
                 if (r.regType == 1) {
                     EXPECT_TRUE(dwordText(r.yes)) << r.yes;
                     EXPECT_TRUE(dwordText(r.no)) << r.no;
@@ -199,9 +200,30 @@ TEST_F(ShippedCatalogue, TablesHoldExactlyWhatTheSourcesSay) {
         EXPECT_EQ(r.yes, t.yesVal);
         EXPECT_EQ(r.no, t.noVal);
         EXPECT_EQ(r.def, t.defaultVal);
+        EXPECT_EQ(t.source.compare(0, 4, "http"), 0) << t.source;
     }
     EXPECT_EQ(ci, checks_.size());
     EXPECT_EQ(ei, edits_.size());
+}
+
+// One value listed twice in a kind under different roots (a policy kept per user
+// and per machine, or the Windows 9x form of an NT value) must not leave a
+// Windows family with two readings of it.
+TEST_F(ShippedCatalogue, SameValueInOneKindNeverMeetsOnOneFamily) {
+    std::vector<const Row*> all;
+    for (const auto* rows : {&checks_, &edits_})
+        for (const Row& r : *rows) all.push_back(&r);
+    for (size_t i = 0; i < all.size(); ++i)
+        for (size_t j = i + 1; j < all.size(); ++j) {
+            const Row& a = *all[i];
+            const Row& b = *all[j];
+            if (a.type != b.type || Lower(a.subKey) != Lower(b.subKey) || Lower(a.dataName) != Lower(b.dataName)) continue;
+            // Mask 0 stands for Vista and later, which every mask suits.
+            const bool shareFamily = a.os == 0 || b.os == 0 || (a.os & b.os) != 0;
+            EXPECT_FALSE(shareFamily && a.regType != b.regType)
+                << a.describe << " / " << b.describe << ": one value, two types on the same Windows";
+            EXPECT_FALSE(shareFamily && a.root == b.root) << a.describe << " / " << b.describe;
+        }
 }
 
 TEST(CatalogueTables, WriterKeepsBinaryBytesAndEmptyTables) {

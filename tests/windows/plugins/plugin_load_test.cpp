@@ -90,6 +90,30 @@ TEST(PluginLoad, ForeignStringsAreBoundedAndStopAtUnreadableMemory)
     ::VirtualFree(pages, 0, MEM_RELEASE);
 }
 
+std::string VersionString(const std::string& file, const std::string& name)
+{
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    if (!size)
+        return "(none)";
+    std::vector<char> data(size);
+    ::GetFileVersionInfoA(file.c_str(), 0, size, data.data());
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = "\\StringFileInfo\\040904E4\\" + name;
+    if (!::VerQueryValueA(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+        return "(missing)";
+    return value;
+}
+
+TEST(PluginFrame, CarriesTheVersionResourceUnlessToldNot)
+{
+    EXPECT_EQ("Plugin for Keltrix", VersionString(TestPlugin("Alpha"), "FileDescription"));
+    EXPECT_EQ("0.8.0.0", VersionString(TestPlugin("Alpha"), "FileVersion"));
+    EXPECT_EQ("0.80", VersionString(TestPlugin("Alpha"), "ProductVersion"));
+    EXPECT_EQ("(none)", VersionString(TestPlugin("NoDone"), "FileDescription"));
+}
+
 // The library stays loaded while anybody holds it; each plug-in object gives back exactly
 // the one reference it took.
 TEST(PluginLoad, EachObjectHoldsAndReleasesItsOwnReference)

@@ -1,0 +1,432 @@
+#include "app/apply/record_form.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "app/apply/form_support.h"
+#include "app/apply/record_ids.h"
+#include "app/apply/reg_export.h"
+#include "app/html_help.h"
+#include "catalogue/reg_settings.h"
+#include "catalogue/set_item.h"
+#include "catalogue/value_format.h"
+#include "storage/xdb_file.h"
+#include "ui/dpi.h"
+#include "ui/hint.h"
+#include "ui/seams.h"
+
+namespace kelt {
+
+using namespace apply_forms;
+
+namespace {
+
+struct DirectionTexts {
+    const char* header;
+    const char* caption;
+    const char* start;
+    const char* confirmation;
+};
+
+const DirectionTexts kRestoreTexts = {
+    "Now you're trying to Restore the settings from a Keltrix Record file!",
+    "Restore registry settings",
+    "Start Restore",
+    "The records you selected will be Restore!\n(It means the corresponding Regstry datas' value will be changes to "
+    "the Old Value).\nContinue?",
+};
+
+const DirectionTexts kRedoTexts = {
+    "Now you're trying to redo the settings from a Keltrix Record file!",
+    "Redo registry settings",
+    "Start Redo",
+    "The records you selected will be Redo!\n(It means the corresponding Regstry datas' value will be changes to "
+    "the New Value).\nContinue?",
+};
+
+const UINT_PTR kEnterSubclass = 1;
+
+// Enter in the file name edit acts like "...", in a modal dialog as well as when the key
+// reaches the edit directly.
+LRESULT CALLBACK FileNameEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (wParam == VK_RETURN)
+            return DLGC_WANTALLKEYS | ::DefSubclassProc(edit, message, wParam, lParam);
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            ::PostMessageA(::GetParent(edit), WM_COMMAND, MAKEWPARAM(IDC_REC_OPEN, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(::GetParent(edit), IDC_REC_OPEN)));
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == '\r')
+            return 0;  // no beep
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(edit, FileNameEditProc, kEnterSubclass);
+        break;
+    }
+    return ::DefSubclassProc(edit, message, wParam, lParam);
+}
+
+std::string WithExtension(const std::string& path, const std::string& extension)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t dot = path.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return path.substr(0, dot) + extension;
+    return path + extension;
+}
+
+std::string ListText(const char* one, const char* many, const std::vector<std::string>& lines)
+{
+    std::string text = lines.size() == 1 ? one : "These " + std::to_string(lines.size()) + many;
+    for (const std::string& line : lines)
+        text += "\n" + line;
+    return text;
+}
+
+} // namespace
+
+TKeltRecForm::TKeltRecForm(int direction, JTRegSettings* catalogue)
+    : ui::Dialog(IDD_RECORDS), restore_(direction != kRedo), catalogue_(catalogue)
+{
+}
+
+TKeltRecForm::~TKeltRecForm() = default;
+
+std::string TKeltRecForm::PathText(const JTRecord& record)
+{
+    return RootName(record.iRegRoot) + "\\" + record.sSubKey + "\\" + record.sDataName;
+}
+
+std::string TKeltRecForm::LiveText(const JTRecord& record, const JTLiveValue& live)
+{
+    switch (live.state) {
+    case JTLiveValue::Present: return ValueText(record.iRegType, live.value);
+    case JTLiveValue::OtherType: return "(other type)";
+    default: return "(absent)";
+    }
+}
+
+bool TKeltRecForm::OnInitDialog()
+{
+    FormCreate();
+    CentreOnOwner(Handle());
+    return true;
+}
+
+void TKeltRecForm::FormCreate()
+{
+    const DirectionTexts& texts = restore_ ? kRestoreTexts : kRedoTexts;
+    ::SetWindowTextA(Handle(), texts.caption);
+    SetItemText(IDC_REC_HEADER, texts.header);
+    SetItemText(IDC_REC_START, texts.start);
+
+    HWND list = Item(IDC_REC_LIST);
+    PrepareCheckList(list);
+    ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
+    ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
+    // Wide enough for "Unchanged" beside the check box.
+    AddColumn(list, 0, "State", ui::Scale(84));
+    AddColumn(list, 1, "Setting description", ui::Scale(200));
+    AddColumn(list, 2, "Path in registry", ui::Scale(150));
+    AddColumn(list, 3, "Old value", ui::Scale(90));
+    AddColumn(list, 4, "New value", ui::Scale(90));
+    AddColumn(list, 5, "Now", ui::Scale(90));
+    ui::SetHint(list, "You can click the check box to decide whether or not to apply the tweaks.");
+    ::SetWindowSubclass(Item(IDC_REC_FILE_NAME), FileNameEditProc, kEnterSubclass, 0);
+    CreateContextMenu();
+    pedFileNameChange();
+}
+
+void TKeltRecForm::CreateContextMenu()
+{
+    // Built in one place, so the owner-drawn menu style can be attached here.
+    contextMenu_.reset(::CreatePopupMenu());
+    ::AppendMenuA(contextMenu_.get(), MF_STRING, IDM_REC_LIST_RECORDS, "List records");
+}
+
+INT_PTR TKeltRecForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CONTEXTMENU: {
+        POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (lParam == -1) {
+            RECT rc;
+            ::GetWindowRect(Handle(), &rc);
+            at = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        }
+        ::TrackPopupMenu(contextMenu_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+        return TRUE;
+    }
+    case WM_INITMENUPOPUP:
+        if (reinterpret_cast<HMENU>(wParam) == contextMenu_.get()) {
+            const bool named = !ItemText(IDC_REC_FILE_NAME).empty();
+            ::EnableMenuItem(contextMenu_.get(), IDM_REC_LIST_RECORDS, MF_BYCOMMAND | (named ? MF_ENABLED : MF_GRAYED));
+            return TRUE;
+        }
+        break;
+    }
+    return ui::Dialog::HandleMessage(message, wParam, lParam);
+}
+
+bool TKeltRecForm::OnCommand(int id, int code, HWND control)
+{
+    switch (id) {
+    case IDC_REC_OPEN:
+        if (code == BN_CLICKED)
+            pbtnOpenClick();
+        return true;
+    case IDC_REC_LIST_RECORDS:
+    case IDM_REC_LIST_RECORDS:
+        if (code == BN_CLICKED)
+            pbtnListClick();
+        return true;
+    case IDC_REC_START:
+        if (code == BN_CLICKED)
+            pbtnOKClick();
+        return true;
+    case IDC_REC_EXPORT:
+        if (code == BN_CLICKED)
+            pbtnExportClick();
+        return true;
+    case IDC_REC_HELP:
+        if (code == BN_CLICKED)
+            pbtnHelpClick();
+        return true;
+    case IDC_REC_FILE_NAME:
+        if (code == EN_CHANGE)
+            pedFileNameChange();
+        return true;
+    case IDOK:
+        return true;
+    default:
+        return ui::Dialog::OnCommand(id, code, control);
+    }
+}
+
+bool TKeltRecForm::OnNotify(NMHDR& header, LRESULT& result)
+{
+    int row = -1;
+    if (header.idFrom == IDC_REC_LIST && IsCheckChange(header, row)) {
+        if (!filling_)
+            UpdateRowCaption(row);
+        return true;
+    }
+    return false;
+}
+
+void TKeltRecForm::OnDestroy()
+{
+    records_.clear();
+    unchanged_.clear();
+    pRecFile.Close();
+}
+
+int TKeltRecForm::Ask(const std::string& text, const std::string& caption, UINT flags)
+{
+    return ui::ShowMessage(Handle(), text, caption, flags);
+}
+
+void TKeltRecForm::pedFileNameChange()
+{
+    const bool named = !ItemText(IDC_REC_FILE_NAME).empty();
+    ::EnableWindow(Item(IDC_REC_START), named);
+    ::EnableWindow(Item(IDC_REC_EXPORT), named);
+}
+
+void TKeltRecForm::pbtnOpenClick()
+{
+    ::UpdateWindow(Handle());
+    ui::FileDialogRequest request;
+    request.filter = "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*";
+    request.initialDir = ProgramFolder() + "\\Records";
+    request.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!ui::OpenFileDialog(Handle(), request))
+        return;
+    pRecFile.SetTableName(request.fileName);
+    SetItemText(IDC_REC_FILE_NAME, request.fileName);
+    pedFileNameChange();
+    ListFile(request.fileName);
+}
+
+void TKeltRecForm::pbtnListClick()
+{
+    const std::string name = ItemText(IDC_REC_FILE_NAME);
+    if (name.empty())
+        return;
+    pRecFile.SetTableName(name);
+    ListFile(name);
+}
+
+bool TKeltRecForm::ListFile(const std::string& fileName)
+{
+    std::vector<std::unique_ptr<JTRecord>> rows;
+    try {
+        pRecFile.SetLoadMode(lmFile);
+        pRecFile.LoadFromFile(fileName);
+        for (pRecFile.First(); !pRecFile.Eof(); pRecFile.Next()) {
+            auto record = std::make_unique<JTRecord>();
+            record->LoadFromTable(pRecFile);
+            rows.push_back(std::move(record));
+        }
+        pRecFile.Close();
+    } catch (const std::exception&) {
+        // Not a table, or a table without the record columns.
+        pRecFile.Close();
+        Ask("Fail to load record file:" + fileName + "!", "Error", MB_ICONERROR);
+        return false;
+    }
+    records_ = std::move(rows);
+    FillList();
+    listed_ = true;
+    listedName_ = fileName;
+    ::EnableWindow(Item(IDC_REC_START), TRUE);
+    return true;
+}
+
+bool TKeltRecForm::EnsureListed()
+{
+    const std::string name = ItemText(IDC_REC_FILE_NAME);
+    if (listed_ && name == listedName_)
+        return true;
+    // Whatever is listed belongs to another name: the rows replayed must be the named file's.
+    if (name.empty())
+        return false;
+    pRecFile.SetTableName(name);
+    return ListFile(name);
+}
+
+void TKeltRecForm::FillList()
+{
+    HWND list = Item(IDC_REC_LIST);
+    filling_ = true;
+    ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    unchanged_.assign(records_.size(), false);
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        const JTRecord& record = *records_[i];
+        const int row = AddRow(list, kApplyCaption, static_cast<LPARAM>(i));
+        SetCell(list, row, 1, record.sDescribe);
+        SetCell(list, row, 2, PathText(record));
+        SetCell(list, row, 3, ValueText(record.iRegType, record.sOldVal));
+        SetCell(list, row, 4, ValueText(record.iRegType, record.sNewVal));
+        SetRowChecked(list, row, true);
+    }
+    filling_ = false;
+    ShowLiveState(true);
+}
+
+void TKeltRecForm::ShowLiveState(bool uncheckUnchanged)
+{
+    HWND list = Item(IDC_REC_LIST);
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        const JTRecord& record = *records_[i];
+        const int row = static_cast<int>(i);
+        SetCell(list, row, 5, LiveText(record, record.ReadLive()));
+        unchanged_[i] = record.AlreadyAtTarget(restore_);
+        if (unchanged_[i] && uncheckUnchanged)
+            SetRowChecked(list, row, false);
+        UpdateRowCaption(row);
+    }
+}
+
+void TKeltRecForm::UpdateRowCaption(int row)
+{
+    HWND list = Item(IDC_REC_LIST);
+    const char* caption = kApplyCaption;
+    if (!RowChecked(list, row))
+        caption = row >= 0 && row < static_cast<int>(unchanged_.size()) && unchanged_[row] ? kUnchangedCaption
+                                                                                            : kUnapplyCaption;
+    SetCell(list, row, 0, caption);
+}
+
+void TKeltRecForm::pbtnOKClick()
+{
+    if (!EnsureListed())
+        return;
+    if (Ask((restore_ ? kRestoreTexts : kRedoTexts).confirmation, "Warning", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+
+    HWND list = Item(IDC_REC_LIST);
+    int wrote = 0;
+    std::vector<std::string> failed;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (!RowChecked(list, static_cast<int>(i)))
+            continue;
+        JTRecord& record = *records_[i];
+        try {
+            switch (record.WriteBackOutcome(restore_)) {
+            case JTWriteOutcome::KeyMissing:
+                failed.push_back(record.sDescribe + ": the key cannot be opened");
+                break;
+            case JTWriteOutcome::Written:
+            case JTWriteOutcome::Deleted:
+                ++wrote;
+                break;
+            default:
+                break;
+            }
+        } catch (const std::exception& error) {
+            // One row's error does not keep the others from being written.
+            failed.push_back(record.sDescribe + ": " + error.what());
+        }
+    }
+    if (wrote > 0 && catalogue_)
+        catalogue_->RefreshAll();
+    ShowLiveState(true);
+    if (failed.empty())
+        Ask("Successful!", "Ok", MB_ICONINFORMATION);
+    else
+        Ask(ListText("This record could not be written:", " records could not be written:", failed) +
+                "\nThe other records have been written.",
+            "Warning", MB_ICONWARNING);
+}
+
+void TKeltRecForm::pbtnExportClick()
+{
+    if (!EnsureListed())
+        return;
+    HWND list = Item(IDC_REC_LIST);
+    std::vector<const JTRecord*> rows;
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        if (RowChecked(list, static_cast<int>(i)))
+            rows.push_back(records_[i].get());
+    if (rows.empty()) {
+        Ask("No record is checked: there is nothing to export.", "Information", MB_ICONINFORMATION);
+        return;
+    }
+    ui::FileDialogRequest request;
+    request.title = "Export the checked records as a registry file";
+    request.filter = "Registration files(*.reg)|*.reg|All files(*.*)|*.*";
+    request.defaultExt = "reg";
+    request.fileName = WithExtension(listedName_, ".reg");
+    request.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
+    if (!ui::SaveFileDialog(Handle(), request))
+        return;
+
+    const JTRegExport exported = BuildRegExport(rows, restore_);
+    try {
+        XdbWriteFileAtomic(request.fileName, RegFileBytes(exported.text));
+    } catch (const std::exception&) {
+        Ask("Fail to write file:" + request.fileName + "!", "Error", MB_ICONERROR);
+        return;
+    }
+    const std::string written = "The registry file has been written:\n" + request.fileName;
+    if (exported.leftOut.empty())
+        Ask(written, "Information", MB_ICONINFORMATION);
+    else
+        Ask(written + "\n" + ListText("This record was left out:", " records were left out:", exported.leftOut),
+            "Warning", MB_ICONWARNING);
+}
+
+void TKeltRecForm::pbtnHelpClick()
+{
+    ShowHelpTopic("::/recordfile.htm", Handle());
+}
+
+} // namespace kelt

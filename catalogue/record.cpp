@@ -1,0 +1,126 @@
+#include "catalogue/record.h"
+
+#include "catalogue/platform/int_text.h"
+#include "catalogue/platform/registry.h"
+#include "catalogue/set_item.h"
+#include "storage/xdb_table.h"
+
+namespace kelt {
+
+int JTRecord::SaveToTable(TXdbTable* table) const
+{
+    if (!table)
+        return 0;
+    TXdbTable& t = *table;
+    t.Append();
+    t.FieldByName("sDescribe").SetAsString(sDescribe);
+    t.FieldByName("iRegType").SetAsInteger(iRegType);
+    t.FieldByName("iRegRoot").SetAsInteger(iRegRoot);
+    t.FieldByName("sSubKey").SetAsString(sSubKey);
+    t.FieldByName("sDataName").SetAsString(sDataName);
+    t.FieldByName("sOldVal").SetAsString(sOldVal);
+    t.FieldByName("sNewVal").SetAsString(sNewVal);
+    t.FieldByName("sDefaultVal").SetAsString(sDefaultVal);
+    t.FieldByName("bAutoCreate").SetAsBoolean(bAutoCreate);
+    return 1;
+}
+
+int JTRecord::LoadFromTable(TXdbTable& table)
+{
+    sDescribe = table.FieldByName("sDescribe").AsString();
+    sOldVal = table.FieldByName("sOldVal").AsString();
+    sNewVal = table.FieldByName("sNewVal").AsString();
+    sDefaultVal = table.FieldByName("sDefaultVal").AsString();
+    sSubKey = table.FieldByName("sSubKey").AsString();
+    sDataName = table.FieldByName("sDataName").AsString();
+    iRegRoot = table.FieldByName("iRegRoot").AsInteger();
+    iRegType = table.FieldByName("iRegType").AsInteger();
+    bAutoCreate = table.FieldByName("bAutoCreate").AsBoolean();
+    return 1;
+}
+
+int JTRecord::Restore()
+{
+    return WriteBack(true);
+}
+
+int JTRecord::Redo()
+{
+    return WriteBack(false);
+}
+
+int JTRecord::WriteBack(bool oldValue)
+{
+    return WriteBackOutcome(oldValue) == JTWriteOutcome::KeyMissing ? 0 : 1;
+}
+
+JTWriteOutcome JTRecord::WriteBackOutcome(bool oldValue)
+{
+    const std::string& value = Target(oldValue);
+    // A DWORD that is no number fails before anything (a created key included) changes.
+    int number = 0;
+    if (iRegType == 1)
+        number = StrToInt(value);
+
+    TRegistry registry(KEY_READ | KEY_WRITE);
+    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    if (TargetDeletes(oldValue)) {
+        // Nothing to remove from a key that is not there; creating it just to delete would
+        // leave an empty key behind.
+        if (!registry.OpenKey(sSubKey, false))
+            return registry.KeyExists(sSubKey) ? JTWriteOutcome::KeyMissing : JTWriteOutcome::Deleted;
+        if (registry.ValueExists(sDataName) && !registry.DeleteValue(sDataName))
+            throw RegistryError("Failed to delete '" + sDataName + "'");
+        return JTWriteOutcome::Deleted;
+    }
+    if (!registry.OpenKey(sSubKey, bAutoCreate))
+        return JTWriteOutcome::KeyMissing;
+    if (!bAutoCreate && !registry.ValueExists(sDataName))
+        return JTWriteOutcome::NothingToDo;
+    switch (iRegType) {
+    case 0:
+        registry.WriteString(sDataName, value);
+        return JTWriteOutcome::Written;
+    case 1:
+        registry.WriteInteger(sDataName, number);
+        return JTWriteOutcome::Written;
+    case 2:
+        registry.WriteBinaryData(sDataName, value);
+        return JTWriteOutcome::Written;
+    default:
+        return JTWriteOutcome::UnknownType;
+    }
+}
+
+JTLiveValue JTRecord::ReadLive() const
+{
+    JTLiveValue live;
+    TRegistry registry(KEY_READ);
+    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    if (!registry.OpenKey(sSubKey, false))
+        return live;
+    if (!registry.ValueExists(sDataName)) {
+        live.state = JTLiveValue::ValueMissing;
+        return live;
+    }
+    try {
+        live.state = ReadRegValue(registry, iRegType, sDataName, live.value) ? JTLiveValue::Present
+                                                                              : JTLiveValue::OtherType;
+    } catch (const RegistryError&) {
+        // Data of the right type that cannot be read as such (a REG_DWORD of 2 bytes).
+        live.state = JTLiveValue::OtherType;
+    }
+    if (live.state != JTLiveValue::Present)
+        live.value.clear();
+    return live;
+}
+
+bool JTRecord::AlreadyAtTarget(bool oldValue) const
+{
+    const JTLiveValue live = ReadLive();
+    if (TargetDeletes(oldValue))
+        return live.state == JTLiveValue::KeyMissing || live.state == JTLiveValue::ValueMissing;
+    return live.state == JTLiveValue::Present && live.value == Target(oldValue) && iRegType >= 0 && iRegType <= 2;
+}
+
+} // namespace kelt

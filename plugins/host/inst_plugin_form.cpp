@@ -1,0 +1,299 @@
+#include "plugins/host/inst_plugin_form.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <memory>
+#include <vector>
+
+#include "plugins/host/plugin.h"
+#include "plugins/host/plugin_help.h"
+#include "plugins/host/plugin_host_ids.h"
+#include "plugins/host/plugin_manager.h"
+#include "ui/hint.h"
+#include "ui/seams.h"
+
+namespace kelt {
+
+namespace {
+
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::uint32_t ModuleInstanceValue()
+{
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(::GetModuleHandleA(nullptr)));
+}
+
+} // namespace
+
+TKeltInstPluginForm::TKeltInstPluginForm(int* installed, int mode, JTPluginManager& manager)
+    : Dialog(IDD_INSTALL_PLUGINS), installed_(installed), mode_(mode), manager_(manager)
+{
+}
+
+bool TKeltInstPluginForm::OnInitDialog()
+{
+    FormCreate();
+    return true;
+}
+
+void TKeltInstPluginForm::FormCreate()
+{
+    HWND list = List();
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+    const struct {
+        const char* caption;
+        int width;
+    } columns[] = {{"Plugin name", 100}, {"Version", 60}, {"Plugin file", 175}};
+    for (int c = 0; c < 3; ++c) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<char*>(columns[c].caption);
+        column.cx = columns[c].width;
+        column.iSubItem = c;
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+    }
+    int wholeWidth = -1;  // one part showing one text
+    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&wholeWidth));
+    ui::SetHint(Item(IDC_INS_SCAN), "Scan the plugin folder for new avaible plugins!");
+    SetItemText(IDC_INS_FOLDER, manager_.PluginFolder());
+    if (mode_ == kShowFound)
+        ListPlugins(false);
+}
+
+HWND TKeltInstPluginForm::List() const
+{
+    return Item(IDC_INS_PLUGINS);
+}
+
+int TKeltInstPluginForm::RowCount() const
+{
+    return ListView_GetItemCount(List());
+}
+
+JTPlugin* TKeltInstPluginForm::RowPlugin(int row) const
+{
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!::SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return nullptr;
+    return reinterpret_cast<JTPlugin*>(item.lParam);
+}
+
+std::string TKeltInstPluginForm::RowText(int row, int column) const
+{
+    char buffer[1024] = {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    ::SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
+std::string TKeltInstPluginForm::StatusText() const
+{
+    char buffer[256] = {};
+    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+int TKeltInstPluginForm::AddRow(JTPlugin* plugin)
+{
+    HWND list = List();
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = ListView_GetItemCount(list);
+    item.pszText = const_cast<char*>(plugin->Name().c_str());
+    item.lParam = reinterpret_cast<LPARAM>(plugin);
+    const int row = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const std::string* texts[] = {&plugin->Version(), &plugin->FileName()};
+    for (int c = 1; c < 3; ++c) {
+        LVITEMA sub{};
+        sub.iSubItem = c;
+        sub.pszText = const_cast<char*>(texts[c - 1]->c_str());
+        ::SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+    }
+    return row;
+}
+
+void TKeltInstPluginForm::ListPlugins(bool clear)
+{
+    if (clear)
+        ListView_DeleteAllItems(List());
+    PluginList& found = manager_.NewPlugins();
+    int added = 0;
+    for (int i = 0; i < found.Count() && found.At(i); ++i) {
+        AddRow(found.At(i));
+        ++added;
+    }
+    if (added > 0)
+        ::EnableWindow(Item(IDC_INS_INSTALL_ALL), TRUE);
+    ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SETTEXTA, 0,
+                          reinterpret_cast<LPARAM>(("New plugins :" + std::to_string(added)).c_str()));
+    UpdateInstallSelected();
+}
+
+void TKeltInstPluginForm::UpdateInstallSelected()
+{
+    ::EnableWindow(Item(IDC_INS_INSTALL), ListView_GetSelectedCount(List()) > 0);
+}
+
+bool TKeltInstPluginForm::InstallRow(int row)
+{
+    JTPlugin* plugin = RowPlugin(row);
+    // A row whose plug-in left the list meanwhile is not installed from a stale pointer.
+    JTPlugin* installed =
+        plugin && manager_.NewPlugins().IndexOf(plugin) >= 0 ? manager_.Install(plugin) : nullptr;
+    if (!installed) {
+        ui::ShowMessage(Handle(), "Fail to Load Plugin", "Error", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (installed_)
+        *installed_ = 1;
+    ListView_DeleteItem(List(), row);
+    manager_.BuildBar();
+    manager_.BuildMenu();
+    ui::ShowMessage(Handle(), "Successfully loaded plugin:" + installed->FileName(), "Information",
+                    MB_OK | MB_ICONINFORMATION);
+    UpdateInstallSelected();
+    return true;
+}
+
+bool TKeltInstPluginForm::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return Dialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_INS_BROWSE:
+        pbtnBrowseClick();
+        return true;
+    case IDC_INS_SCAN:
+        pbtnScanClick();
+        return true;
+    case IDC_INS_INSTALL:
+        pbtnInstallClick();
+        return true;
+    case IDC_INS_INSTALL_ALL:
+        pbtnInstallAllClick();
+        return true;
+    case IDC_INS_FROM_FILE:
+        pbtnFromFileClick();
+        return true;
+    case IDC_INS_CLEAR:
+        pbtnClearClick();
+        return true;
+    case IDC_INS_CLOSE:
+        End(IDOK);
+        return true;
+    case IDC_INS_HELP:
+        ShowPluginHelp(Handle());
+        return true;
+    default:
+        return Dialog::OnCommand(id, code, control);
+    }
+}
+
+bool TKeltInstPluginForm::OnNotify(NMHDR& header, LRESULT& result)
+{
+    if (header.idFrom == IDC_INS_PLUGINS && (header.code == LVN_ITEMCHANGED || header.code == NM_CLICK)) {
+        UpdateInstallSelected();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void TKeltInstPluginForm::pbtnBrowseClick()
+{
+    ui::FolderRequest request;
+    request.title = "Select Directory to Search In!";
+    request.folder = ItemText(IDC_INS_FOLDER);
+    if (ui::BrowseForFolder(Handle(), request))
+        SetItemText(IDC_INS_FOLDER, request.folder);
+}
+
+void TKeltInstPluginForm::pbtnScanClick()
+{
+    const std::string folder = ItemText(IDC_INS_FOLDER);
+    if (!FolderExists(folder)) {
+        ui::ShowMessage(Handle(), "Folder:" + folder + " Not Exist!", "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    manager_.ScanFolder(folder, &manager_.NewPlugins(), false);
+    ListPlugins(true);
+    ui::ShowMessage(Handle(), "New plugins :" + std::to_string(manager_.NewPlugins().Count()), "Information",
+                    MB_OK | MB_ICONINFORMATION);
+}
+
+void TKeltInstPluginForm::pbtnInstallClick()
+{
+    const int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
+    if (row >= 0)
+        InstallRow(row);
+}
+
+void TKeltInstPluginForm::pbtnInstallAllClick()
+{
+    // Each row once, first to last; a row that fails stays and the next one moves up to it.
+    std::vector<JTPlugin*> rows;
+    for (int row = 0; row < RowCount(); ++row)
+        rows.push_back(RowPlugin(row));
+    int row = 0;
+    for (JTPlugin* plugin : rows) {
+        if (RowPlugin(row) != plugin)
+            continue;
+        if (!InstallRow(row))
+            ++row;
+    }
+}
+
+void TKeltInstPluginForm::pbtnFromFileClick()
+{
+    ui::FileDialogRequest request;
+    request.title = "Install a plugin from selected file";
+    request.fileName = "*.KTP";
+    request.filter = "Keltrix Plugin(*.KTP)|*.KTP";
+    request.initialDir = manager_.PluginFolder();
+    request.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!ui::OpenFileDialog(Handle(), request))
+        return;
+    const std::string path = request.fileName;
+
+    // The file is already listed: install that row rather than listing it twice.
+    PluginList& found = manager_.NewPlugins();
+    const int listed = found.IndexOfFile(path);
+    if (listed >= 0) {
+        for (int row = 0; row < RowCount(); ++row)
+            if (RowPlugin(row) == found.At(listed)) {
+                InstallRow(row);
+                return;
+            }
+    }
+
+    auto plugin = std::make_unique<JTPlugin>(ModuleInstanceValue(), path);
+    if (plugin->Load() != plrLoaded) {
+        ui::ShowMessage(Handle(), path + " is not a available plugin!", "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    std::string text = plugin->Name();
+    JTPlugin* added = found.Add(std::move(text), std::move(plugin));
+    const int row = AddRow(added);
+    ::EnableWindow(Item(IDC_INS_INSTALL_ALL), TRUE);
+    InstallRow(row);
+}
+
+void TKeltInstPluginForm::pbtnClearClick()
+{
+    manager_.FreeList(manager_.NewPlugins());
+    ListView_DeleteAllItems(List());
+    ::EnableWindow(Item(IDC_INS_INSTALL), FALSE);
+    ::EnableWindow(Item(IDC_INS_INSTALL_ALL), FALSE);
+}
+
+} // namespace kelt

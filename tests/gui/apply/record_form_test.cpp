@@ -1,0 +1,308 @@
+// The restore/redo dialog over record files: listing, replaying in both directions, what the
+// rows show, and registry files that Wine's own regedit imports to the same registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/apply/form_support.h"
+#include "app/apply/record_form.h"
+#include "app/apply/record_ids.h"
+#include "catalogue/record.h"
+#include "tests/gui/apply/apply_fixture.h"
+#include "ui/hint.h"
+#include "ui/window.h"
+
+using namespace kelt;
+using namespace kelt::testing;
+namespace lv = kelt::apply_forms;
+
+namespace {
+
+const std::string kQuestion = "Warning/33: The records you selected will be ";
+const std::string kQuestionEnd = "!\n(It means the corresponding Regstry datas' value will be changes to the ";
+
+JTRecord Row(const std::string& describe, const std::string& key, const std::string& name, int type,
+             std::string oldVal, std::string newVal, std::string def = "", bool autoCreate = false)
+{
+    JTRecord r;
+    r.sDescribe = describe;
+    r.iRegRoot = kCurrentUser;
+    r.sSubKey = key;
+    r.sDataName = name;
+    r.iRegType = type;
+    r.sOldVal = std::move(oldVal);
+    r.sNewVal = std::move(newVal);
+    r.sDefaultVal = std::move(def);
+    r.bAutoCreate = autoCreate;
+    return r;
+}
+
+// Writes a record file the way an apply run does.
+void WriteRecordFile(const std::string& path, const std::vector<JTRecord>& rows)
+{
+    JTRegSettings catalogue;
+    catalogue.SetRecordFileName(path);
+    ASSERT_EQ(catalogue.CreateRecordTable(), 1);
+    for (const JTRecord& r : rows) {
+        r.SaveToTable(catalogue.RecordTable());
+        catalogue.RecordTable()->ApplyUpdates();
+    }
+}
+
+DWORD RunRegedit(const std::string& file)
+{
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string command = std::string("\"") + windows + "\\regedit.exe\" /s \"" + file + "\"";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return ~0u;
+    ::WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = ~0u;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return code;
+}
+
+class RecordDialog : public ::testing::Test {
+protected:
+    HWND Open(int direction, const std::string& file = "", JTRegSettings* catalogue = nullptr)
+    {
+        form_ = std::make_unique<TKeltRecForm>(direction, catalogue);
+        EXPECT_TRUE(form_->CreateModeless(nullptr));
+        Name(file);
+        return form_->Handle();
+    }
+    HWND List() const { return ::GetDlgItem(form_->Handle(), IDC_REC_LIST); }
+    void Name(const std::string& file) { ::SetDlgItemTextA(form_->Handle(), IDC_REC_FILE_NAME, file.c_str()); }
+    std::string Registry(const std::string& name, const std::string& sub = "") const
+    {
+        return RegistryBytes(sub.empty() ? key_.Path() : key_.Sub(sub), name);
+    }
+
+    TestKey key_{"records"};
+    TempFolder folder_;
+    DialogScript script_;
+    std::unique_ptr<TKeltRecForm> form_;
+};
+
+} // namespace
+
+TEST_F(RecordDialog, ShowsItsDirectionAndListsTheRowsWithTheirLiveValues)
+{
+    for (const int direction : {TKeltRecForm::kRestore, TKeltRecForm::kRedo}) {
+        HWND form = Open(direction);
+        EXPECT_EQ(ui::WindowText(form) + "/" + ui::WindowText(::GetDlgItem(form, IDC_REC_HEADER)) + "/" +
+                      ui::WindowText(::GetDlgItem(form, IDC_REC_START)),
+                  direction == TKeltRecForm::kRestore
+                      ? "Restore registry settings/Now you're trying to Restore the settings from a Keltrix Record "
+                        "file!/Start Restore"
+                      : "Redo registry settings/Now you're trying to redo the settings from a Keltrix Record "
+                        "file!/Start Redo");
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(form, IDC_REC_START)));
+        Name("x");
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form, IDC_REC_START)));
+    }
+
+    const std::string file = folder_.File("KeltRecord20240110.rwr");
+    RawSetString(key_.Path(), "Text", "new");
+    RawSetDword(key_.Path(), "Count", 7);
+    WriteRecordFile(file, {Row("Text row", key_.Path(), "Text", 0, "old", "new"),
+                           Row("Bytes row", key_.Path(), "Bytes", 2, "\x01\xFF\x10", std::string(1, '\0'), "", true),
+                           // Already holds its old value: a restore would change nothing.
+                           Row("Count row", key_.Path(), "Count", 1, "7", "8")});
+    HWND form = Open(TKeltRecForm::kRestore);
+    EXPECT_EQ(ui::GetHint(List()), "You can click the check box to decide whether or not to apply the tweaks.");
+    // Enter in the name edit opens the file dialog like "...".
+    script_.files = {file};
+    ::SendMessageA(::GetDlgItem(form, IDC_REC_FILE_NAME), WM_KEYDOWN, VK_RETURN, 0);
+    ui::ProcessPendingMessages();
+    ASSERT_EQ(script_.requests.size(), 1u);
+    EXPECT_EQ(script_.requests[0].filter + "/" + script_.requests[0].initialDir,
+              "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*/" + HelpProgramFolder() + "Records");
+    const std::string at = " | HKEY_CURRENT_USER\\" + key_.Path() + "\\";
+    EXPECT_EQ(Grid(List()), (std::vector<std::string>{
+                                "State | Setting description | Path in registry | Old value | New value | Now",
+                                "Apply | Text row" + at + "Text | old | new | new",
+                                "Apply | Bytes row" + at + "Bytes | 01 FF 10 | 00 | (absent)",
+                                "Unchanged | Count row" + at + "Count | 7 | 8 | 7"}));
+    EXPECT_FALSE(lv::RowChecked(List(), 2));
+    lv::SetRowChecked(List(), 0, false);
+    EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
+
+    // A second file replaces the rows; one that is no record file keeps them and says so.
+    const std::string other = folder_.File("other.rwr");
+    WriteRecordFile(other, {Row("Only row", key_.Path(), "Text", 0, "a", "b")});
+    Name(other);
+    Click(form, IDC_REC_LIST_RECORDS);
+    EXPECT_EQ(Grid(List()).back().substr(0, 18), "Apply | Only row |");
+    const std::string bad = folder_.File("bad.rwr");
+    std::ofstream(bad) << "not a table";
+    // The context menu lists too, and only while a name is given.
+    HMENU menu = form_->ContextMenu();
+    for (const std::string& name : {std::string(), bad}) {
+        Name(name);
+        ::SendMessageA(form, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+        EXPECT_EQ(::GetMenuState(menu, IDM_REC_LIST_RECORDS, MF_BYCOMMAND) & MF_GRAYED, name.empty() ? MF_GRAYED : 0u);
+    }
+    ::SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDM_REC_LIST_RECORDS, 0), 0);
+    EXPECT_EQ(script_.log, std::vector<std::string>{"Error/16: Fail to load record file:" + bad + "!"});
+    EXPECT_EQ(Grid(List()).size(), 2u);
+    script_.PressHelp(form, IDC_REC_HELP);
+    EXPECT_EQ(script_.help, std::vector<std::string>{HelpTopicPath("::/recordfile.htm")});
+}
+
+TEST_F(RecordDialog, RestoreAndRedoWriteTheCheckedRowsOfTheNamedFile)
+{
+    const std::string file = folder_.File("replay.rwr");
+    const std::string bytes("\x00\xFF\x00\x10", 4);
+    WriteRecordFile(file, {Row("Text row", key_.Path(), "Text", 0, "a", "b"),
+                           Row("Count row", key_.Path(), "Count", 1, "1", "2"),
+                           Row("Bytes row", key_.Sub("Sub"), "Bytes", 2, "\x01", bytes),
+                           // Absent before the run: restoring removes it again.
+                           Row("Default row", key_.Path(), "Gone", 1, "5", "6", "5", true),
+                           // May be created: key and value are made; a deletion makes no key.
+                           Row("Created row", key_.Sub("New"), "Made", 0, "m", "n", "", true),
+                           Row("No key to delete from", key_.Sub("None"), "X", 1, "5", "6", "5", true)});
+    // The registry as the apply run left it.
+    RawSetString(key_.Path(), "Text", "b");
+    RawSetDword(key_.Path(), "Count", 2);
+    RawSet(key_.Sub("Sub"), "Bytes", REG_BINARY, bytes.data(), 4);
+    RawSetDword(key_.Path(), "Gone", 6);
+
+    // A name that cannot be listed refuses before anything is asked or written.
+    Open(TKeltRecForm::kRestore, folder_.File("missing.rwr"));
+    Click(form_->Handle(), IDC_REC_START);
+    EXPECT_EQ(script_.log, std::vector<std::string>{"Error/16: Fail to load record file:" + folder_.File("missing.rwr") + "!"});
+
+    // Start lists the named file first; a cancelled question and an unchecked row write nothing.
+    script_.log.clear();
+    Name(file);
+    script_.answers["Warning"] = {IDCANCEL, IDOK};
+    Click(form_->Handle(), IDC_REC_START);
+    ASSERT_EQ(Grid(List()).size(), 7u);
+    EXPECT_EQ(Registry("Text"), Sz("b"));
+    lv::SetRowChecked(List(), 1, false);
+    Click(form_->Handle(), IDC_REC_START);
+    const std::string question = kQuestion + "Restore" + kQuestionEnd + "Old Value).\nContinue?";
+    EXPECT_EQ(script_.log, (std::vector<std::string>{question, question, "Ok/64: Successful!"}));
+    EXPECT_EQ(Registry("Text") + Registry("Count") + Registry("Bytes", "Sub") + Registry("Gone") + Registry("Made", "New"),
+              Sz("a") + Dword(2) + "\x01" + "<missing>" + Sz("m"));
+    EXPECT_FALSE(RawKeyExists(key_.Sub("None")));
+    // Rows at their target now say so.
+    EXPECT_EQ(lv::Cell(List(), 0, 0), "Unchanged");
+
+    script_.log.clear();
+    Open(TKeltRecForm::kRedo, file);
+    Click(form_->Handle(), IDC_REC_START);
+    EXPECT_EQ(script_.log, (std::vector<std::string>{kQuestion + "Redo" + kQuestionEnd + "New Value).\nContinue?",
+                                                      "Ok/64: Successful!"}));
+    EXPECT_EQ(Registry("Text") + Registry("Bytes", "Sub") + Registry("Gone"), Sz("b") + bytes + Dword(6));
+}
+
+TEST_F(RecordDialog, RowsThatFailAreNamedAfterTheOthersWereWritten)
+{
+    const std::string file = folder_.File("failing.rwr");
+    RawSetString(key_.Path(), "Text", "b");
+    WriteRecordFile(file, {Row("No key row", key_.Sub("Missing"), "Value", 0, "a", "b"),
+                           Row("Not a number row", key_.Sub("Fresh"), "Count", 1, "abc", "1", "", true),
+                           // Gone and may not be created: nothing to do, which is no failure.
+                           Row("Gone row", key_.Path(), "Gone", 0, "a", "b"),
+                           Row("Good row", key_.Path(), "Text", 0, "a", "b")});
+    Open(TKeltRecForm::kRestore, file);
+    Click(form_->Handle(), IDC_REC_START);
+
+    EXPECT_EQ(Registry("Text"), Sz("a"));
+    // Neither failing row left a key behind.
+    EXPECT_FALSE(RawKeyExists(key_.Sub("Missing")) || RawKeyExists(key_.Sub("Fresh")));
+    ASSERT_EQ(script_.log.size(), 2u);
+    EXPECT_EQ(script_.log[1], "Warning/48: These 2 records could not be written:\nNo key row: the key cannot be opened\n"
+                              "Not a number row: 'abc' is not a valid integer value\nThe other records have been written.");
+}
+
+TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgain)
+{
+    RemoveTestRoot();
+    CatalogueFiles files;
+    files.kinds = {"Kind"};
+    files.edRows = {{0, "Workgroup", "", "Group", "Items", 0, "WORKGROUP"}};
+    files.Write();
+    HostWindow host;
+    std::unique_ptr<JTRegSettings> catalogue = MakeCatalogue(files, host);
+    SetString("Items", "Group", "NEW");
+    ASSERT_TRUE(catalogue->LoadAll());
+    const std::string file = folder_.File("refresh.rwr");
+    WriteRecordFile(file, {Row("Workgroup", std::string(kTestRoot) + "\\Items", "Group", 0, "OLD", "NEW")});
+    Open(TKeltRecForm::kRestore, file, catalogue.get());
+    Click(form_->Handle(), IDC_REC_START);
+    EXPECT_EQ(catalogue->Page(0)->EdItems()[0]->CurrentValue(), "OLD");
+    form_.reset();
+    catalogue.reset();
+    RemoveTestRoot();
+}
+
+TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
+{
+    std::string longBytes("\x00\xFF", 2);
+    for (int i = 0; i < 70; ++i)
+        longBytes += static_cast<char>(i * 37);
+    const std::string sub = key_.Sub("Deeper\\Still");
+    const std::string file = folder_.File("export.rwr");
+    WriteRecordFile(file, {Row("Quoted", key_.Path(), "Text", 0, "say \"hi\" C:\\path", "b"),
+                           Row("Lines", key_.Path(), "Lines", 0, "one\r\ntwo", "b"),
+                           Row("Negative", key_.Path(), "Count", 1, "-2", "1"),
+                           Row("Bytes", sub, "Bytes", 2, longBytes, "x"),
+                           Row("Empty bytes", sub, "None", 2, "", "x"),
+                           Row("Default value", sub, "", 0, "unnamed", "b"),
+                           Row("Delete", key_.Path(), "Gone", 1, "5", "6", "5", true),
+                           Row("Bad number", key_.Path(), "Bad", 1, "zz", "1")});
+    auto prepare = [&] {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, key_.Path().c_str());
+        for (const char* name : {"Text", "Lines"})
+            RawSetString(key_.Path(), name, "b");
+        for (const char* name : {"Count", "Gone", "Bad"})
+            RawSetDword(key_.Path(), name, 1);
+        for (const char* name : {"Bytes", "None", ""})
+            RawSetString(sub, name, "x");
+    };
+    prepare();
+    HWND form = Open(TKeltRecForm::kRestore, file);
+    const std::string reg = folder_.File("export.reg");
+    script_.files = {reg};
+    Click(form, IDC_REC_EXPORT);
+    ASSERT_EQ(script_.requests.size(), 1u);
+    EXPECT_EQ(script_.requests[0].fileName, reg);
+    EXPECT_EQ(script_.log, std::vector<std::string>{"Warning/48: The registry file has been written:\n" + reg +
+                                                    "\nThis record was left out:\nBad number: 'zz' is not a valid "
+                                                    "integer value"});
+    std::string header("\xFF\xFE", 2);
+    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n["))
+        header += std::string{c, '\0'};
+    EXPECT_EQ(FileBytes(reg).substr(0, header.size()), header);
+
+    // The row the file could not state is left out of the replay too.
+    lv::SetRowChecked(List(), 7, false);
+    Click(form, IDC_REC_START);
+    // Each value with its type, as the replay left it and as regedit imports it.
+    auto values = [&] {
+        std::vector<std::string> out;
+        for (const auto& [key, name] : std::vector<std::pair<std::string, std::string>>{
+                 {key_.Path(), "Text"}, {key_.Path(), "Lines"}, {key_.Path(), "Count"}, {key_.Path(), "Gone"},
+                 {key_.Path(), "Bad"}, {sub, "Bytes"}, {sub, "None"}, {sub, ""}}) {
+            DWORD type = 0;
+            std::string data;
+            out.push_back(RawGet(key, name, type, data) ? std::to_string(type) + ":" + data : "<missing>");
+        }
+        return out;
+    };
+    const std::vector<std::string> replayed = values();
+    prepare();
+    ASSERT_EQ(RunRegedit(reg), 0u);
+    EXPECT_EQ(values(), replayed);
+    EXPECT_EQ(replayed[5], "3:" + longBytes);
+    EXPECT_EQ(replayed[3], "<missing>");
+    EXPECT_EQ(replayed[1], "1:" + Sz("one\r\ntwo"));
+}
