@@ -6,6 +6,7 @@
 #include "plugins/common/tool_window.h"
 #include "plugins/starter/start_positions.h"
 #include "plugins/starter/starter_ids.h"
+#include "ui/dpi.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -36,6 +37,8 @@ void TForm1::FormCreate()
     for (int position = 1; position <= kStartPositionCount; ++position)
         ::SendDlgItemMessageA(Handle(), IDC_POSITION, CB_ADDSTRING, 0,
                               reinterpret_cast<LPARAM>(StartPositionText(position).c_str()));
+    // The full key paths show when the list drops down.
+    ::SendDlgItemMessageA(Handle(), IDC_POSITION, CB_SETDROPPEDWIDTH, ui::Scale(400), 0);
     plStartPros.Attach(Item(IDC_START_PROS), {{"Name", 230}, {"Location", 160}}, 16);
 
     // The list takes up what the dialog font leaves of the designed height.
