@@ -41,14 +41,6 @@ bool ReadLocation(TRegistry& key, const std::string& name, std::string& location
     return false;
 }
 
-// An expandable string value of the open key (the accessor writes plain strings only).
-void WriteExpandString(TRegistry& key, const std::string& name, const std::string& value)
-{
-    if (::RegSetValueExA(key.CurrentKey(), name.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                         static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
-        throw RegistryError("Failed to set data for '" + name + "'");
-}
-
 } // namespace
 
 std::string ExpandEnvironment(const std::string& text)
@@ -67,7 +59,7 @@ std::string ExpandEnvironment(const std::string& text)
 void WriteLocation(TRegistry& key, const std::string& name, const std::string& path)
 {
     if (key.GetDataType(name) == rdExpandString)
-        WriteExpandString(key, name, ContractPath(path, key.ReadString(name), Variable));
+        key.WriteExpandString(name, ContractPath(path, key.ReadString(name), Variable));
     else
         key.WriteString(name, path);
 }
