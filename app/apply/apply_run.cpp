@@ -76,14 +76,14 @@ int JTApplyRun::Ask(const std::string& text, const std::string& caption, UINT fl
     return ui::ShowMessage(owner_, text, caption, flags);
 }
 
-std::string JTApplyRun::SummaryText(const std::vector<std::string>& notApplied)
+std::string JTApplyRun::SummaryText(const std::vector<std::string>& notApplied, int applied)
 {
     std::string text = notApplied.size() == 1 ? "This setting could not be applied:"
                                               : "These " + std::to_string(notApplied.size()) +
                                                     " settings could not be applied:";
     for (const std::string& name : notApplied)
         text += "\n" + name;
-    return text + "\nThe other changes have been applied.";
+    return text + (applied > 0 ? "\nThe other changes have been applied." : "\nNothing has been changed.");
 }
 
 int JTApplyRun::PrepareRecordFile(const std::string& fileName)
@@ -145,7 +145,7 @@ bool JTApplyRun::Run(const std::vector<JTApplyEntry>& entries, bool createRecord
     if (notApplied_.empty())
         Ask("Successfully apply all changes!", "Information", MB_ICONINFORMATION);
     else
-        Ask(SummaryText(notApplied_), "Warning", MB_ICONWARNING);
+        Ask(SummaryText(notApplied_, applied_), "Warning", MB_ICONWARNING);
     return true;
 }
 

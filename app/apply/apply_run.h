@@ -39,7 +39,7 @@ public:
     const std::vector<std::string>& NotApplied() const { return notApplied_; }
 
     // The text of the closing message when some tweaks were not written.
-    static std::string SummaryText(const std::vector<std::string>& notApplied);
+    static std::string SummaryText(const std::vector<std::string>& notApplied, int applied);
 
 private:
     int Ask(const std::string& text, const std::string& caption, UINT flags) const;

@@ -228,6 +228,15 @@ TEST_F(ApplyDialog, AFailedWriteIsReportedLeavesNoRowAndNoSuccessText)
         else
             EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     }
+
+    // When nothing at all could be written the summary does not claim other changes.
+    Reset();
+    RawSetString(key_.Path(), "Wrong", "1");
+    Flip("Wrong", 1, "1", "0");
+    Open(false, folder_.File("none.rwr"));
+    Click(form_->Handle(), IDC_APPLY_OK);
+    ASSERT_GE(script_.log.size(), 2u);
+    EXPECT_EQ(script_.log[1], "Warning/48: This setting could not be applied:\nWrong item\nNothing has been changed.");
 }
 
 TEST_F(ApplyDialog, EachRowIsOnDiskBeforeItsWriteAndARowThatCannotBeSavedStopsItsTweak)
