@@ -23,6 +23,9 @@ pkgs=(
   googletest
   libgtest-dev
   libbenchmark-dev
+  nsis
+  zip
+  unzip
 )
 missing=()
 for p in "${pkgs[@]}"; do
