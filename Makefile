@@ -41,7 +41,7 @@ bench: native win64
 
 run: native
 	cmake --preset win64 >/dev/null
-	cmake --build --preset win64 -j $(JOBS) --target program
+	cmake --build --preset win64 -j $(JOBS) --target program kelt_wait_ready
 	bash tools/run-keltrix.sh
 
 clean:

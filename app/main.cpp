@@ -1,22 +1,61 @@
-// Keltrix: one window over the tweak catalogue.
+// Keltrix: the program entry.
 #include <windows.h>
+#include <commctrl.h>
 
-#include "app/catalogue_window.h"
+#include <exception>
+
+#include "app/main_form.h"
 #include "app/options.h"
-#include "catalogue/platform/os_family.h"
+#include "app/program_info.h"
+#include "app/single_instance.h"
+#include "app/splash_form.h"
+#include "ui/hint.h"
+#include "ui/instance.h"
 #include "ui/window.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    using namespace kelt;
-    JTKeltOptions& options = CreateKeltOptions();
-    options.LoadOptions();
-    OSFamily = DetectFamily();
+// The build defines KELT_WITH_SEARCH_FORM once the search window is in the source tree.
+#ifdef KELT_WITH_SEARCH_FORM
+#include "app/search/search_form.h"
+#endif
 
-    int exitCode = 1;
-    {
-        TKeltCatalogueWindow window(options);
-        if (window.CreateMain(showCommand)) exitCode = ui::RunMessageLoop();
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    using namespace kelt;
+    if (!ClaimSingleInstance(InstanceMutexName())) {
+        // The user started the program again: show the copy that runs.
+        BringRunningCopyForward();
+        return 1;
     }
-    FreeKeltOptions();
-    return exitCode;
+    try {
+        ui::InitCommonControlsOnce();
+        // Hints stay up for five seconds.
+        ::SendMessageA(ui::HintWindow(), TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(5000, 0));
+
+        JTKeltOptions& options = CreateKeltOptions();
+        options.LoadOptions();
+
+        TKeltSplashForm splash;
+        splash.CreateSplash();
+        ui::ProcessPendingMessages();
+
+        TKeltMainForm mainForm(options, &splash);
+        if (!mainForm.CreateForm(SW_SHOWMAXIMIZED))
+            return 0;
+#ifdef KELT_WITH_SEARCH_FORM
+        TKeltSearchForm searchForm;
+        if (searchForm.Create(mainForm.Handle())) {
+            JTSearchWindowLink link;
+            link.SetCatalogue = [&searchForm](JTRegSettings* catalogue) { searchForm.SetCatalogue(catalogue); };
+            link.ShowForm = [&searchForm] { searchForm.ShowForm(); };
+            link.SetUseXPMenu = [&searchForm](bool on) { searchForm.SetUseXPMenu(on); };
+            mainForm.SetSearchWindow(std::move(link));
+        }
+#endif
+        return ui::RunMessageLoop();
+    } catch (const std::exception& error) {
+        ::MessageBoxA(nullptr, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        ::MessageBoxA(nullptr, "An unexpected error ended the program.", kApplicationTitle, MB_OK | MB_ICONERROR);
+    }
+    return 0;
 }

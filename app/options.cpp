@@ -1,15 +1,18 @@
 #include "app/options.h"
 
 #include "catalogue/platform/registry.h"
+#include "ui/xp_style.h"
 
 namespace kelt {
 
 namespace {
 
-// Reads an integer value only when it is stored as one; anything else leaves the field alone.
+// Reads an integer value only when it is stored as one that reads as a number (a REG_DWORD of
+// four bytes); anything else leaves the field alone.
 bool HasInteger(TRegistry& reg, const char* name)
 {
-    return reg.ValueExists(name) && reg.GetDataType(name) == rdInteger;
+    TRegDataInfo info;
+    return reg.GetDataInfo(name, info) && info.RegData == rdInteger && info.DataSize == sizeof(DWORD);
 }
 
 void LoadBool(TRegistry& reg, const char* name, bool& field)
@@ -67,9 +70,8 @@ void JTKeltOptions::SaveOptions()
 {
     TRegistry reg;
     reg.SetRootKey(RootKey);
-    // Without the key every write below would fail anyway; say so at the first value.
     if (!reg.OpenKey(KeyPath, true))
-        throw RegistryError("Failed to set data for 'UseXPMenu'");
+        throw RegistryError("Failed to open or create key '" + KeyPath + "'");
 
     reg.WriteBool("UseXPMenu", UseXPMenu);
     reg.WriteInteger("MainLayout", MainLayout);
@@ -102,6 +104,9 @@ JTKeltOptions* KeltOptions()
 JTKeltOptions& CreateKeltOptions()
 {
     ProgramOptions() = std::make_unique<JTKeltOptions>();
+    // Windows below the program (the catalogue's dialogs) read UseXPMenu as it stands when
+    // they open.
+    ui::SetXPStyleSource([] { return KeltOptions() ? KeltOptions()->UseXPMenu : true; });
     return *ProgramOptions();
 }
 

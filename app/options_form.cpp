@@ -9,6 +9,7 @@
 #include "ui/dpi.h"
 #include "ui/instance.h"
 #include "ui/seams.h"
+#include "ui/xp_style.h"
 
 namespace kelt {
 
@@ -16,23 +17,6 @@ namespace {
 
 const char* const kPageTitles[] = {"Layout", "Appearence", "Advance"};
 const int kPageTemplates[] = {IDD_OPTIONS_LAYOUT, IDD_OPTIONS_APPEARENCE, IDD_OPTIONS_ADVANCE};
-
-BOOL CALLBACK UseClassicLook(HWND window, LPARAM)
-{
-    // A name no theme section carries (a blank) switches visual styles off for the window.
-    ::SetWindowTheme(window, L" ", L" ");
-    return TRUE;
-}
-
-// Without XP style the dialog and its controls keep the classic look, whatever the
-// manifest asks for.
-void ApplyXPStyle(HWND window, bool xpStyle)
-{
-    if (xpStyle)
-        return;
-    UseClassicLook(window, 0);
-    ::EnumChildWindows(window, UseClassicLook, 0);
-}
 
 // A layout picture from the resources, scaled to the screen's DPI. Null when missing.
 HBITMAP LoadPicture(int id)
@@ -123,7 +107,7 @@ void TKeltOptionsForm::FormCreate()
     }
     ui::InitCommonControlsOnce();
     CreatePages();
-    ApplyXPStyle(Handle(), options_->UseXPMenu);
+    ui::ApplyXPStyle(Handle(), options_->UseXPMenu);
 
     HWND layouts = ::GetDlgItem(PageHandle(pgLayout), IDC_MAIN_LAYOUT);
     ::SendMessageA(layouts, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Bars"));

@@ -108,16 +108,17 @@ void JTCapEditPanel::SetCaption(const std::string& text)
         SetSize(width + ui::Scale(8), Height());
 }
 
+bool JTCapEditPanel::IsInvalid() const
+{
+    return valueType_ == kValueDword && !IsIntegerText(value_);
+}
+
 std::string JTCapEditPanel::DisplayOf(const std::string& text)
 {
-    invalid_ = false;
     if (valueType_ == kValueDword) {
-        int number = 0;
-        if (TryStrToInt(text, number))
-            return IntToStr(number);
-        // Shown as it is, marked; writing it would raise the conversion error.
-        invalid_ = !text.empty();
-        return text;
+        // A text that is no number is shown as it is, marked; writing it would raise.
+        std::string normal;
+        return NormalDword(text, normal) ? normal : text;
     }
     return FormatValue(valueType_, text);
 }
@@ -136,8 +137,6 @@ void JTCapEditPanel::SetValueType(int type)
         return;
     valueType_ = type;
     ShowEditText(valueType_ == kValueBinary ? std::string(kBinaryPrompt) : DisplayOf(value_));
-    if (valueType_ == kValueBinary)
-        invalid_ = false;
     if (Handle())
         UpdateView();
 }
@@ -220,27 +219,23 @@ void JTCapEditPanel::TextTyped()
 {
     const std::string text = ui::WindowText(edit_);
     if (valueType_ == kValueDword) {
-        int number = 0;
-        if (TryStrToInt(text, number)) {
-            const std::string normal = IntToStr(number);
+        std::string normal;
+        if (NormalDword(text, normal)) {
             // Rewritten only when it changes, so the caret is left alone while the user types a
             // number that is already in normal form.
             if (normal != text) {
                 DWORD selStart = 0, selEnd = 0;
                 ::SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-                const int after = static_cast<int>(text.size()) - static_cast<int>(selEnd);
                 updatingEdit_ = true;
                 ::SetWindowTextA(edit_, normal.c_str());
                 updatingEdit_ = false;
-                const int caret = std::max(0, static_cast<int>(normal.size()) - std::max(after, 0));
+                const int caret = CaretAfterRewrite(text, static_cast<int>(selEnd), normal);
                 ::SendMessageA(edit_, EM_SETSEL, caret, caret);
             }
             value_ = normal;
-            invalid_ = false;
         } else {
             // An intermediate text ("-", an empty field): kept as typed and marked.
             value_ = text;
-            invalid_ = true;
         }
         editText_ = ui::WindowText(edit_);
         ::InvalidateRect(edit_, nullptr, TRUE);
@@ -391,7 +386,7 @@ bool JTCapEditPanel::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& res
     ::SetTextColor(dc, enabled ? ui::ResolveColour(TextColour()) : ::GetSysColor(COLOR_GRAYTEXT));
     HBRUSH brush;
     COLORREF back;
-    if (invalid_ && enabled) {
+    if (enabled && IsInvalid()) {
         if (!invalidBrush_)
             invalidBrush_.reset(::CreateSolidBrush(kInvalidBack));
         brush = invalidBrush_.get();

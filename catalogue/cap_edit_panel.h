@@ -49,8 +49,9 @@ public:
 
     // The text the edit box shows.
     const std::string& EditText() const { return editText_; }
-    // True while a DWORD row holds a text that is not a number.
-    bool IsInvalid() const { return invalid_; }
+    // True while a DWORD row holds a text that is not a number (an empty one included): writing
+    // it would raise the conversion error.
+    bool IsInvalid() const;
 
     HWND Label() const { return label_; }
     HWND Edit() const { return edit_; }
@@ -80,7 +81,7 @@ protected:
 private:
     static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
-    // The display form of `text` for this row; sets invalid_.
+    // The display form of `text` for this row.
     std::string DisplayOf(const std::string& text);
     void ShowEditText(const std::string& text);
     void TextTyped();
@@ -99,7 +100,6 @@ private:
     std::string valueBeforeEdit_;
     std::string dataName_;
     std::string editText_;
-    bool invalid_ = false;
     bool updatingEdit_ = false;  // the program, not the user, is changing the edit box
     ui::UniqueBrush invalidBrush_;
 };

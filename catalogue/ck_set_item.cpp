@@ -42,11 +42,6 @@ bool JTckSetItem::WriteValue()
     return WriteStoredValue(checked_ ? sYesVal : sNoVal);
 }
 
-bool JTckSetItem::Initialize(bool loadFromTable, bool readRegistry)
-{
-    return JTSetItem::Initialize(loadFromTable, readRegistry);
-}
-
 bool JTckSetItem::LoadFromTable()
 {
     if (!JTSetItem::LoadFromTable())
@@ -75,7 +70,6 @@ bool JTckSetItem::BuildControl()
 {
     if (!row_)
         return false;
-    const TRegSetOption& settings = Settings();
     checked_ = sCurValue == sYesVal;
     row_->SetChecked(checked_);
     row_->SetCaption(sDescribe);
@@ -85,13 +79,7 @@ bool JTckSetItem::BuildControl()
     row_->SetParentArea(parentArea_);
     row_->OnToggle = [this](JTCheckRow&) { RowToggled(); };
     row_->OnMouseDown = [this](JTCheckRow&, int button) { RowMouseDown(button); };
-    suits_ = OSType.Suits(OSFamily);
-    if (!suits_ && settings.NotSuitShow == 1) {
-        row_->SetVisible(false);
-        row_->SetEnabled(true);
-    } else {
-        row_->SetEnabled(suits_ || settings.NotSuitShow != 0);
-    }
+    ApplySuitability();
     return SetChecked(regState_);
 }
 
@@ -108,11 +96,6 @@ JTRowControl* JTckSetItem::GetControl()
 std::string JTckSetItem::GetDefaultValue()
 {
     return bDefaultYes ? sYesVal : sNoVal;
-}
-
-bool JTckSetItem::Apply(JTRecord* record)
-{
-    return JTSetItem::Apply(record);
 }
 
 bool JTckSetItem::ApplyColors()

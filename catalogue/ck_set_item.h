@@ -19,7 +19,6 @@ public:
     bool CreateControl() override;
     bool ReadValue() override;
     bool WriteValue() override;
-    bool Initialize(bool loadFromTable, bool readRegistry) override;
     bool LoadFromTable() override;
     bool SetFont(HFONT font) override;
     bool SetColor(Colour colour) override;
@@ -27,7 +26,6 @@ public:
     std::string GetNewValue() override;
     JTRowControl* GetControl() override;
     std::string GetDefaultValue() override;
-    bool Apply(JTRecord* record) override;
     bool ApplyColors() override;
     bool IsModified() override;
     // Sets the box and the colour (modified colour when `state` differs from the registry
@@ -43,6 +41,9 @@ public:
     std::string sYesVal;
     std::string sNoVal;
     bool bDefaultYes = false;
+
+protected:
+    bool UnsuitedRowEnabledInOtherModes() const override { return true; }
 
 private:
     // The row reports a toggle: follow it, recolour, raise OnChange.

@@ -31,11 +31,6 @@ bool JTedSetItem::WriteValue()
     return WriteStoredValue(GetNewValue());
 }
 
-bool JTedSetItem::Initialize(bool loadFromTable, bool readRegistry)
-{
-    return JTSetItem::Initialize(loadFromTable, readRegistry);
-}
-
 bool JTedSetItem::LoadFromTable()
 {
     if (!JTSetItem::LoadFromTable())
@@ -80,13 +75,7 @@ bool JTedSetItem::BuildControl()
     panel_->OnEndEdit = [this](JTCapEditPanel&) { CheckChange(); };
     panel_->OnMouseDown = [this](JTCapEditPanel&, int button) { PanelMouseDown(button); };
     panel_->SetParentArea(parentArea_);
-    suits_ = OSType.Suits(OSFamily);
-    if (!suits_ && settings.NotSuitShow == 1) {
-        panel_->SetVisible(false);
-        panel_->SetEnabled(true);
-    } else {
-        panel_->SetEnabled(suits_);
-    }
+    ApplySuitability();
     return SetValue(sCurValue);
 }
 
@@ -103,11 +92,6 @@ JTRowControl* JTedSetItem::GetControl()
 std::string JTedSetItem::GetDefaultValue()
 {
     return sDefaultVal;
-}
-
-bool JTedSetItem::Apply(JTRecord* record)
-{
-    return JTSetItem::Apply(record);
 }
 
 bool JTedSetItem::ApplyColors()

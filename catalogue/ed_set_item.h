@@ -20,7 +20,6 @@ public:
     bool CreateControl() override;
     bool ReadValue() override;
     bool WriteValue() override;
-    bool Initialize(bool loadFromTable, bool readRegistry) override;
     bool LoadFromTable() override;
     bool SetFont(HFONT font) override;
     bool SetColor(Colour colour) override;
@@ -28,7 +27,6 @@ public:
     std::string GetNewValue() override;
     JTRowControl* GetControl() override;
     std::string GetDefaultValue() override;
-    bool Apply(JTRecord* record) override;
     bool ApplyColors() override;
     bool IsModified() override;
     // Shows `value` in the panel unless it is the value last shown this way; colours the row

@@ -9,6 +9,7 @@
 #include "catalogue/value_format.h"
 #include "ui/dpi.h"
 #include "ui/seams.h"
+#include "ui/xp_style.h"
 
 namespace kelt {
 
@@ -75,6 +76,7 @@ bool TKeltEditValueForm::OnInitDialog()
 
 void TKeltEditValueForm::FormCreate()
 {
+    ui::ApplyXPStyle(Handle(), ui::XPStyleWanted());
     SetItemText(IDC_pedDataName, dataName_);
     ShowPage(valueType_);
     switch (valueType_) {

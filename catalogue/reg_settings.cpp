@@ -5,6 +5,7 @@
 
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
+#include "ui/bitmap.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -208,15 +209,17 @@ void JTRegSettings::SetProgress(int position)
 
 bool JTRegSettings::LoadAll()
 {
-    if (!CreatePageControl() || !LoadKinds() || !LoadItems()) {
+    if (!CreatePageControl()) {
         loadState_ = lsFailed;
         return false;
     }
+    const bool loaded = LoadKinds() && LoadItems();
+    // Whatever was built shows, even when a table failed half-way.
     pageControl_->SetActivePageIndex(0);
     ArrangeAll();
-    loadState_ = lsLoaded;
     CountItems();
-    return true;
+    loadState_ = loaded ? lsLoaded : lsFailed;
+    return loaded;
 }
 
 void JTRegSettings::CountItems()
@@ -352,12 +355,11 @@ bool JTRegSettings::CreateKind()
     page->SetDisplaySettings(settings_.get());
 
     if (HBITMAP glyph = page->Glyph()) {
-        BITMAP info{};
-        ::GetObjectA(glyph, sizeof info, &info);
+        const SIZE size = ui::BitmapSize(glyph);
         // One picture per kind: a glyph of another size would add several.
         ui::UniqueBitmap scaled;
-        if (info.bmWidth != kGlyphSize || info.bmHeight != kGlyphSize)
-            scaled.reset(ScaleBitmap(glyph, kGlyphSize, kGlyphSize));
+        if (size.cx != kGlyphSize || size.cy != kGlyphSize)
+            scaled.reset(ui::ScaleBitmap(glyph, kGlyphSize, kGlyphSize));
         ::ImageList_Add(glyphImages_.get(), scaled ? scaled.get() : glyph, nullptr);
     }
     page->OnListMouseDown = [this](JTSetKind& p, int entry) { CompactMouseDown(p, entry); };
@@ -367,62 +369,42 @@ bool JTRegSettings::CreateKind()
 
 bool JTRegSettings::LoadItems()
 {
-    // Check-styled items.
+    // Nothing is modified before the first item exists.
+    modified_.clear();
+    return LoadItemTable({ckTable_, &JTRegSettings::OpenCkTable, &JTRegSettings::CheckCkVersion,
+                          &JTRegSettings::CreateCkItem, ckState_, kOpenCkFailed, kReadCkFailed}) &&
+           LoadItemTable({edTable_, &JTRegSettings::OpenEdTable, &JTRegSettings::CheckEdVersion,
+                          &JTRegSettings::CreateEdItem, edState_, kOpenEdFailed, kReadEdFailed});
+}
+
+bool JTRegSettings::LoadItemTable(const ItemTable& items)
+{
     bool opened = false;
     try {
-        opened = OpenCkTable() && CheckCkVersion();
+        opened = (this->*items.open)() && (this->*items.checkVersion)();
     } catch (const std::exception&) {
         opened = false;
     }
     if (!opened) {
-        ckState_ = lsFailed;
-        ShowError(kOpenCkFailed);
-        return false;
-    }
-    modified_.clear();
-    SetProgress(0);
-    try {
-        const int count = std::max(ckTable_.RecordCount(), 1);
-        for (int i = 0; !ckTable_.Eof(); ++i) {
-            CreateCkItem();
-            SetProgress(i * 100 / count - 1);
-            ckTable_.Next();
-        }
-    } catch (const std::exception&) {
-        modified_.clear();
-        ShowError(kReadCkFailed);
-        ckState_ = lsFailed;
-        return false;
-    }
-    ckState_ = lsLoaded;
-
-    // Edit-styled items.
-    opened = false;
-    try {
-        opened = OpenEdTable() && CheckEdVersion();
-    } catch (const std::exception&) {
-        opened = false;
-    }
-    if (!opened) {
-        ShowError(kOpenEdFailed);
-        edState_ = lsFailed;
+        items.state = lsFailed;
+        ShowError(items.openFailed);
         return false;
     }
     SetProgress(0);
     try {
-        const int count = std::max(edTable_.RecordCount(), 1);
-        for (int i = 0; !edTable_.Eof(); ++i) {
-            CreateEdItem();
+        const int count = std::max(items.table.RecordCount(), 1);
+        for (int i = 0; !items.table.Eof(); ++i) {
+            (this->*items.createItem)();
             SetProgress(i * 100 / count - 1);
-            edTable_.Next();
+            items.table.Next();
         }
     } catch (const std::exception&) {
         modified_.clear();
-        ShowError(kReadEdFailed);
-        edState_ = lsFailed;
+        ShowError(items.readFailed);
+        items.state = lsFailed;
         return false;
     }
-    edState_ = lsLoaded;
+    items.state = lsLoaded;
     return true;
 }
 
@@ -442,24 +424,34 @@ void JTRegSettings::InstallItemHandlers(JTSetItem& item)
     }
 }
 
-bool JTRegSettings::CreateCkItem()
+JTSetItem* JTRegSettings::AddItem(std::unique_ptr<JTSetItem> owned, TXdbTable& table)
 {
-    const int kind = ckTable_.FieldByName("iTypeID").AsInteger();
+    const int kind = table.FieldByName("iTypeID").AsInteger();
     JTSetKind* page = Page(kind);
     if (!page)
-        return false;
-    auto owned = std::make_unique<JTckSetItem>();
-    JTckSetItem* item = owned.get();
+        return nullptr;
+    JTSetItem* item = owned.get();
     item->SetKindIndex(kind);
     item->SetPage(page);
-    item->SetTable(&ckTable_);
+    item->SetTable(&table);
     item->SetDisplaySettings(settings_.get());
     // A value of the wrong type makes the read answer false before the row is built; the item
     // is kept all the same, so its row must show.
     if (!item->Initialize(true, true))
         item->BuildControl();
-    page->AddCkItem(std::move(owned));
+    if (ItemKindOf(item) == ikCheckItem)
+        page->AddCkItem(std::move(owned));
+    else
+        page->AddEdItem(std::move(owned));
     InstallItemHandlers(*item);
+    return item;
+}
+
+bool JTRegSettings::CreateCkItem()
+{
+    JTSetItem* item = AddItem(std::make_unique<JTckSetItem>(), ckTable_);
+    if (!item)
+        return false;
     if (item->SuitsRunningWindows())
         ++suitedCkCount_;
     return true;
@@ -467,20 +459,9 @@ bool JTRegSettings::CreateCkItem()
 
 bool JTRegSettings::CreateEdItem()
 {
-    const int kind = edTable_.FieldByName("iTypeID").AsInteger();
-    JTSetKind* page = Page(kind);
-    if (!page)
+    JTSetItem* item = AddItem(std::make_unique<JTedSetItem>(), edTable_);
+    if (!item)
         return false;
-    auto owned = std::make_unique<JTedSetItem>();
-    JTedSetItem* item = owned.get();
-    item->SetKindIndex(kind);
-    item->SetPage(page);
-    item->SetTable(&edTable_);
-    item->SetDisplaySettings(settings_.get());
-    if (!item->Initialize(true, true))
-        item->BuildControl();
-    page->AddEdItem(std::move(owned));
-    InstallItemHandlers(*item);
     if (JTRowControl* row = item->GetControl())
         row->SetBackColour(settings_->TWeakBackColor);
     if (item->SuitsRunningWindows())
@@ -500,13 +481,18 @@ bool JTRegSettings::ReadAllValues()
 
 bool JTRegSettings::ArrangeAll()
 {
+    return RearrangePages(&JTSetKind::Arrange);
+}
+
+bool JTRegSettings::RearrangePages(bool (JTSetKind::*arrange)())
+{
     if (!pageControl_)
         return false;
     JTSetItem* shown = shown_;
     ReturnShownItem();
     pageControl_->SetVisible(false);
     for (auto& page : pages_)
-        page->Arrange();
+        ((*page).*arrange)();
     pageControl_->SetVisible(true);
     pageControl_->BringActivePageToFront();
     selected_ = nullptr;
@@ -546,25 +532,22 @@ void JTRegSettings::ApplyColors()
 {
     if (!settings_)
         return;
-    JTSetItem* shown = shown_;
-    ReturnShownItem();
-    for (auto& page : pages_)
-        page->ApplyColors();
+    // A page re-applying its colours arranges itself again as well.
+    RearrangePages(&JTSetKind::ApplyColors);
     for (JTSetItem* item : modified_)
         item->SetTextColor(settings_->ModTWeakColor);
-    if (shown && !settings_->ExpandItems)
-        MoveIntoEditor(shown);
 }
 
 bool JTRegSettings::ApplyAll()
 {
-    // Every item leaves the list (a refused write would otherwise be retried forever), but a
-    // refused write is not reported as success.
+    // Every item leaves the list before it writes: a refused write, or one that raises, would
+    // otherwise stay at the front and fail every later run. A refused write is not reported
+    // as success; a raised error ends the run and reaches the caller.
     bool allWritten = true;
     while (!modified_.empty()) {
-        const bool written = modified_.front()->WriteValue();
+        JTSetItem* item = modified_.front();
         modified_.erase(modified_.begin());
-        if (!written)
+        if (!item->WriteValue())
             allWritten = false;
     }
     return allWritten;
@@ -588,7 +571,7 @@ void JTRegSettings::ItemChange(JTSetItem* item, bool modified)
     else if (!modified && it != modified_.end())
         modified_.erase(it);
     if (JTSetKind* page = item->Page())
-        page->SetEntryChecked(item, IsInModifiedList(item));
+        page->RedrawEntry(item);
     if (OnModifiedCountChange)
         OnModifiedCountChange(item, modified);
     selected_ = nullptr;
@@ -609,9 +592,9 @@ void JTRegSettings::ItemDetails(JTSetItem* item)
 
 void JTRegSettings::CompactMouseDown(JTSetKind& page, int entry)
 {
-    // The entry's flag follows the modified list, whatever the click does to it.
+    // The entry keeps showing the item's state from the modified list, whatever the click does.
     if (JTSetItem* item = page.ItemOfEntry(entry))
-        page.SetEntryChecked(item, IsInModifiedList(item));
+        page.RedrawEntry(item);
 }
 
 void JTRegSettings::ReturnShownItem()
@@ -635,7 +618,8 @@ void JTRegSettings::MoveIntoEditor(JTSetItem* item)
         return;
     JTSetKind* page = item->Page();
     JTRowControl* row = item->GetControl();
-    if (!page || !row || !page->AreaOf(item))
+    // A row the page hides (an unsuited item under "Hide it") leaves the editor empty.
+    if (!page || !row || !page->AreaOf(item) || !row->IsVisible())
         return;
     // The row's window is made in its own area first, so the item knows where it belongs.
     page->EnsureRowWindow(item);
@@ -675,6 +659,8 @@ bool JTRegSettings::GoToItem(JTSetItem* item)
         if (entry < 0)
             return true;
         page->SelectEntry(entry);
+        // An entry that was selected already raises no selection change: show it here.
+        CompactSelect(item);
         return true;
     }
     if (flashTarget_)

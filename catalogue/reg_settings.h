@@ -57,6 +57,8 @@ public:
     JTRegSettings& operator=(const JTRegSettings&) = delete;
 
     // --- virtual operations, in their fixed order ---
+    // Builds the page control, then the kinds, then the items; arranges and shows whatever was
+    // built, also after a failure (which each table reports itself). False on any failure.
     virtual bool LoadAll();
     // False without a page-control parent; otherwise creates the page control (and the flash
     // timer); true.
@@ -68,7 +70,9 @@ public:
     // Builds the check-styled item of the check-items table's current row; false (and no item)
     // when its iTypeID names no page. Table and registry errors pass through.
     virtual bool CreateCkItem();
-    // Writes the new value of every modified item, emptying the list; true.
+    // Writes the new value of every modified item, taking each off the list before it writes;
+    // false when any write was refused. An error raised by a write ends the run and passes
+    // through, that item already off the list.
     virtual bool ApplyAll();
     // Loads the file into the table (a throw-away table when none is given), names it after
     // the path and opens it on its first row; true. Table errors pass through.
@@ -85,6 +89,8 @@ public:
     bool ArrangeAll();
     bool RefreshAll();
     void SetTabsVisible(bool visible);
+    // Every page re-applies the colours and arranges itself again (as ArrangeAll does); the
+    // modified items take ModTWeakColor.
     void ApplyColors();
     bool GoToItem(JTSetItem* item);
     void Search(const JTSearchCriteria& criteria);
@@ -172,8 +178,27 @@ public:
 private:
     class TimerWindow;
 
+    // One item table: how to open and check it, how to turn its current row into an item, its
+    // load state and the two messages of its failures.
+    struct ItemTable {
+        TXdbTable& table;
+        bool (JTRegSettings::*open)();
+        bool (JTRegSettings::*checkVersion)();
+        bool (JTRegSettings::*createItem)();
+        int& state;
+        const char* openFailed;
+        const char* readFailed;
+    };
+
     bool LoadKinds();
     bool LoadItems();
+    bool LoadItemTable(const ItemTable& items);
+    // Runs `arrange` on every page while the page control is hidden, then shows the active
+    // page, clears the selected item and keeps the editor's row where the view allows it.
+    bool RearrangePages(bool (JTSetKind::*arrange)());
+    // Builds the item of the table's current row on the page its iTypeID names and keeps it
+    // there; null (the item dropped) when no page has that index.
+    JTSetItem* AddItem(std::unique_ptr<JTSetItem> owned, TXdbTable& table);
     bool CheckVersion(TXdbTable& table, const char* version);
     void ShowError(const std::string& text);
     void SetProgress(int position);

@@ -56,6 +56,31 @@ bool ReadRegValue(TRegistry& registry, int type, const std::string& name, std::s
     }
 }
 
+namespace {
+
+// The stored type an item of `type` needs; rdUnknown for codes that read and write nothing.
+TRegDataType RequiredType(int type)
+{
+    switch (type) {
+    case 0: return rdString;
+    case 1: return rdInteger;
+    case 2: return rdBinary;
+    default: return rdUnknown;
+    }
+}
+
+} // namespace
+
+bool DeleteRegValue(TRegistry& registry, int type, const std::string& name)
+{
+    const TRegDataType required = RequiredType(type);
+    if (required == rdUnknown || !registry.ValueExists(name))
+        return true;
+    if (registry.GetDataType(name) != required)
+        return false;
+    return registry.DeleteValue(name);
+}
+
 bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const std::string& text, bool create)
 {
     const bool exists = registry.ValueExists(name);
@@ -90,10 +115,15 @@ JTSetItem::JTSetItem() : OSType(0) {}
 
 JTSetItem::~JTSetItem() = default;
 
-const TRegSetOption& JTSetItem::Settings() const
+const TRegSetOption& SettingsOrDefaults(const TRegSetOption* settings)
 {
     static const TRegSetOption defaults;
-    return settings_ ? *settings_ : defaults;
+    return settings ? *settings : defaults;
+}
+
+const TRegSetOption& JTSetItem::Settings() const
+{
+    return SettingsOrDefaults(settings_);
 }
 
 bool JTSetItem::Initialize(bool loadFromTable, bool readRegistry)
@@ -124,21 +154,35 @@ bool JTSetItem::LoadFromTable()
     return true;
 }
 
+void JTSetItem::FillRecord(JTRecord& record)
+{
+    record.sDescribe = sDescribe;
+    record.iRegRoot = iRegRoot;
+    record.iRegType = iRegType;
+    record.sSubKey = sSubKey;
+    record.sDataName = sDataName;
+    record.sOldVal = sCurValue;
+    record.sNewVal = GetNewValue();
+    record.sDefaultVal = GetDefaultValue();
+    record.bAutoCreate = bAutoCreate;
+}
+
 bool JTSetItem::Apply(JTRecord* record)
 {
-    if (record) {
-        record->sDescribe = sDescribe;
-        record->iRegRoot = iRegRoot;
-        record->iRegType = iRegType;
-        record->sSubKey = sSubKey;
-        record->sDataName = sDataName;
-        record->sOldVal = sCurValue;
-        record->sNewVal = GetNewValue();
-        record->sDefaultVal = GetDefaultValue();
-        record->bAutoCreate = bAutoCreate;
-    }
-    WriteValue();
-    return true;
+    if (record)
+        FillRecord(*record);
+    return WriteValue();
+}
+
+void JTSetItem::ApplySuitability()
+{
+    suits_ = SuitsRunningWindows();
+    JTRowControl* row = GetControl();
+    if (!row)
+        return;
+    const int mode = Settings().NotSuitShow;
+    row->SetVisible(suits_ || mode != 1);
+    row->SetEnabled(suits_ || (mode != 0 && mode != 1 && UnsuitedRowEnabledInOtherModes()));
 }
 
 void JTSetItem::SetParentArea(HWND area)
@@ -407,8 +451,6 @@ bool JTRowControl::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& resul
     return true;
 }
 
-void JTRowControl::OnDetached() {}
-
 bool JTSetItem::ReadStoredValue(std::string& text) const
 {
     TRegistry registry(KEY_READ);
@@ -424,12 +466,20 @@ bool JTSetItem::ReadStoredValue(std::string& text) const
     }
 }
 
-bool JTSetItem::WriteStoredValue(const std::string& text) const
+bool JTSetItem::WriteStoredValue(const std::string& text)
 {
-    if (iRegType == 1)
-        StrToInt(text);
     TRegistry registry(KEY_READ | KEY_WRITE);
     registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    // An auto-create item's default value stands for the absent value (as the record file has
+    // it): writing it deletes the value, so a policy goes back to "not configured" instead of
+    // being forced into its other state.
+    if (bAutoCreate && text == GetDefaultValue()) {
+        if (!registry.OpenKey(sSubKey, false))
+            return true;
+        return DeleteRegValue(registry, iRegType, sDataName);
+    }
+    if (iRegType == 1)
+        StrToInt(text);
     if (!registry.OpenKey(sSubKey, bAutoCreate))
         return false;
     if (!registry.ValueExists(sDataName) && !bAutoCreate)

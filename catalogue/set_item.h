@@ -55,6 +55,9 @@ struct TRegSetOption {
     bool ExpandItems = false;                // expanded rows (true) or the compact list
 };
 
+// The settings to use: `settings`, or the defaults when none were given.
+const TRegSetOption& SettingsOrDefaults(const TRegSetOption* settings);
+
 // Names shown for root codes: "HKEY_CLASSES_ROOT" ... "HKEY_CURRENT_CONFIG"; empty otherwise.
 std::string RootName(int code);
 
@@ -65,9 +68,15 @@ std::string RootName(int code);
 // ConversionError; a refused write raises RegistryError.
 bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const std::string& text, bool create);
 
-// Reads one item value from the open key into its text form. Answers false (leaving `text`
-// alone) when the stored type is not the one `type` requires; a missing value, a binary value
-// of 0 bytes and other type codes leave `text` alone and answer true.
+// Deletes one item value from the open key. True when it is gone or was never there (and for
+// other type codes, which touch nothing); false, deleting nothing, when it is stored with
+// another type than `type` requires.
+bool DeleteRegValue(TRegistry& registry, int type, const std::string& name);
+
+// Reads one existing item value from the open key into its text form. Answers false (leaving
+// `text` alone) when the stored type is not the one `type` requires, which is also the answer
+// for a missing value: callers test ValueExists first. A binary value of 0 bytes and other
+// type codes leave `text` alone and answer true.
 bool ReadRegValue(TRegistry& registry, int type, const std::string& name, std::string& text);
 
 // The row control of an item: a small container window of its own class that mirrors the
@@ -142,7 +151,6 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC dc) override;
     bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
-    void OnDetached() override;
 
 private:
     static LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -190,7 +198,7 @@ public:
     virtual std::string GetNewValue() = 0;
     virtual JTRowControl* GetControl() = 0;
     virtual std::string GetDefaultValue() = 0;
-    // Fills the record (if given) and writes the new value; always true.
+    // Fills the record (if given), then writes the new value; answers the write's result.
     virtual bool Apply(JTRecord* record);
     virtual bool ApplyColors() = 0;
     virtual bool IsModified() = 0;
@@ -211,12 +219,20 @@ public:
     int ListEntry() const { return listEntry_; }
     void SetListEntry(int entry) { listEntry_ = entry; }
     int RecNo() const { return recNo_; }
-    // Whether the OS mask includes the running family, as judged by the last BuildControl.
+    // Whether the OS mask includes the running family, as judged by the last BuildControl or
+    // ApplySuitability.
     bool Suits() const { return suits_; }
-    // Whether the OS mask includes the running family now (OSFamily).
-    bool SuitsRunningWindows() const { return OSType.Suits(OSFamily); }
+    // Judges Suits anew and shows the row accordingly: a suited row visible and enabled; an
+    // unsuited one hidden (NotSuitShow 1) or disabled (0, and any other value unless the kind
+    // of row keeps unsuited rows enabled then). Hidden rows are disabled as well.
+    void ApplySuitability();
+    // Whether the OS mask suits the running Windows now (OSFamily, OSIsNTLine).
+    bool SuitsRunningWindows() const { return OSType.SuitsRunningWindows(); }
     // The value as last read from the registry, in text form.
     const std::string& CurrentValue() const { return sCurValue; }
+    // Copies where the value lives, the current value (old), GetNewValue (new), GetDefaultValue
+    // and bAutoCreate into the record entry; writes nothing.
+    void FillRecord(JTRecord& record);
     // The row's text colour (no-op without a control).
     void SetTextColor(Colour colour);
     // The full registry path shown as the row's hint: root name \ sub-key \ value name.
@@ -240,6 +256,8 @@ public:
     std::function<void(JTSetItem*)> OnDetails;
 
 protected:
+    // Whether an unsuited row stays enabled when NotSuitShow is neither 0 nor 1.
+    virtual bool UnsuitedRowEnabledInOtherModes() const { return false; }
     // The settings to use: the catalogue's, or the defaults when none were given.
     const TRegSetOption& Settings() const;
     // Reads the item's registry value into `text` (left alone when the key or value is
@@ -249,7 +267,10 @@ protected:
     // Writes `text` as the item's value: false, changing nothing, when the key cannot be
     // opened, the value is missing without bAutoCreate, or it is stored with another type.
     // A DWORD text that is no number raises before anything (a created key included) changes.
-    bool WriteStoredValue(const std::string& text) const;
+    // With bAutoCreate, the default value (GetDefaultValue) is not written: the value is
+    // deleted and its key stays (nothing is created for it), so the next read shows the
+    // state an absent value stands for.
+    bool WriteStoredValue(const std::string& text);
 
     TXdbTable* table_ = nullptr;
     JTSetKind* page_ = nullptr;

@@ -3,12 +3,12 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "catalogue/reg_settings.h"
 #include "storage/xdb_table.h"
+#include "ui/bitmap.h"
 #include "ui/colour.h"
 #include "ui/dpi.h"
 #include "ui/instance.h"
@@ -17,154 +17,13 @@ namespace kelt {
 
 namespace {
 
-const char kInvalidBitmap[] = "Bitmap image is not valid";
 const int kListId = 2001;
 const UINT_PTR kListSubclassId = 0x4B4C;  // 'KL'
 // Transparent colour of the kind pictures on the tabs.
 const COLORREF kGlyphTransparent = 0x848284;
 const int kTabPictureSize = 16;
 
-std::uint32_t ReadU32(const std::string& bytes, std::size_t at)
-{
-    std::uint32_t value = 0;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
-}
-
-std::uint16_t ReadU16(const std::string& bytes, std::size_t at)
-{
-    std::uint16_t value = 0;
-    std::memcpy(&value, bytes.data() + at, 2);
-    return value;
-}
-
-[[noreturn]] void InvalidBitmap()
-{
-    throw Error(kInvalidBitmap);
-}
-
 } // namespace
-
-HBITMAP LoadBitmapFromBytes(const std::string& bytes)
-{
-    if (bytes.empty())
-        return nullptr;
-    const std::size_t fileHeader = 14;
-    if (bytes.size() < fileHeader + 12 || bytes[0] != 'B' || bytes[1] != 'M')
-        InvalidBitmap();
-    const std::uint32_t headerSize = ReadU32(bytes, fileHeader);
-    if (headerSize != 12 && (headerSize < 40 || headerSize > 124))
-        InvalidBitmap();
-    if (fileHeader + headerSize > bytes.size())
-        InvalidBitmap();
-
-    // Normalise the header into a BITMAPINFOHEADER followed by its colour table.
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    std::size_t tableAt = fileHeader + headerSize;
-    std::size_t entrySize = 4;
-    if (headerSize == 12) {
-        info.biWidth = ReadU16(bytes, fileHeader + 4);
-        info.biHeight = static_cast<std::int16_t>(ReadU16(bytes, fileHeader + 6));
-        info.biPlanes = ReadU16(bytes, fileHeader + 8);
-        info.biBitCount = ReadU16(bytes, fileHeader + 10);
-        info.biCompression = BI_RGB;
-        entrySize = 3;
-    } else {
-        std::memcpy(&info, bytes.data() + fileHeader, sizeof info);
-        info.biSize = sizeof info;
-    }
-    const long width = info.biWidth;
-    const long height = info.biHeight < 0 ? -static_cast<long>(info.biHeight) : info.biHeight;
-    if (info.biPlanes != 1 || width <= 0 || height <= 0 || width > 16384 || height > 16384)
-        InvalidBitmap();
-    const int bits = info.biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        InvalidBitmap();
-    const DWORD compression = info.biCompression;
-    const bool rle = (compression == BI_RLE8 && bits == 8) || (compression == BI_RLE4 && bits == 4);
-    const bool fields = compression == BI_BITFIELDS && (bits == 16 || bits == 32);
-    if (compression != BI_RGB && !rle && !fields)
-        InvalidBitmap();
-    if (rle && info.biHeight < 0)
-        InvalidBitmap();
-
-    std::size_t colours = info.biClrUsed;
-    if (bits <= 8 && (colours == 0 || colours > (1u << bits)))
-        colours = std::size_t{1} << bits;
-    if (bits > 8 && colours > 256)
-        InvalidBitmap();
-    // BITFIELDS masks follow a plain 40-byte header; larger headers hold them inside.
-    const std::size_t masks = fields && headerSize == 40 ? 3 : 0;
-    std::vector<std::uint8_t> header(sizeof info + (colours + masks) * 4, 0);
-    std::memcpy(header.data(), &info, sizeof info);
-    if (fields && headerSize > 40) {
-        // The three masks sit at bytes 40..51 of the larger header.
-        if (headerSize < 52 || fileHeader + 52 > bytes.size())
-            InvalidBitmap();
-        std::memcpy(header.data() + sizeof info, bytes.data() + fileHeader + 40, 12);
-        header.resize(sizeof info + 12 + colours * 4);
-        reinterpret_cast<BITMAPINFOHEADER*>(header.data())->biClrUsed = static_cast<DWORD>(colours);
-    } else {
-        if (tableAt + masks * 4 + colours * entrySize > bytes.size())
-            InvalidBitmap();
-        std::uint8_t* out = header.data() + sizeof info;
-        std::memcpy(out, bytes.data() + tableAt, masks * 4);
-        out += masks * 4;
-        tableAt += masks * 4;
-        for (std::size_t i = 0; i < colours; ++i) {
-            std::memcpy(out + i * 4, bytes.data() + tableAt + i * entrySize, 3);
-            out[i * 4 + 3] = 0;
-        }
-        tableAt += colours * entrySize;
-    }
-
-    std::size_t bitsAt = ReadU32(bytes, 10);
-    if (bitsAt < tableAt || bitsAt >= bytes.size())
-        bitsAt = tableAt;
-    const std::size_t available = bytes.size() - bitsAt;
-    std::size_t needed = 0;
-    if (rle) {
-        needed = info.biSizeImage;
-        if (needed == 0 || needed > available)
-            InvalidBitmap();
-    } else {
-        const std::size_t stride = ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
-        needed = stride * static_cast<std::size_t>(height);
-        if (needed > available)
-            InvalidBitmap();
-    }
-
-    ui::WindowDC screen(nullptr);
-    HBITMAP bitmap = ::CreateDIBitmap(screen.get(), reinterpret_cast<const BITMAPINFOHEADER*>(header.data()), CBM_INIT,
-                                      bytes.data() + bitsAt, reinterpret_cast<const BITMAPINFO*>(header.data()),
-                                      DIB_RGB_COLORS);
-    if (!bitmap)
-        InvalidBitmap();
-    return bitmap;
-}
-
-HBITMAP ScaleBitmap(HBITMAP source, int width, int height)
-{
-    if (!source)
-        return nullptr;
-    BITMAP info{};
-    if (!::GetObjectA(source, sizeof info, &info))
-        return nullptr;
-    ui::WindowDC screen(nullptr);
-    HBITMAP result = ::CreateCompatibleBitmap(screen.get(), width, height);
-    if (!result)
-        return nullptr;
-    ui::MemoryDC from(screen.get());
-    ui::MemoryDC to(screen.get());
-    {
-        ui::SelectedObject fromSelected(from.get(), source);
-        ui::SelectedObject toSelected(to.get(), result);
-        ::SetStretchBltMode(to.get(), COLORONCOLOR);
-        ::StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-    }
-    return result;
-}
 
 // ---------------------------------------------------------------- JTSetKind
 
@@ -194,8 +53,7 @@ JTSetKind::~JTSetKind()
 
 const TRegSetOption& JTSetKind::Settings() const
 {
-    static const TRegSetOption defaults;
-    return settings_ ? *settings_ : defaults;
+    return SettingsOrDefaults(settings_);
 }
 
 bool JTSetKind::Expanded() const
@@ -217,10 +75,10 @@ bool JTSetKind::SetDisplaySettings(TRegSetOption* settings)
 void JTSetKind::LoadGlyph()
 {
     TXdbBlobStream stream(*kindsTable_, "Glyph", bmRead);
-    glyph_.reset(LoadBitmapFromBytes(stream.ReadAll()));
+    glyph_.reset(ui::LoadBitmapFromBytes(stream.ReadAll()));
     int index = -1;
     if (glyph_) {
-        ui::UniqueBitmap small(ScaleBitmap(glyph_.get(), kTabPictureSize, kTabPictureSize));
+        ui::UniqueBitmap small(ui::ScaleBitmap(glyph_.get(), kTabPictureSize, kTabPictureSize));
         if (small)
             index = ::ImageList_AddMasked(pageControl_->ImageList(), small.get(), kGlyphTransparent);
     }
@@ -428,12 +286,10 @@ void JTSetKind::ArrangeRows(const std::vector<std::unique_ptr<JTSetItem>>& items
         JTRowControl* row = item->GetControl();
         if (!row)
             continue;
-        if (Hidden(item.get())) {
-            row->SetVisible(false);
+        item->ApplySuitability();
+        if (!row->IsVisible())
             continue;
-        }
         row->SetPosition(row->Left(), top);
-        row->SetVisible(true);
         right = std::max(right, row->Left() + row->Width());
         bottom = top + row->Height();
         top += row->Height() + space;
@@ -451,7 +307,6 @@ bool JTSetKind::Arrange()
     ckRowTop_ = settings.TWeakSpace;
     edRowTop_ = settings.TWeakSpace;
     entries_.clear();
-    entryChecked_.clear();
     for (auto* items : {&ckItems_, &edItems_})
         for (auto& item : *items)
             item->SetListEntry(-1);
@@ -490,7 +345,6 @@ bool JTSetKind::AddToList(JTSetItem* item)
         return false;
     item->SetListEntry(static_cast<int>(entries_.size()));
     entries_.push_back(item);
-    entryChecked_.push_back(0);
     // A list nobody sees learns its count when it shows (Arrange, activation, selection).
     if (!filling_ && ::IsWindowVisible(list_))
         SyncListCount();
@@ -515,21 +369,15 @@ JTSetItem* JTSetKind::ItemOfEntry(int entry) const
     return entries_[static_cast<std::size_t>(entry)];
 }
 
-void JTSetKind::SetEntryChecked(const JTSetItem* item, bool checked)
+void JTSetKind::RedrawEntry(const JTSetItem* item)
 {
-    if (!item || ItemOfEntry(item->ListEntry()) != item)
-        return;
-    entryChecked_[static_cast<std::size_t>(item->ListEntry())] = checked ? 1 : 0;
-    // The entry's picture follows the item's modified state.
-    if (list_)
+    if (list_ && item && ItemOfEntry(item->ListEntry()) == item)
         ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
 }
 
 bool JTSetKind::EntryChecked(const JTSetItem* item) const
 {
-    if (!item || ItemOfEntry(item->ListEntry()) != item)
-        return false;
-    return entryChecked_[static_cast<std::size_t>(item->ListEntry())] != 0;
+    return item && ItemOfEntry(item->ListEntry()) == item && catalogue_ && catalogue_->IsInModifiedList(item);
 }
 
 void JTSetKind::SelectEntry(int entry)

@@ -27,13 +27,6 @@ namespace kelt {
 class JTRegSettings;
 class TXdbTable;
 
-// Reads a Windows bitmap file held in memory (a kind's Glyph). Empty bytes give null; bytes
-// that are not a valid bitmap raise kelt::Error.
-HBITMAP LoadBitmapFromBytes(const std::string& bytes);
-// A new bitmap of `width` x `height` holding `source` drawn scaled (pixels picked, never
-// blended, so a transparent colour stays exact).
-HBITMAP ScaleBitmap(HBITMAP source, int width, int height);
-
 class JTSetKind : public ui::TabSheet, public JTObject {
 public:
     // Height of the bar between the two areas and thickness of their scroll bars.
@@ -111,10 +104,13 @@ public:
     // Scrolls the item's area so its row shows.
     void ScrollRowIntoView(JTSetItem* item);
 
-    // The compact list's entries: count, item of an entry, checked flag of an item's entry.
+    // The compact list's entries: count and item of an entry.
     int ListCount() const;
     JTSetItem* ItemOfEntry(int entry) const;
-    void SetEntryChecked(const JTSetItem* item, bool checked);
+    // Redraws the item's entry, whose picture follows the item's modified state.
+    void RedrawEntry(const JTSetItem* item);
+    // Whether the item's entry stands for a modified item: it is listed and in the catalogue's
+    // modified list.
     bool EntryChecked(const JTSetItem* item) const;
     // Selects and focuses an entry and scrolls it into view; focuses the list.
     void SelectEntry(int entry);
@@ -161,11 +157,10 @@ private:
     TRegSetOption* settings_ = nullptr;
     JTRegSettings* catalogue_ = nullptr;
 
-    // The compact list holds no entries of its own (LVS_OWNERDATA): entry i is entries_[i],
-    // with its checked flag in entryChecked_. Filling it costs nothing per item.
+    // The compact list holds no entries of its own (LVS_OWNERDATA): entry i is entries_[i].
+    // Filling it costs nothing per item.
     void SyncListCount();
     std::vector<JTSetItem*> entries_;
-    std::vector<char> entryChecked_;
     bool filling_ = false;            // Arrange refills the list: count set once at the end
 
     ui::UniqueImageList entrySizer_;  // gives the list's entries room for the pictures

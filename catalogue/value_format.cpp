@@ -1,5 +1,7 @@
 #include "catalogue/value_format.h"
 
+#include <algorithm>
+
 #include "catalogue/platform/int_text.h"
 
 namespace kelt {
@@ -116,12 +118,20 @@ std::string ValueText(int type, const std::string& text) {
 }
 
 bool IsIntegerText(const std::string& text) {
-    try {
-        StrToInt(text);
-        return true;
-    } catch (const ConversionError&) {
-        return false;
-    }
+    int value = 0;
+    return TryStrToInt(text, value);
+}
+
+bool NormalDword(const std::string& text, std::string& normal) {
+    int value = 0;
+    if (!TryStrToInt(text, value)) return false;
+    normal = IntToStr(value);
+    return true;
+}
+
+int CaretAfterRewrite(const std::string& typed, int caret, const std::string& normal) {
+    const int fromEnd = std::max(static_cast<int>(typed.size()) - caret, 0);
+    return std::max(static_cast<int>(normal.size()) - fromEnd, 0);
 }
 
 } // namespace kelt

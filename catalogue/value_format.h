@@ -45,4 +45,13 @@ std::string ValueText(int type, const std::string& text);
 // conversion (the same test FormatValue and the registry write apply).
 bool IsIntegerText(const std::string& text);
 
+// A DWORD text in normal form (signed decimal without leading zeros or plus sign): true with
+// `normal` set when `text` is an integer; false, leaving `normal` alone, when it is not.
+bool NormalDword(const std::string& text, std::string& normal);
+
+// Where the caret goes when the typed text is rewritten in normal form while the user types:
+// as far from the end as it was (never before the start), so what followed it still does.
+// `caret` is its position in `typed`.
+int CaretAfterRewrite(const std::string& typed, int caret, const std::string& normal);
+
 } // namespace kelt

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the native benchmarks (every *_bench program of build/native/bin) with a short minimum
 # time, then the Windows benchmark programs (*_bench.exe of build/win64/bin) under Wine, and
-# prints their figures. Figures only: nothing here passes or fails on timing.
+# prints their figures, then the benchmark scripts (tests/bench/*/run-bench.sh). Figures only:
+# nothing here passes or fails on timing.
 #   tools/bench-run.sh            (KELT_BENCH_QUICK=1 shortens the runs further)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,6 +31,14 @@ for exe in "${win_benches[@]}"; do
   echo "=== $(basename "$exe") (Wine)"
   if ! "$root/tools/wine-run.sh" "$exe"; then
     echo "bench-run: $(basename "$exe") did not finish" >&2
+    status=1
+  fi
+done
+# Benchmarks that need more than their program (a server, a reference tool) bring a script.
+for script in "$root"/tests/bench/*/run-bench.sh; do
+  echo "=== $(basename "$(dirname "$script")")/run-bench.sh"
+  if ! bash "$script" "$win_build"; then
+    echo "bench-run: $script did not finish" >&2
     status=1
   fi
 done

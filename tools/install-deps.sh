@@ -20,9 +20,13 @@ pkgs=(
   xauth
   x11-utils
   imagemagick
+  fp-utils
   googletest
   libgtest-dev
   libbenchmark-dev
+  python3
+  curl
+  openssl
   nsis
   zip
   unzip

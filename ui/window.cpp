@@ -461,19 +461,20 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-void ProcessPendingMessages()
+bool ProcessPendingMessages(UINT queues)
 {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | queues)) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return true;
         }
         if (IsModelessDialogMessage(msg))
             continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
+    return false;
 }
 
 } // namespace kelt::ui

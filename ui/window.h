@@ -130,7 +130,9 @@ int RunMessageLoop();
 std::string WindowText(HWND hwnd);
 void AddModelessDialog(HWND dialog);
 void RemoveModelessDialog(HWND dialog);
-// Handles every message already waiting (tests and long operations).
-void ProcessPendingMessages();
+// Handles every message already waiting (tests and long operations); `queues` (PM_QS_INPUT,
+// PM_QS_POSTMESSAGE ...) limits it to some kinds, 0 handles all. Answers true when it met a
+// request to end the loop (WM_QUIT), which it leaves queued for the loop.
+bool ProcessPendingMessages(UINT queues = 0);
 
 } // namespace kelt::ui

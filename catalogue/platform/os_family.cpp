@@ -7,6 +7,7 @@
 namespace kelt {
 
 int OSFamily = osUnknown;
+bool OSIsNTLine = false;
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record is 148 bytes");
 
@@ -58,6 +59,25 @@ int FamilyOfVersion(const WindowsVersion& v)
 int DetectFamily()
 {
     return FamilyOfVersion(QueryWindowsVersion());
+}
+
+bool IsNTLine(const WindowsVersion& version)
+{
+    return version.ok && version.platformId == VER_PLATFORM_WIN32_NT;
+}
+
+void DetectRunningWindows()
+{
+    const WindowsVersion version = QueryWindowsVersion();
+    OSFamily = FamilyOfVersion(version);
+    OSIsNTLine = IsNTLine(version);
+}
+
+bool JTOSType::Suits(int family, bool ntLine) const
+{
+    if (family != osUnknown || !ntLine)
+        return Suits(family);
+    return iOSType == 0 || (iOSType & kNTLineFamilies) != 0;
 }
 
 std::string FamilyName(int family)

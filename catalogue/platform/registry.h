@@ -80,7 +80,6 @@ public:
     // Writes (REG_SZ, REG_DWORD, REG_DWORD 0/1, REG_BINARY). A count of 0 stores an empty
     // binary value.
     void WriteString(const std::string& name, const std::string& value);
-    void WriteExpandString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int value);
     void WriteBool(const std::string& name, bool value);
     void WriteBinaryData(const std::string& name, const void* data, int count);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <uxtheme.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,6 +12,7 @@
 #include "catalogue/platform/int_text.h"
 #include "tests/windows/edit_items/test_host.h"
 #include "ui/dpi.h"
+#include "ui/xp_style.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -57,6 +61,23 @@ private:
 } // namespace
 
 // ------------------------------------------------------------------ pages and layout
+
+TEST(EditValueForm, DrawsClassicWhenTheXPStyleIsNotWanted)
+{
+    ui::SetXPStyleSource([] { return false; });
+    {
+        std::string result;
+        OpenDialog dialog(result, "x", 0);
+        for (int id : {IDOK, IDCANCEL, IDC_pedString, IDC_prgSystemHex})
+            EXPECT_EQ(::GetWindowTheme(dialog.Item(id)), nullptr) << id;
+    }
+    ui::SetXPStyleSource(nullptr);
+    if (!::IsAppThemed())
+        return;  // nothing to tell apart without a theme
+    std::string result;
+    OpenDialog dialog(result, "x", 0);
+    EXPECT_NE(::GetWindowTheme(dialog.Item(IDOK)), nullptr);
+}
 
 TEST(EditValueForm, EachTypeShowsItsOwnPageCaptionAndHeight)
 {

@@ -454,7 +454,7 @@ TEST_F(OptionsDialog, RefusedSaveIsReportedAndTheDialogStaysOpen)
     ClickFrame(IDOK);
 
     ASSERT_EQ(1u, messages_.size());
-    EXPECT_EQ("Failed to set data for 'UseXPMenu'", messages_[0].text);
+    EXPECT_EQ("Failed to open or create key 'SoftWare\\Dorvane\\Keltrix 0.8\\Options'", messages_[0].text);
     EXPECT_EQ("Error", messages_[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), messages_[0].flags & MB_ICONMASK);
     EXPECT_NE(nullptr, form.Handle());

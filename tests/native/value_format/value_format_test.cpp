@@ -115,6 +115,34 @@ TEST(ValueText, ListsBinaryAsPairsOthersAsTheyAre) {
     EXPECT_EQ(ValueText(7, "abc"), "");
 }
 
+TEST(NormalDword, NumbersInNormalFormOthersRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"007", "7"}, {"+5", "5"}, {"-0", "0"}, {"-2147483648", "-2147483648"}, {"12", "12"},
+        {"", nullptr}, {"-", nullptr}, {"1x", nullptr}, {"2147483648", nullptr}, {" 1", nullptr}};
+    for (const auto& [text, expected] : cases) {
+        std::string normal = "kept";
+        EXPECT_EQ(NormalDword(text, normal), expected != nullptr) << text;
+        EXPECT_EQ(normal, expected ? expected : "kept") << text;
+    }
+}
+
+TEST(CaretAfterRewrite, KeepsItsDistanceFromTheEnd) {
+    struct Case {
+        const char* typed;
+        int caret;
+        const char* normal;
+        int expected;
+    };
+    const Case cases[] = {{"0012", 4, "12", 2},  // at the end stays at the end
+                          {"0012", 2, "12", 0},  // before the digits stays before them
+                          {"+34", 1, "34", 0},
+                          {"1005", 2, "1005", 2},
+                          {"007", 0, "7", 0},     // never before the start
+                          {"5", 9, "5", 1}};      // a caret past the end counts as at the end
+    for (const Case& c : cases)
+        EXPECT_EQ(CaretAfterRewrite(c.typed, c.caret, c.normal), c.expected) << c.typed << " " << c.caret;
+}
+
 TEST(IsIntegerText, AgreesWithTheConversion) {
     EXPECT_TRUE(IsIntegerText("0"));
     EXPECT_TRUE(IsIntegerText("-15"));

@@ -4,6 +4,7 @@
 
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
+#include "catalogue/platform/int_text.h"
 #include "tests/windows/catalogue/catalogue_fixture.h"
 
 using namespace kelt;
@@ -96,11 +97,9 @@ TEST_F(CatalogueBehaviour, CompactListMouseDownKeepsTheEntryFlagOnTheModifiedLis
     Load(false);
     JTSetKind* page = catalogue_->Page(0);
     JTSetItem* item = Check(0, 1);
-    page->SetEntryChecked(item, true);
     catalogue_->CompactMouseDown(*page, item->ListEntry());
     EXPECT_FALSE(page->EntryChecked(item));
     catalogue_->ItemChange(item, true);
-    page->SetEntryChecked(item, false);
     catalogue_->CompactMouseDown(*page, item->ListEntry());
     EXPECT_TRUE(page->EntryChecked(item));
 }
@@ -200,6 +199,18 @@ TEST_F(CatalogueBehaviour, GoToItemInTheCompactViewSelectsTheEntry)
     // The selection put the item's control into the editor panel.
     EXPECT_EQ(catalogue_->ShownItem(), item);
     EXPECT_FALSE(catalogue_->FlashTimerRunning());
+
+    // Back to an entry that is still selected on its page: the editor follows all the same.
+    JTckSetItem* first = Check(0, 0);
+    ASSERT_TRUE(catalogue_->GoToItem(first));
+    EXPECT_EQ(catalogue_->ShownItem(), first);
+    ASSERT_TRUE(catalogue_->GoToItem(item));
+    EXPECT_EQ(catalogue_->ShownItem(), item);
+    ASSERT_TRUE(catalogue_->GoToItem(first));
+    EXPECT_EQ(catalogue_->ShownItem(), first);
+    EXPECT_EQ(::GetParent(first->Row()->Handle()), host_.Editor());
+    EXPECT_EQ(::GetParent(item->Panel()->Handle()), catalogue_->Page(1)->EditArea()->Area());
+    EXPECT_EQ(host_.MemoText(), "Setting:Show hidden files\r\nShows the files marked hidden.");
 }
 
 TEST_F(CatalogueBehaviour, GoToItemFlashesTheRowSixTimesAndEndsOnTheBackground)
@@ -335,6 +346,32 @@ TEST_F(CatalogueBehaviour, ApplyAllReportsARefusedWriteAndStillEmptiesTheList)
     EXPECT_EQ(catalogue_->ModifiedCount(), 0);
     DWORD value = 7;
     EXPECT_FALSE(GetDword("Items", "Hidden", value));
+}
+
+TEST_F(CatalogueBehaviour, ApplyAllTakesAnItemOffTheListEvenWhenItsWriteRaises)
+{
+    CatalogueFiles files;
+    files.kinds = {"Numbers"};
+    files.edRows = {{0, "Bad", "", "Bad", "Items", 1, "5"}, {0, "Good", "", "Good", "Items", 1, "6"}};
+    files.Write();
+    SetDword("Items", "Bad", 1);
+    SetDword("Items", "Good", 1);
+    catalogue_ = MakeCatalogue(files, host_, true);
+    ASSERT_TRUE(catalogue_->LoadAll());
+    JTedSetItem* bad = Edit(0, 0);
+    JTedSetItem* good = Edit(0, 1);
+    bad->SetValue("twelve");
+    good->SetValue("7");
+    ASSERT_EQ(catalogue_->ModifiedCount(), 2);
+
+    EXPECT_THROW(catalogue_->ApplyAll(), ConversionError);
+    EXPECT_EQ(catalogue_->ModifiedList(), (std::vector<JTSetItem*>{good}));
+    // The next run is not stuck on the item that raised.
+    EXPECT_TRUE(catalogue_->ApplyAll());
+    EXPECT_EQ(catalogue_->ModifiedCount(), 0);
+    DWORD value = 0;
+    EXPECT_TRUE(GetDword("Items", "Good", value));
+    EXPECT_EQ(value, 7u);
 }
 
 TEST_F(CatalogueBehaviour, ApplyColorsGivesModifiedItemsTheModifiedColour)

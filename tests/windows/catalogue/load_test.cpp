@@ -188,8 +188,9 @@ TEST(CatalogueLoad, MissingFilesAndColumnsGiveTheirMessages)
         EXPECT_EQ(catalogue->CkItemsState(), lsFailed);
         EXPECT_EQ(catalogue->EdItemsState(), lsNotLoaded);
         EXPECT_EQ(catalogue->LoadState(), lsFailed);
-        // The pages already built stay.
+        // The pages already built stay, and show.
         EXPECT_EQ(catalogue->PageCount(), 2);
+        EXPECT_TRUE(catalogue->PageControl()->IsVisible());
     }
     {
         SCOPED_TRACE("edit items without sDefaultVal");
@@ -202,8 +203,12 @@ TEST(CatalogueLoad, MissingFilesAndColumnsGiveTheirMessages)
         EXPECT_FALSE(catalogue->LoadAll());
         ExpectOneError(recorder, "An error has been occured when reading data from database of edit-styled items!");
         EXPECT_EQ(catalogue->EdItemsState(), lsFailed);
-        // The check items built before stay on their pages.
+        // The check items built before stay on their pages, and the window shows them.
         EXPECT_EQ(catalogue->Page(0)->CkItemCount(), 2);
+        EXPECT_TRUE(catalogue->PageControl()->IsVisible());
+        EXPECT_EQ(catalogue->PageControl()->ActivePageIndex(), 0);
+        EXPECT_EQ(catalogue->Page(0)->ListCount(), 2);
+        EXPECT_EQ(catalogue->CkItemCount(), 3);
     }
     {
         SCOPED_TRACE("kinds without their Glyph column");
@@ -331,6 +336,86 @@ TEST(CatalogueLoad, UnsuitedItemsAreDisabledOrHiddenButKept)
         // The suited row follows the unsuited, hidden one directly.
         EXPECT_TRUE(page->CkItems()[0]->GetControl()->IsEnabled());
     }
+}
+
+TEST(CatalogueLoad, UnsuitedRowsFollowTheModeAtEveryArrange)
+{
+    FamilyScope family(osWindowsXP);
+    CatalogueFiles files;
+    files.kinds = {"Only"};
+    files.ckRows = {{0, "for XP", "", "A", "Items", 1, "1", "0", osWindowsXP},
+                    {0, "for 95 only", "", "B", "Items", 1, "1", "0", osWindows95}};
+    files.edRows = {{0, "edit for 98", "", "C", "Items", 0, "x", osWindows98}};
+    files.Write();
+    HostWindow host;
+    MessageRecorder recorder;
+    auto catalogue = MakeCatalogue(files, host, true);
+    catalogue->DisplaySettings().NotSuitShow = 1;
+    ASSERT_TRUE(catalogue->LoadAll());
+    host.Show();
+    JTSetKind* page = catalogue->Page(0);
+    JTRowControl* suited = page->CkItems()[0]->GetControl();
+    JTRowControl* check = page->CkItems()[1]->GetControl();
+    JTRowControl* edit = page->EdItems()[0]->GetControl();
+
+    // mode, then visible and enabled of the unsuited check row and of the unsuited edit row.
+    struct Step {
+        int mode;
+        bool checkVisible, checkEnabled, editVisible, editEnabled;
+    };
+    const Step steps[] = {{1, false, false, false, false}, {0, true, false, true, false},
+                          {2, true, true, true, false},    {1, false, false, false, false},
+                          {0, true, false, true, false}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.mode);
+        catalogue->DisplaySettings().NotSuitShow = static_cast<std::uint8_t>(step.mode);
+        ASSERT_TRUE(catalogue->ArrangeAll());
+        EXPECT_EQ(check->IsVisible(), step.checkVisible);
+        EXPECT_EQ(check->IsEnabled(), step.checkEnabled);
+        EXPECT_EQ(edit->IsVisible(), step.editVisible);
+        EXPECT_EQ(edit->IsEnabled(), step.editEnabled);
+        EXPECT_TRUE(suited->IsVisible() && suited->IsEnabled());
+        // The windows mirror it.
+        for (JTRowControl* row : {check, edit}) {
+            if (!row->IsVisible())
+                continue;
+            ASSERT_NE(row->Handle(), nullptr);
+            EXPECT_TRUE(::IsWindowVisible(row->Handle()));
+            EXPECT_EQ(::IsWindowEnabled(row->FocusControl()) != FALSE, row->IsEnabled());
+        }
+    }
+}
+
+TEST(CatalogueLoad, HidingUnsuitedRowsEmptiesTheEditorThatShowedOne)
+{
+    FamilyScope family(osWindowsXP);
+    CatalogueFiles files;
+    files.kinds = {"Only"};
+    files.ckRows = {{0, "for XP", "", "A", "Items", 1, "1", "0", osWindowsXP},
+                    {0, "for 95 only", "", "B", "Items", 1, "1", "0", osWindows95}};
+    files.Write();
+    HostWindow host;
+    MessageRecorder recorder;
+    auto catalogue = MakeCatalogue(files, host, false);
+    ASSERT_TRUE(catalogue->LoadAll());
+    host.Show();
+    JTSetKind* page = catalogue->Page(0);
+    JTSetItem* unsuited = page->CkItems()[1].get();
+    catalogue->CompactSelect(unsuited);
+    ASSERT_EQ(catalogue->ShownItem(), unsuited);
+
+    catalogue->DisplaySettings().NotSuitShow = 1;
+    ASSERT_TRUE(catalogue->ArrangeAll());
+    EXPECT_EQ(catalogue->ShownItem(), nullptr);
+    EXPECT_EQ(::GetWindow(host.Editor(), GW_CHILD), nullptr);
+    EXPECT_EQ(::GetParent(unsuited->GetControl()->Handle()), page->CheckArea()->Area());
+
+    // A suited row shown in the editor stays there.
+    JTSetItem* suited = page->CkItems()[0].get();
+    catalogue->CompactSelect(suited);
+    ASSERT_TRUE(catalogue->ArrangeAll());
+    EXPECT_EQ(catalogue->ShownItem(), suited);
+    EXPECT_EQ(::GetParent(suited->GetControl()->Handle()), host.Editor());
 }
 
 TEST(CatalogueLoad, ShippedCatalogueLoadsAndEveryItemReadsItsValue)

@@ -6,6 +6,7 @@
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
 #include "tests/windows/catalogue/catalogue_fixture.h"
+#include "ui/bitmap.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -300,19 +301,27 @@ TEST(CataloguePage, AGlyphThatIsNoBitmapFailsTheKinds)
 TEST(CatalogueBitmap, TruncatedOrOddFilesAreRefused)
 {
     const std::string good = BitmapFile(4, 4, RGB(1, 2, 3), RGB(1, 2, 3));
-    ui::UniqueBitmap ok(LoadBitmapFromBytes(good));
+    ui::UniqueBitmap ok(ui::LoadBitmapFromBytes(good));
     EXPECT_NE(ok.get(), nullptr);
-    EXPECT_EQ(LoadBitmapFromBytes(std::string()), nullptr);
-    EXPECT_THROW(LoadBitmapFromBytes(good.substr(0, good.size() - 1)), Error);
-    EXPECT_THROW(LoadBitmapFromBytes(good.substr(0, 20)), Error);
+    EXPECT_EQ(ui::LoadBitmapFromBytes(std::string()), nullptr);
+    EXPECT_THROW(ui::LoadBitmapFromBytes(good.substr(0, good.size() - 1)), Error);
+    EXPECT_THROW(ui::LoadBitmapFromBytes(good.substr(0, 20)), Error);
     std::string zeroWidth = good;
     std::memset(&zeroWidth[18], 0, 4);
-    EXPECT_THROW(LoadBitmapFromBytes(zeroWidth), Error);
+    EXPECT_THROW(ui::LoadBitmapFromBytes(zeroWidth), Error);
     std::string badDepth = good;
     badDepth[28] = 7;
-    EXPECT_THROW(LoadBitmapFromBytes(badDepth), Error);
+    EXPECT_THROW(ui::LoadBitmapFromBytes(badDepth), Error);
     std::string huge = good;
     const std::uint32_t big = 100000;
     std::memcpy(&huge[22], &big, 4);
-    EXPECT_THROW(LoadBitmapFromBytes(huge), Error);
+    EXPECT_THROW(ui::LoadBitmapFromBytes(huge), Error);
+
+    // A bitmap resource holds the same bytes without the file header.
+    ui::UniqueBitmap dib(ui::LoadBitmapFromDib(good.substr(14)));
+    ASSERT_NE(dib.get(), nullptr);
+    EXPECT_EQ(ui::BitmapSize(dib.get()).cx, 4);
+    EXPECT_EQ(ui::BitmapSize(dib.get()).cy, 4);
+    EXPECT_THROW(ui::LoadBitmapFromDib(good), Error);  // "BM" is no info header
+    EXPECT_THROW(ui::LoadBitmapFromDib(good.substr(14, 30)), Error);
 }

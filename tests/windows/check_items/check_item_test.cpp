@@ -47,14 +47,23 @@ std::unique_ptr<JTckSetItem> MakeItem(const TestKey& key, const ItemSetup& sampl
     return item;
 }
 
-// Sets the running family for one test and puts the old one back.
+// Sets the running family (and line) for one test and puts the old ones back.
 class FamilyScope {
 public:
-    explicit FamilyScope(int family) : saved_(OSFamily) { OSFamily = family; }
-    ~FamilyScope() { OSFamily = saved_; }
+    explicit FamilyScope(int family, bool ntLine = false) : saved_(OSFamily), savedLine_(OSIsNTLine)
+    {
+        OSFamily = family;
+        OSIsNTLine = ntLine;
+    }
+    ~FamilyScope()
+    {
+        OSFamily = saved_;
+        OSIsNTLine = savedLine_;
+    }
 
 private:
     int saved_;
+    bool savedLine_;
 };
 
 } // namespace
@@ -255,7 +264,8 @@ TEST(CheckItemWrite, AutoCreateMakesTheKeyPathAndAValueOfTheItemsType)
 TEST(CheckItemWrite, EmptyBinaryOffValueStoresAnEmptyBinaryValue)
 {
     TestKey key("ck-emptybin");
-    auto item = MakeItem(key, {2, std::string("\x01", 1), "", true});
+    RawSet(key.Path(), "Value", REG_BINARY, "\x05", 1);
+    auto item = MakeItem(key, {2, std::string("\x01", 1), ""});
     ASSERT_TRUE(item->Initialize(false, true));
     ASSERT_TRUE(item->WriteValue());
     DWORD type = 0;
@@ -263,6 +273,64 @@ TEST(CheckItemWrite, EmptyBinaryOffValueStoresAnEmptyBinaryValue)
     ASSERT_TRUE(RawGet(key.Path(), "Value", type, bytes));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_TRUE(bytes.empty());
+}
+
+TEST(CheckItemWrite, SwitchingOffAnAutoCreateItemDeletesItsValueAndKeepsTheKey)
+{
+    TestKey key("ck-offdeletes");
+    // Each kind of value, stored "on", and the bytes "off" is written as without auto-create.
+    struct Case {
+        int type;
+        std::string yes, no;
+        DWORD regType;
+        std::string onBytes, offBytes;
+    };
+    const Case cases[] = {{0, "on", "off", REG_SZ, std::string("on\0", 3), std::string("off\0", 4)},
+                          {1, "1", "0", REG_DWORD, std::string("\x01\0\0\0", 4), std::string(4, '\0')},
+                          {2, std::string("\x01", 1), "", REG_BINARY, std::string("\x01", 1), ""}};
+    for (const Case& c : cases) {
+        for (bool autoCreate : {true, false}) {
+            SCOPED_TRACE(c.type * 10 + autoCreate);
+            RawSet(key.Path(), "Value", c.regType, c.onBytes.data(), static_cast<DWORD>(c.onBytes.size()));
+            auto item = MakeItem(key, {c.type, c.yes, c.no, autoCreate});
+            ASSERT_TRUE(item->Initialize(false, true));
+            ASSERT_TRUE(item->IsChecked());
+            item->SetChecked(false);
+            ASSERT_TRUE(item->WriteValue());
+            DWORD type = 0;
+            std::string bytes;
+            if (autoCreate) {
+                // Absent stands for off: nothing forces the other state.
+                EXPECT_FALSE(RawGet(key.Path(), "Value", type, bytes));
+                EXPECT_TRUE(RawKeyExists(key.Path()));
+            } else {
+                ASSERT_TRUE(RawGet(key.Path(), "Value", type, bytes));
+                EXPECT_EQ(type, c.regType);
+                EXPECT_EQ(bytes, c.offBytes);
+            }
+            // Read back, the row shows off.
+            ASSERT_TRUE(item->ReadValue());
+            ASSERT_TRUE(item->BuildControl());
+            EXPECT_FALSE(item->RegistryState());
+            EXPECT_FALSE(item->IsChecked());
+            EXPECT_FALSE(item->IsModified());
+            EXPECT_EQ(item->CurrentValue(), c.no);
+        }
+    }
+
+    // Nothing to delete: no key is made for it, and a value of another type stays.
+    auto absent = MakeItem(key, {1, "1", "0", true, "Value", "none\\deeper"});
+    ASSERT_TRUE(absent->Initialize(false, true));
+    EXPECT_TRUE(absent->WriteValue());
+    EXPECT_FALSE(RawKeyExists(key.Sub("none")));
+    RawSetString(key.Path(), "Value", "0");
+    auto other = MakeItem(key, {1, "1", "0", true});
+    other->Initialize(false, true);
+    EXPECT_FALSE(other->WriteValue());
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(RawGet(key.Path(), "Value", type, bytes));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 }
 
 TEST(CheckItemWrite, ExistingValueOfAnotherTypeIsLeftAlone)
@@ -386,14 +454,18 @@ TEST(CheckItemApply, FillsTheRecordThenWrites)
     EXPECT_EQ(bytes, std::string("on\0", 3));
 }
 
-TEST(CheckItemApply, WritesWithoutARecordAndAnswersTrueEvenWhenTheWriteIsRefused)
+TEST(CheckItemApply, WritesWithoutARecordAndPassesOnARefusedWrite)
 {
     TestKey key("ck-apply2");
     auto item = MakeItem(key, {0, "on", "off"});  // value missing, no auto-create
     item->Initialize(false, true);
     item->SetChecked(true);
-    EXPECT_TRUE(item->Apply(nullptr));
+    EXPECT_FALSE(item->Apply(nullptr));
     EXPECT_FALSE(RawKeyExists(key.Path()));
+    // The record is filled all the same: the apply run decides what to keep.
+    JTRecord record;
+    EXPECT_FALSE(item->Apply(&record));
+    EXPECT_EQ(record.sNewVal, "on");
 }
 
 // ------------------------------------------------------------------ state and the row model
@@ -459,7 +531,8 @@ TEST(CheckItemState, UnsuitedItemsAreDisabledOrHiddenButStillReadAndWritten)
         ASSERT_TRUE(item->Initialize(false, true));
         EXPECT_FALSE(item->Suits());
         EXPECT_TRUE(item->RegistryState()) << "still read";
-        EXPECT_EQ(item->Row()->IsEnabled(), mode != 0) << mode;
+        // Hidden rows are disabled too; only other modes leave an unsuited check row usable.
+        EXPECT_EQ(item->Row()->IsEnabled(), mode == 2) << mode;
         EXPECT_EQ(item->Row()->IsVisible(), mode != 1) << mode;
         item->SetChecked(false);
         ASSERT_TRUE(item->WriteValue()) << "still written";
@@ -473,6 +546,21 @@ TEST(CheckItemState, UnsuitedItemsAreDisabledOrHiddenButStillReadAndWritten)
     item->Initialize(false, true);
     EXPECT_TRUE(item->Suits());
     EXPECT_TRUE(item->Row()->IsEnabled());
+}
+
+TEST(CheckItemState, OnAnNtLineWindowsNewerThanTheTableTweaksOfThe95LineAloneDoNotSuit)
+{
+    FamilyScope family(0, true);
+    TestKey key("ck-newer");
+    for (const auto& [mask, suits] : {std::pair{7, false}, std::pair{48, true}, std::pair{0, true}}) {
+        ItemSetup sample{1, "1", "0"};
+        sample.mask = mask;
+        auto item = MakeItem(key, sample);
+        ASSERT_TRUE(item->Initialize(false, true));
+        EXPECT_EQ(item->Suits(), suits) << mask;
+        EXPECT_EQ(item->SuitsRunningWindows(), suits) << mask;
+        EXPECT_EQ(item->Row()->IsEnabled(), suits) << mask;
+    }
 }
 
 TEST(CheckItemState, FontAndColoursGoToTheRow)

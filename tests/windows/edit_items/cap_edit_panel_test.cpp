@@ -249,12 +249,19 @@ TEST(CapEditPanel, ProgrammaticValueThatIsNoNumberIsShownMarkedWithoutRaising)
     panel.SetValue("+5");
     EXPECT_EQ(panel.EditText(), "5");
     EXPECT_FALSE(panel.IsInvalid());
+    // Empty is no number either, whoever empties the field: writing it fails just the same.
+    panel.SetValue("");
+    EXPECT_EQ(panel.EditText(), "");
+    EXPECT_TRUE(panel.IsInvalid());
+    EXPECT_TRUE(JTCapEditPanel(1).IsInvalid());
+    EXPECT_FALSE(JTCapEditPanel(0).IsInvalid());
 }
 
 TEST(CapEditPanel, PanelGivesItsChildrenTheRowColours)
 {
     HostWindow host;
     JTCapEditPanel panel(1);
+    panel.SetValue("5");
     panel.SetCaption("Coloured");
     panel.SetBackColour(RGB(10, 20, 30));
     panel.SetTextColour(RGB(128, 0, 0));
@@ -271,7 +278,7 @@ TEST(CapEditPanel, PanelGivesItsChildrenTheRowColours)
 
     // A text that is not a number shows in the error colour.
     ::SetFocus(panel.Edit());
-    TypeChars(panel.Edit(), "-");
+    TypeChars(panel.Edit(), "x");
     Drawn invalid = ColoursFor(panel, WM_CTLCOLOREDIT, panel.Edit());
     EXPECT_EQ(invalid.back, RGB(255, 214, 214));
     EXPECT_EQ(invalid.text, RGB(128, 0, 0));

@@ -9,6 +9,7 @@
 
 #include "app/options.h"
 #include "catalogue/platform/registry.h"
+#include "ui/xp_style.h"
 
 namespace {
 
@@ -47,10 +48,10 @@ protected:
                                                   static_cast<DWORD>(text.size() + 1)));
         ::RegCloseKey(key);
     }
-    static void PutBinary(const char* name, const std::string& bytes)
+    static void PutBinary(const char* name, const std::string& bytes, DWORD type = REG_BINARY)
     {
         HKEY key = CreateOptionsKey();
-        ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                                   static_cast<DWORD>(bytes.size())));
         ::RegCloseKey(key);
     }
@@ -178,6 +179,22 @@ TEST_F(OptionsStore, ValuesOfAnotherTypeLeaveTheirFieldAlone)
     EXPECT_EQ(1, options.NotSuitShow);
 }
 
+TEST_F(OptionsStore, IntegerValuesThatCannotBeReadAsIntegersAreIgnoredToo)
+{
+    // REG_DWORD values whose data is not four bytes long.
+    PutBinary("MainLayout", std::string("\1\0", 2), REG_DWORD);
+    PutBinary("UseXPMenu", std::string(), REG_DWORD);
+    PutBinary("ModTWeakColor", std::string("\xFF\0\0\0\0\0\0\0", 8), REG_DWORD);
+    PutDword("OutBarLayout", 4);
+
+    kelt::JTKeltOptions options;
+    EXPECT_EQ(1, options.LoadOptions());
+    EXPECT_EQ(0, options.MainLayout);
+    EXPECT_TRUE(options.UseXPMenu);
+    EXPECT_EQ(128u, options.ModTWeakColor);
+    EXPECT_EQ(4, options.OutBarLayout);
+}
+
 TEST_F(OptionsStore, OutOfRangeLayoutAndStyleNumbersAreRepairedOnLoadOnly)
 {
     struct Case {
@@ -295,7 +312,7 @@ TEST_F(OptionsStore, RefusedSaveRaisesTheRegistryErrorAndWritesNothingElsewhere)
         options.SaveOptions();
         FAIL() << "the save should have failed";
     } catch (const kelt::RegistryError& error) {
-        EXPECT_STREQ("Failed to set data for 'UseXPMenu'", error.what());
+        EXPECT_STREQ("Failed to open or create key 'SoftWare\\Dorvane\\Keltrix 0.8\\Options'", error.what());
     }
     EXPECT_EQ(1, options.MainLayout);
     EXPECT_FALSE(KeyExists(kOptionsPath));
@@ -316,8 +333,13 @@ TEST(ProgramOptions, CreatedWithDefaultsAndFreedByItsOwner)
     ExpectDefaults(created);
     created.MainLayout = 1;
     EXPECT_EQ(1, kelt::KeltOptions()->MainLayout);
+    // Windows that cannot see the options ask the ui layer, which follows UseXPMenu.
+    EXPECT_TRUE(kelt::ui::XPStyleWanted());
+    created.UseXPMenu = false;
+    EXPECT_FALSE(kelt::ui::XPStyleWanted());
     kelt::FreeKeltOptions();
     EXPECT_EQ(nullptr, kelt::KeltOptions());
+    EXPECT_TRUE(kelt::ui::XPStyleWanted());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "catalogue/platform/os_family.h"
 #include "catalogue/platform/system_calls.h"
 
@@ -24,7 +26,38 @@ int FamilyOf(DWORD platform, DWORD major, DWORD minor, DWORD build = 0, DWORD* s
     return DetectFamily();
 }
 
+// Detects the running Windows with the version query answering the given version, and puts
+// the detected values back afterwards.
+std::pair<int, bool> RunningOf(DWORD platform, DWORD major, DWORD minor, BOOL answered = TRUE)
+{
+    SystemCalls calls;
+    calls.GetVersionExA = [=](OSVERSIONINFOA* info) {
+        info->dwPlatformId = platform;
+        info->dwMajorVersion = major;
+        info->dwMinorVersion = minor;
+        return answered;
+    };
+    ScopedSystemCalls scope(calls);
+    const int savedFamily = OSFamily;
+    const bool savedLine = OSIsNTLine;
+    DetectRunningWindows();
+    const std::pair<int, bool> running{OSFamily, OSIsNTLine};
+    OSFamily = savedFamily;
+    OSIsNTLine = savedLine;
+    return running;
+}
+
 } // namespace
+
+TEST(FamilyDetection, TheRunningWindowsKeepsItsFamilyAndItsLine)
+{
+    EXPECT_EQ(RunningOf(2, 10, 0), std::make_pair(0, true));   // newer than the table
+    EXPECT_EQ(RunningOf(2, 5, 1), std::make_pair(32, true));
+    EXPECT_EQ(RunningOf(1, 4, 10), std::make_pair(2, false));
+    EXPECT_EQ(RunningOf(1, 5, 0), std::make_pair(0, false));  // unknown, line and all
+    EXPECT_EQ(RunningOf(3, 5, 1), std::make_pair(0, false));
+    EXPECT_EQ(RunningOf(2, 6, 0, FALSE), std::make_pair(0, false));
+}
 
 TEST(FamilyDetection, NtLine)
 {
@@ -101,6 +134,24 @@ TEST(FamilyMask, SuitsWhenTheFamilyBitLiesInsideTheMask)
     // A combination of bits as "family" only fits a mask that holds all of them.
     EXPECT_TRUE(JTOSType(48).Suits(48));
     EXPECT_FALSE(JTOSType(32).Suits(48));
+}
+
+TEST(FamilyMask, AnNtLineWindowsNewerThanTheTableIsSuitedOnlyByNtLineMasks)
+{
+    const std::pair<int, bool> masks[] = {{0, true},   {7, false},   {1, false},  {8, true},
+                                          {56, true},  {64, true},   {71, true},  {127, true},
+                                          {-1, true},  {-128, false}};
+    for (const auto& [mask, suits] : masks) {
+        JTOSType type;
+        type.SetMask(mask);
+        EXPECT_EQ(type.Suits(0, true), suits) << mask;
+        // A Windows whose line is not known either keeps being suited by every mask.
+        EXPECT_TRUE(type.Suits(0, false)) << mask;
+    }
+    // Known families are judged as before.
+    EXPECT_FALSE(JTOSType(7).Suits(32, true));
+    EXPECT_TRUE(JTOSType(56).Suits(32, true));
+    EXPECT_TRUE(JTOSType(2).Suits(2, false));
 }
 
 TEST(FamilyMask, TheByteArgumentIsSignExtended)

@@ -1,0 +1,23 @@
+#pragma once
+// What the program says about itself, kept in one place.
+#include <windows.h>
+
+#include <string>
+
+namespace kelt {
+
+inline constexpr const char* kProductName = "Keltrix";
+inline constexpr const char* kProductVersionText = "Version 0.9";
+// The application title while the program runs (task bar, message boxes).
+inline constexpr const char* kApplicationTitle = "Keltrix 0.9 - Dorvane";
+inline constexpr const char* kHelpFileName = "keltrix.chm";
+// The maker's web site, opened by "Online support..." and every link label.
+inline constexpr const char* kWebAddress = "https://www.dorvane.example/keltrix/";
+inline constexpr const char* kUpdaterFileName = "Update.exe";
+
+// The running program's folder with its trailing backslash.
+std::string ProgramFolder();
+// <folder without backslash>\Records\KeltRecord<yyyymmdd>.rwr
+std::string RecordFileNameFor(const std::string& programFolder, const SYSTEMTIME& date);
+
+} // namespace kelt

@@ -1,0 +1,113 @@
+#pragma once
+// Starting the staged Keltrix.exe as a user would and watching it from outside: its process,
+// its main window, the moment that window is ready (shown and enabled), and closing it
+// through its menu.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/main_ids.h"
+
+namespace kelt::probe {
+
+// The staged program folder: KELT_STAGE_DIR, or the Keltrix folder beside this program's own
+// bin folder; with a trailing backslash.
+inline std::string StageFolder()
+{
+    char buffer[MAX_PATH * 2] = {};
+    std::string path;
+    if (::GetEnvironmentVariableA("KELT_STAGE_DIR", buffer, sizeof buffer)) {
+        path = buffer;
+        if (!path.empty() && path[0] == '/')
+            path = "Z:" + path;
+        for (char& c : path)
+            if (c == '/')
+                c = '\\';
+    } else {
+        ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+        path = buffer;
+        path = path.substr(0, path.find_last_of('\\'));       // bin
+        path = path.substr(0, path.find_last_of('\\')) + "\\Keltrix";
+    }
+    return path + "\\";
+}
+
+// Starts the program (through the shell, which also honours its manifest's execution level);
+// the process handle, or null.
+inline HANDLE Start(const std::string& folder)
+{
+    const std::string file = folder + "Keltrix.exe";
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpDirectory = folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExA(&info))
+        return nullptr;
+    return info.hProcess;
+}
+
+struct Found {
+    DWORD process;
+    HWND window;
+};
+
+inline BOOL CALLBACK FindMain(HWND hwnd, LPARAM lParam)
+{
+    auto* found = reinterpret_cast<Found*>(lParam);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    char name[64] = {};
+    ::GetClassNameA(hwnd, name, sizeof name);
+    if (owner == found->process && std::string(name) == "TKeltMainForm") {
+        found->window = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The main window of the process (null while it has none).
+inline HWND MainWindowOf(HANDLE process)
+{
+    Found found{::GetProcessId(process), nullptr};
+    ::EnumWindows(FindMain, reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
+
+// Waits until the process's main window is shown and enabled; the window, or null after
+// `timeoutMs` or when the process ended.
+inline HWND WaitReady(HANDLE process, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
+        HWND window = MainWindowOf(process);
+        if (window && ::IsWindowVisible(window) && ::IsWindowEnabled(window))
+            return window;
+        if (::WaitForSingleObject(process, 2) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+inline std::string Caption(HWND window)
+{
+    char text[256] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// "File | Exit"; the exit code, or STILL_ACTIVE when it did not end in time.
+inline DWORD CloseThroughMenu(HANDLE process, HWND window, DWORD timeoutMs)
+{
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+    if (::WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process, &code);
+    return code;
+}
+
+} // namespace kelt::probe

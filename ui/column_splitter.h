@@ -1,0 +1,43 @@
+#pragma once
+// A movable bar between two windows side by side: dragging it reports the width the window
+// on its right is to take, within the limits given; the owner lays out.
+#include <windows.h>
+
+#include <functional>
+
+#include "ui/window.h"
+
+namespace kelt::ui {
+
+class ColumnSplitter : public Window {
+public:
+    ColumnSplitter() = default;
+    ~ColumnSplitter() override;
+
+    bool CreateIn(HWND parent, int left, int top, int width, int height);
+    void SetBounds(int left, int top, int width, int height);
+
+    // Width of the right-hand window when the drag started, and the limits for it.
+    void SetRightWidth(int width) { rightWidth_ = width; }
+    void SetLimits(int minimum, int maximum);
+    // The width the right-hand window asks for after the bar moved `dx` pixels (rightwards
+    // positive) from where the drag started.
+    int WidthFor(int dx) const;
+
+    std::function<void(int rightWidth)> OnMoved;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnEraseBackground(HDC) override { return true; }
+    bool OnPaint() override;
+
+private:
+    int rightWidth_ = 0;
+    int startWidth_ = 0;
+    int startX_ = 0;
+    int minimum_ = 0;
+    int maximum_ = 1 << 20;
+    bool dragging_ = false;
+};
+
+} // namespace kelt::ui

@@ -1,0 +1,200 @@
+#include "ui/image_button.h"
+
+#include <windowsx.h>
+
+#include "ui/dpi.h"
+#include "ui/hint.h"
+#include "ui/paint.h"
+
+namespace kelt::ui {
+
+namespace {
+const char kImageButtonClass[] = "KeltImageButton";
+}
+
+ImageButton::~ImageButton()
+{
+    Destroy();
+}
+
+bool ImageButton::CreateIn(HWND parent, int left, int top, int width, int height, int id)
+{
+    RegisterWindowClass(kImageButtonClass, CS_HREDRAW | CS_VREDRAW, nullptr);
+    return Create(kImageButtonClass, caption_, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, left, top, width, height, parent,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+void ImageButton::SetImage(HIMAGELIST images, int index, int imageSize)
+{
+    images_ = images;
+    index_ = index;
+    imageSize_ = imageSize;
+    if (Handle())
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void ImageButton::SetCaption(const std::string& caption)
+{
+    caption_ = caption;
+    if (Handle()) {
+        ::SetWindowTextA(Handle(), caption.c_str());
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+    }
+}
+
+void ImageButton::SetHint(const std::string& hint)
+{
+    ui::SetHint(Handle(), hint);
+}
+
+void ImageButton::SetFlat(bool flat)
+{
+    flat_ = flat;
+    if (Handle())
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void ImageButton::SetEnabled(bool enabled)
+{
+    if (!Handle())
+        return;
+    ::EnableWindow(Handle(), enabled ? TRUE : FALSE);
+    if (!enabled) {
+        hot_ = false;
+        pressed_ = false;
+    }
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+bool ImageButton::IsEnabled() const
+{
+    return Handle() && ::IsWindowEnabled(Handle());
+}
+
+void ImageButton::Click()
+{
+    if (IsEnabled() && OnClick)
+        OnClick();
+}
+
+void ImageButton::SetHot(bool hot)
+{
+    if (hot_ == hot)
+        return;
+    hot_ = hot;
+    if (hot) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+        ::TrackMouseEvent(&track);
+    }
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+bool ImageButton::OnPaint()
+{
+    BufferedPaint paint(Handle());
+    HDC dc = paint.dc();
+    RECT r = paint.client();
+    FillSolid(dc, r, ::GetSysColor(COLOR_BTNFACE));
+    const bool enabled = IsEnabled();
+    const bool down = pressed_ && hot_;
+    if (enabled && (down || hot_ || !flat_)) {
+        // Flat buttons in the manner of a tool bar: a light tint and a thin frame.
+        const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+        RECT inner = r;
+        ::InflateRect(&inner, -1, -1);
+        FillSolid(dc, inner, BlendColour(highlight, ::GetSysColor(COLOR_WINDOW), down ? 40 : 18));
+        FrameSolid(dc, r, flat_ ? highlight : ::GetSysColor(COLOR_3DSHADOW));
+    }
+    const int offset = down ? 1 : 0;
+    int imageTop = (r.bottom - imageSize_) / 2;
+    RECT textRect = r;
+    HFONT font = DefaultFont();
+    SelectedObject selected(dc, font);
+    if (!caption_.empty()) {
+        TEXTMETRICA metrics{};
+        ::GetTextMetricsA(dc, &metrics);
+        const int textHeight = metrics.tmHeight;
+        imageTop = (r.bottom - imageSize_ - textHeight - Scale(2)) / 2;
+        textRect.top = imageTop + imageSize_ + Scale(2);
+        textRect.bottom = textRect.top + textHeight;
+    }
+    DrawImage(dc, images_, index_, (r.right - imageSize_) / 2 + offset, imageTop + offset, imageSize_, !enabled);
+    if (!caption_.empty()) {
+        ::OffsetRect(&textRect, offset, offset);
+        DrawTextIn(dc, caption_, textRect, ::GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT),
+                   DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if (::GetFocus() == Handle() && !flat_) {
+        RECT focus = r;
+        ::InflateRect(&focus, -3, -3);
+        ::DrawFocusRect(dc, &focus);
+    }
+    return true;
+}
+
+LRESULT ImageButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETCURSOR:
+        if (handCursor_ && IsEnabled()) {
+            ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE: {
+        RECT r{};
+        ::GetClientRect(Handle(), &r);
+        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        SetHot(::PtInRect(&r, p) != FALSE);
+        return 0;
+    }
+    case WM_MOUSELEAVE:
+        SetHot(false);
+        return 0;
+    case WM_LBUTTONDOWN:
+        pressed_ = true;
+        ::SetCapture(Handle());
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        return 0;
+    case WM_LBUTTONUP: {
+        const bool wasPressed = pressed_;
+        pressed_ = false;
+        if (::GetCapture() == Handle())
+            ::ReleaseCapture();
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        RECT r{};
+        ::GetClientRect(Handle(), &r);
+        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (wasPressed && ::PtInRect(&r, p))
+            Click();
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN || wParam == VK_SPACE) {
+            Click();
+            return 0;
+        }
+        break;
+    case BM_CLICK:
+        Click();
+        return 0;
+    case WM_ENABLE:
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_BUTTON;
+    default:
+        break;
+    }
+    return Window::HandleMessage(message, wParam, lParam);
+}
+
+} // namespace kelt::ui

@@ -1,0 +1,24 @@
+#pragma once
+// File names and paths that come from the update server. A name is joined to the program
+// folder, so only a plain name of one file may pass. Portable.
+#include <string>
+
+namespace kelt::update {
+
+// A plain Windows file name: not empty, at most 200 bytes, none of \ / : * ? " < > |, no
+// control character, not "." or "..", no ".." anywhere, not ending in a blank or a dot, and
+// not a reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with an extension).
+bool IsPlainFileName(const std::string& name);
+
+// The name as it may appear in a log line: control characters shown as '?'.
+std::string PrintableName(const std::string& name);
+
+// True when `path` lies strictly inside `folder` (which ends with a backslash); both are full
+// Windows paths. Letters compare without case, both slashes separate, and no "." or ".."
+// component may appear below the folder.
+bool IsInsideFolder(const std::string& path, const std::string& folder);
+
+// ASCII case-insensitive equality, as Windows compares file names.
+bool SameFileName(const std::string& a, const std::string& b);
+
+} // namespace kelt::update
