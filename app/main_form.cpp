@@ -16,6 +16,7 @@
 #include "catalogue/platform/restart.h"
 #include "catalogue/platform/system_calls.h"
 #include "catalogue/set_kind.h"
+#include "ui/bitmap.h"
 #include "ui/context_menu.h"
 #include "ui/dpi.h"
 #include "ui/hint.h"
@@ -65,7 +66,7 @@ int AddMaskedPicture(HIMAGELIST list, HBITMAP picture, int size)
 {
     if (!list || !picture)
         return -1;
-    ui::UniqueBitmap copy(ScaleBitmap(picture, size, size));
+    ui::UniqueBitmap copy(ui::ScaleBitmap(picture, size, size));
     if (!copy)
         return -1;
     ui::WindowDC screen(nullptr);

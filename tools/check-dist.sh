@@ -86,6 +86,8 @@ check_program_look() {  # the icon and manifest of a program
       fault "$name: its manifest does not ask for administrator rights"
     grep -q 'Microsoft.Windows.Common-Controls' <<<"$rc" ||
       fault "$name: its manifest does not ask for common controls 6"
+    grep -q "assemblyIdentity type=\"\"win32\"\" name=\"\"[A-Za-z.]*\"\" version=\"\"$KELT_VERSION_QUAD\"\"" <<<"$rc" ||
+      fault "$name: its manifest does not name version $KELT_VERSION_QUAD"
   fi
 }
 

@@ -60,9 +60,7 @@ winpath() { printf '%s' "${1//\//\\}"; }
 } > "$unfiles"
 
 icon_define=()
-for icon in "$KELT_DIST_WORK/../art/keltrix.ico" "$KELT_DIST_WORK/../art/program.ico"; do
-  if [ -f "$icon" ]; then icon_define=("-DICON=$(readlink -f "$icon")"); break; fi
-done
+[ -f "$KELT_ICON" ] && icon_define=("-DICON=$KELT_ICON")
 
 rm -f "$setup" "$zip"
 makensis -V2 -INPUTCHARSET UTF8 \
