@@ -25,6 +25,9 @@ cp -a "$KELT_STAGE_DIR" "$package"
 find "$package" -maxdepth 1 \( -iname 'version.ini' -o -iname 'Update.log' -o -iname 'Update.exe.old' \) -delete
 rm -rf "$package/Update"
 find "$package/Records" -mindepth 1 -delete 2>/dev/null || true
+# The plug-in registry as it ships, whatever a run registered in the staged copy.
+shipped_registry=$KELT_SOURCE_DIR/plugins/registry/KeltPlugins.ini
+[ -f "$shipped_registry" ] && [ -f "$package/Plugins/KeltPlugins.ini" ] && cp "$shipped_registry" "$package/Plugins/KeltPlugins.ini"
 
 bash "$here/check-dist.sh" "$env_file" "$package"
 

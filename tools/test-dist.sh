@@ -144,6 +144,8 @@ wine_tests_inside() {
 
   check "a silent installation succeeds" install_silently
   check "the files are in the 64-bit Program Files, as packaged, with the uninstaller" installed_matches_package
+  check "the uninstaller it wrote has the version resource and imports system DLLs only" \
+    bash "$root/tools/check-dist.sh" "$1" --binary "$installed/Uninstall.exe"
   check "nothing went to the 32-bit Program Files" absent "$(cdrive)/Program Files (x86)/Keltrix"
   check "a Start-menu shortcut" [ -f "$programs/Keltrix.lnk" ]
   check "a desktop shortcut (the optional part, chosen by default)" [ -f "$desktop_link" ]
