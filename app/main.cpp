@@ -13,10 +13,7 @@
 #include "ui/instance.h"
 #include "ui/window.h"
 
-// The build defines KELT_WITH_SEARCH_FORM once the search window is in the source tree.
-#ifdef KELT_WITH_SEARCH_FORM
 #include "app/search/search_form.h"
-#endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -41,7 +38,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         TKeltMainForm mainForm(options, &splash);
         if (!mainForm.CreateForm(SW_SHOWMAXIMIZED))
             return 0;
-#ifdef KELT_WITH_SEARCH_FORM
         TKeltSearchForm searchForm;
         if (searchForm.Create(mainForm.Handle())) {
             JTSearchWindowLink link;
@@ -50,7 +46,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             link.SetUseXPMenu = [&searchForm](bool on) { searchForm.SetUseXPMenu(on); };
             mainForm.SetSearchWindow(std::move(link));
         }
-#endif
         return ui::RunMessageLoop();
     } catch (const std::exception& error) {
         ::MessageBoxA(nullptr, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);

@@ -4,13 +4,8 @@
 #include "app/options.h"
 #include "app/options_form.h"
 
-// The build defines KELT_WITH_... for the windows this source tree has.
-#ifdef KELT_WITH_APPLY_FORM
 #include "app/apply/apply_form.h"
-#endif
-#ifdef KELT_WITH_RECORD_FORM
 #include "app/apply/record_form.h"
-#endif
 
 namespace kelt {
 
@@ -23,18 +18,14 @@ JTMainDialogs DefaultDialogs()
         form.ShowModal();
         return result;
     };
-#ifdef KELT_WITH_APPLY_FORM
     dialogs.Apply = [](HWND owner, const std::string& recordFile, JTRegSettings& catalogue) {
         TKeltApplyRep form(true, recordFile, catalogue);
         form.RunModal(owner);
     };
-#endif
-#ifdef KELT_WITH_RECORD_FORM
     dialogs.Records = [](HWND owner, int direction, JTRegSettings* catalogue) {
         TKeltRecForm form(direction, catalogue);
         form.RunModal(owner);
     };
-#endif
     dialogs.About = [](HWND owner) {
         TKeltAboutForm form;
         form.RunModal(owner);

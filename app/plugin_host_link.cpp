@@ -1,20 +1,14 @@
 #include "app/plugin_host_link.h"
 
 #include "app/options.h"
-
-// The build defines KELT_WITH_PLUGIN_HOST once the plug-in host is in the source tree.
-#ifdef KELT_WITH_PLUGIN_HOST
 #include "app/program_info.h"
 #include "plugins/host/config_plugin_form.h"
 #include "plugins/host/inst_plugin_form.h"
 #include "plugins/host/plugin.h"
 #include "plugins/host/plugin_manager.h"
 #include "plugins/host/plugin_options.h"
-#endif
 
 namespace kelt {
-
-#ifdef KELT_WITH_PLUGIN_HOST
 
 namespace {
 
@@ -105,13 +99,5 @@ std::unique_ptr<JTPluginHostLink> CreatePluginHostLink(const JTPluginHostPlaces&
     return std::make_unique<ManagerLink>(places, options);
 }
 
-#else
-
-std::unique_ptr<JTPluginHostLink> CreatePluginHostLink(const JTPluginHostPlaces&, JTKeltOptions&)
-{
-    return nullptr;  // this build has no plug-in host
-}
-
-#endif
 
 } // namespace kelt

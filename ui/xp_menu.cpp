@@ -312,16 +312,27 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         if (found == Items().end())
             break;
         const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(LOWORD(wParam))));
+        // The marked letter first; an item without one answers to its first letter, as in
+        // the system's own menus.
         const int count = ::GetMenuItemCount(menu);
+        int byFirstLetter = -1;
         for (int position = 0; position < count; ++position) {
             MENUITEMINFOA info{};
             info.cbSize = sizeof info;
             info.fMask = MIIM_DATA;
             ::GetMenuItemInfoA(menu, position, TRUE, &info);
             const XpItem* item = ItemOf(info.dwItemData);
-            if (item && !item->separator && Mnemonic(item->text) == key)
+            if (!item || item->separator || item->text.empty())
+                continue;
+            const char mnemonic = Mnemonic(item->text);
+            if (mnemonic == key)
                 return MAKELRESULT(position, MNC_EXECUTE);
+            if (!mnemonic && byFirstLetter < 0 &&
+                std::toupper(static_cast<unsigned char>(item->text[0])) == static_cast<unsigned char>(key))
+                byFirstLetter = position;
         }
+        if (byFirstLetter >= 0)
+            return MAKELRESULT(byFirstLetter, MNC_EXECUTE);
         break;
     }
     case WM_NCDESTROY:

@@ -47,19 +47,6 @@ void DropLastRow(TXdbTable& table)
 
 } // namespace
 
-void FillRecord(JTRecord& record, JTSetItem& item, const std::string& oldValue, const std::string& newValue)
-{
-    record.sDescribe = item.sDescribe;
-    record.iRegRoot = item.iRegRoot;
-    record.iRegType = item.iRegType;
-    record.sSubKey = item.sSubKey;
-    record.sDataName = item.sDataName;
-    record.sOldVal = oldValue;
-    record.sNewVal = newValue;
-    record.sDefaultVal = item.GetDefaultValue();
-    record.bAutoCreate = item.bAutoCreate;
-}
-
 bool EnsureFolderOf(const std::string& filePath)
 {
     char full[MAX_PATH * 2] = {};
@@ -169,7 +156,8 @@ bool JTApplyRun::ApplyRecorded(JTSetItem& item)
     const std::string newValue = item.GetNewValue();
     item.ReadValue();
     JTRecord record;
-    FillRecord(record, item, item.CurrentValue(), newValue);
+    item.FillRecord(record);
+    record.sNewVal = newValue;  // what the row asked for before the read
 
     TXdbTable& table = *catalogue_.RecordTable();
     try {

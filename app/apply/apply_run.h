@@ -57,9 +57,6 @@ private:
     std::vector<std::string> notApplied_;
 };
 
-// Fills a record from an item: where it lives, `oldValue`, the item's new and default value.
-void FillRecord(JTRecord& record, JTSetItem& item, const std::string& oldValue, const std::string& newValue);
-
 // Creates the folder of a file path with every missing parent; true when it exists afterwards.
 bool EnsureFolderOf(const std::string& filePath);
 

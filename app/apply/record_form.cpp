@@ -14,6 +14,8 @@
 #include "ui/dpi.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
+#include "ui/xp_menu.h"
+#include "ui/xp_style.h"
 
 namespace kelt {
 
@@ -146,9 +148,9 @@ void TKeltRecForm::FormCreate()
 
 void TKeltRecForm::CreateContextMenu()
 {
-    // Built in one place, so the owner-drawn menu style can be attached here.
     contextMenu_.reset(::CreatePopupMenu());
     ::AppendMenuA(contextMenu_.get(), MF_STRING, IDM_REC_LIST_RECORDS, "List records");
+    ui::SetXPMenu(Handle(), contextMenu_.get(), ui::XPStyleWanted());
 }
 
 INT_PTR TKeltRecForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -15,6 +15,7 @@
 #include "ui/error_report.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
+#include "ui/xp_menu.h"
 
 namespace kelt {
 
@@ -180,7 +181,8 @@ void TKeltSearchForm::BuildResultsMenu()
 {
     resultsMenu_.reset(::CreatePopupMenu());
     ::AppendMenuA(resultsMenu_.get(), MF_STRING, IDM_SEARCH_ACTIVE, "&Active");
-    // XP-style drawing attaches to this menu, following useXPMenu_.
+    if (Handle())
+        ui::SetXPMenu(Handle(), resultsMenu_.get(), useXPMenu_);
 }
 
 HMENU TKeltSearchForm::ResultsMenu()
@@ -193,6 +195,8 @@ HMENU TKeltSearchForm::ResultsMenu()
 void TKeltSearchForm::SetUseXPMenu(bool use)
 {
     useXPMenu_ = use;
+    if (Handle() && resultsMenu_)
+        ui::SetXPMenu(Handle(), resultsMenu_.get(), useXPMenu_);
 }
 
 void TKeltSearchForm::SetCatalogue(JTRegSettings* catalogue)
@@ -233,6 +237,11 @@ void TKeltSearchForm::ShowForm()
     ::ShowWindow(Handle(), ::IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
     ::SetForegroundWindow(Handle());
     ::BringWindowToTop(Handle());
+    // Ready to type: the words field takes the focus with its old text selected.
+    if (HWND words = Item(IDC_SEARCH_SIMPLE_TEXT); words && ::IsWindowVisible(words)) {
+        ::SendMessageA(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(words), TRUE);
+        ::SendMessageA(words, EM_SETSEL, 0, -1);
+    }
 }
 
 // ---------------------------------------------------------------- messages

@@ -176,6 +176,7 @@ TEST(XPMenu, SwitchesOwnerDrawingOfAMenuTreeAndKeepsItsTexts)
     ::AppendMenuA(file, MF_STRING, 10, "&Open\tF2");
     ::AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "&More");
+    ::AppendMenuA(file, MF_STRING, 12, "Search settings...");
     ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     ::SetMenu(host.Handle(), bar);
 
@@ -203,6 +204,9 @@ TEST(XPMenu, SwitchesOwnerDrawingOfAMenuTreeAndKeepsItsTexts)
     // Mnemonics still work on drawn items.
     EXPECT_EQ(::SendMessageA(host.Handle(), WM_MENUCHAR, MAKEWPARAM('m', MF_POPUP), reinterpret_cast<LPARAM>(file)),
               MAKELRESULT(2, MNC_EXECUTE));
+    // An item without a marked letter answers to its first letter, as plain menus do.
+    EXPECT_EQ(::SendMessageA(host.Handle(), WM_MENUCHAR, MAKEWPARAM('s', MF_POPUP), reinterpret_cast<LPARAM>(file)),
+              MAKELRESULT(3, MNC_EXECUTE));
 
     ui::SetXPMenu(host.Handle(), bar, false);
     EXPECT_FALSE(ui::IsXPMenuItem(file, 0));

@@ -1,0 +1,204 @@
+#include "plugins/hide/folder_mask.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+namespace kelt {
+
+namespace {
+
+struct MaskStyle {
+    const char* name;
+    const char* id;
+};
+
+const MaskStyle kStyles[kMaskStyleCount] = {
+    {"Normal", ""},
+    {"Control Panel", "{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
+    {"Printer", "{2227A280-3AEA-1069-A2DE-08002B30309D}"},
+    {"Task", "{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"},
+    {"Recycle Bin", "{645FF040-5081-101B-9F08-00AA002F954E}"},
+    {"Web", "{25336920-03F9-11CF-8FD0-00AA00686F13}"},
+    {"IE Explorer", "{871C5380-42A0-1069-A2EA-08002B30309D}"},
+    {"Network Neighbor ", "{208D2C60-3AEA-1069-A2D7-08002B30309D}"},
+    {"Dial", "{992CFFA0-F557-101A-88EC-00DD010CCC48}"},
+};
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
+                                                    static_cast<int>(a.size()), b.data(),
+                                                    static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string WithoutTrailingBackslash(std::string path)
+{
+    while (path.size() > 1 && path.back() == '\\' && !(path.size() == 3 && path[1] == ':'))
+        path.pop_back();
+    return path;
+}
+
+bool IsRoot(const std::string& path)
+{
+    if (path.size() <= 3 && path.size() >= 2 && path[1] == ':')
+        return path.size() == 2 || path[2] == '\\';
+    // \\server\share
+    if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+        const std::size_t server = path.find('\\', 2);
+        return server != std::string::npos && path.find('\\', server + 1) == std::string::npos;
+    }
+    return false;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : WithoutTrailingBackslash(path.substr(0, slash + 1));
+}
+
+// The full, long form of a path as the file system knows it.
+std::string Canonical(const std::string& path)
+{
+    char full[MAX_PATH * 2] = {};
+    const DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    std::string result = n > 0 && n < sizeof full ? std::string(full, n) : path;
+    char longName[MAX_PATH * 2] = {};
+    const DWORD m = ::GetLongPathNameA(result.c_str(), longName, sizeof longName);
+    if (m > 0 && m < sizeof longName)
+        result.assign(longName, m);
+    return WithoutTrailingBackslash(result);
+}
+
+void AddFolder(std::vector<std::string>& list, const std::string& folder)
+{
+    if (!folder.empty())
+        list.push_back(Canonical(folder));
+}
+
+std::string FromSystem(UINT (WINAPI* query)(LPSTR, UINT))
+{
+    char buffer[MAX_PATH] = {};
+    const UINT n = query(buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+std::string FromEnvironment(const char* name)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+} // namespace
+
+const char* MaskStyleName(int style)
+{
+    return style >= 0 && style < kMaskStyleCount ? kStyles[style].name : "";
+}
+
+const char* MaskStyleId(int style)
+{
+    return style >= 0 && style < kMaskStyleCount ? kStyles[style].id : "";
+}
+
+int MaskStyleOfName(const std::string& path)
+{
+    const std::size_t dot = path.find_last_of('.');
+    const std::string suffix = dot == std::string::npos ? path : path.substr(dot + 1);
+    for (int style = 0; style < kMaskStyleCount; ++style)
+        if (SameText(suffix, kStyles[style].id))
+            return style;
+    return -1;
+}
+
+int MaskStyleOfFolder(const std::string& path)
+{
+    return IsFolder(path) ? MaskStyleOfName(path) : -1;
+}
+
+std::string MaskedFolderName(const std::string& path, int style)
+{
+    std::string name = path;
+    if (MaskStyleOfName(path) > 0)
+        name.erase(name.find_last_of('.'));
+    if (style > 0 && style < kMaskStyleCount)
+        name += std::string(".") + kStyles[style].id;
+    return name;
+}
+
+SystemFolders SystemFolders::Current()
+{
+    SystemFolders system;
+    AddFolder(system.folders, FromSystem(::GetWindowsDirectoryA));
+    AddFolder(system.folders, FromSystem(::GetSystemDirectoryA));
+    // Looked up by name: older systems lack them.
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+    for (const char* name : {"GetSystemWindowsDirectoryA", "GetSystemWow64DirectoryA"})
+        if (auto query = reinterpret_cast<FolderQuery>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))))
+            AddFolder(system.folders, FromSystem(query));
+    for (const char* name : {"USERPROFILE", "ALLUSERSPROFILE", "PUBLIC"})
+        AddFolder(system.folders, FromEnvironment(name));
+
+    using ProfilesQuery = BOOL(WINAPI*)(LPSTR, LPDWORD);
+    if (HMODULE userenv = ::LoadLibraryA("userenv.dll")) {
+        if (auto query = reinterpret_cast<ProfilesQuery>(
+                reinterpret_cast<void*>(::GetProcAddress(userenv, "GetProfilesDirectoryA")))) {
+            char buffer[MAX_PATH] = {};
+            DWORD size = sizeof buffer;
+            if (query(buffer, &size)) {
+                AddFolder(system.folders, buffer);
+                AddFolder(system.profileParents, buffer);
+            }
+        }
+        ::FreeLibrary(userenv);
+    }
+    // Where no profiles folder is reported, the parent of the user's own profile holds them.
+    const std::string profile = FromEnvironment("USERPROFILE");
+    if (system.profileParents.empty() && !profile.empty())
+        AddFolder(system.profileParents, ParentOf(Canonical(profile)));
+    return system;
+}
+
+bool IsSystemFolder(const std::string& path, const SystemFolders& system)
+{
+    const std::string folder = WithoutTrailingBackslash(path);
+    if (IsRoot(folder))
+        return true;
+    for (const std::string& needed : system.folders)
+        if (SameText(folder, WithoutTrailingBackslash(needed)))
+            return true;
+    const std::string parent = ParentOf(folder);
+    for (const std::string& profiles : system.profileParents)
+        if (SameText(parent, WithoutTrailingBackslash(profiles)))
+            return true;
+    return false;
+}
+
+MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& system, std::string& newPath)
+{
+    const std::string folder = WithoutTrailingBackslash(path);
+    newPath = path;
+    if (folder.empty() || !IsFolder(folder))
+        return MaskResult::NotAFolder;
+    const std::string target = MaskedFolderName(folder, style);
+    if (target == folder)
+        return MaskResult::Unchanged;
+    // Judge the folder by its plain name, so a masked system folder cannot be masked again.
+    const std::string full = Canonical(folder);
+    if (IsSystemFolder(full, system) || IsSystemFolder(MaskedFolderName(full, 0), system))
+        return MaskResult::Refused;
+    if (!::MoveFileA(folder.c_str(), target.c_str()))
+        return MaskResult::RenameFailed;
+    newPath = target;
+    return MaskResult::Renamed;
+}
+
+} // namespace kelt

@@ -1,0 +1,52 @@
+#pragma once
+// Masking a folder as a shell object: the folder is renamed with a dot and the object's class
+// identifier appended, which makes Explorer show it as that object (and open that object
+// instead of the folder). "Normal" takes the identifier off again.
+#include <string>
+#include <vector>
+
+namespace kelt {
+
+constexpr int kMaskStyleCount = 9;
+
+// "Normal", "Control Panel", ... in the order of the style list.
+const char* MaskStyleName(int style);
+// The class identifier of a style; empty for "Normal" and for numbers outside the list.
+const char* MaskStyleId(int style);
+
+// The style a path's name stands for: the text after its last "." (the whole path when it has
+// none) looked up among the identifiers without regard to case; 0 for a path ending in ".",
+// -1 when it is none of them.
+int MaskStyleOfName(const std::string& path);
+// The style of an existing folder; -1 when the path is no folder.
+int MaskStyleOfFolder(const std::string& path);
+// The name a folder gets for a style: a present identifier is replaced, not added to.
+std::string MaskedFolderName(const std::string& path, int style);
+
+// Folders Windows needs under their own names.
+struct SystemFolders {
+    // Folders that are refused themselves (the Windows folder, the system folders, profiles).
+    std::vector<std::string> folders;
+    // Folders whose every direct sub-folder is a user profile root.
+    std::vector<std::string> profileParents;
+
+    // The running system's folders.
+    static SystemFolders Current();
+};
+
+// True for a drive root, one of the system folders, or a user profile root. The path is
+// compared as it is written (full path, without regard to case or a trailing backslash).
+bool IsSystemFolder(const std::string& path, const SystemFolders& system);
+
+enum class MaskResult {
+    NotAFolder,    // nothing done
+    Unchanged,     // the folder already has the name of that style
+    Refused,       // a folder Windows needs
+    Renamed,
+    RenameFailed,
+};
+
+// Renames the folder at `path` to the style; `newPath` receives the folder's name afterwards.
+MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& system, std::string& newPath);
+
+} // namespace kelt

@@ -1,0 +1,240 @@
+#include "plugins/starter/start_pro.h"
+
+#include <windows.h>
+
+#include "catalogue/platform/registry.h"
+#include "plugins/starter/start_positions.h"
+#include "plugins/starter/startup_approved.h"
+
+namespace kelt {
+
+namespace {
+
+// One key an entry can live in.
+struct Place {
+    int position = 0;
+    bool wow32 = false;
+    bool shadow = false;
+};
+
+Place PlaceOf(const JTStartPro& entry)
+{
+    return Place{entry.Position, entry.Wow32, entry.Shadowed};
+}
+
+enum class Access { Read, Change, Create };
+
+bool Open(TRegistry& registry, const Place& place, Access access)
+{
+    registry.SetAccess((access == Access::Read ? KEY_READ : KEY_ALL_ACCESS) |
+                       StartPositionView(place.position, place.wow32));
+    registry.SetRootKey(StartPositionRoot(place.position));
+    return registry.OpenKey(StartPositionKey(place.position, !place.shadow), access == Access::Create);
+}
+
+// Expandable strings keep their type when they move; the accessor writes plain strings only.
+void WriteExpandString(TRegistry& registry, const std::string& name, const std::string& value)
+{
+    if (::RegSetValueExA(registry.CurrentKey(), name.c_str(), 0, REG_EXPAND_SZ,
+                         reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1)) !=
+        ERROR_SUCCESS)
+        throw RegistryError("Failed to set data for '" + name + "'");
+}
+
+bool SameName(const std::string& a, const std::string& b)
+{
+    // Value names are compared without regard to case by the registry itself.
+    return a.size() == b.size() && ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
+                                                    static_cast<int>(a.size()), b.data(),
+                                                    static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool SamePlace(const Place& a, const Place& b)
+{
+    const bool views = StartPositionHasViews(a.position) && Is64BitWindows();
+    return a.position == b.position && a.shadow == b.shadow && (!views || a.wow32 == b.wow32);
+}
+
+// What to do with a value already at the target under the same name.
+enum class Existing {
+    KeepUnlessEqual,  // moving: only a value of identical data and type may be there
+    ReplaceInItsType, // adding: the user confirmed replacing it
+    ReplaceInOurType, // modifying: the entry brings its own type
+};
+
+// `wrote` tells whether a value was written (false when an identical one was already there).
+StartProResult WriteValue(const Place& place, const std::string& name, const std::string& command,
+                          bool expandable, Existing existing, bool* wrote = nullptr)
+{
+    if (wrote)
+        *wrote = false;
+    try {
+        TRegistry registry;
+        if (!Open(registry, place, Access::Create))
+            return StartProResult::KeyUnavailable;
+        if (registry.ValueExists(name)) {
+            const TRegDataType type = registry.GetDataType(name);
+            if (type != rdString && type != rdExpandString)
+                return StartProResult::NameTaken;
+            if (existing == Existing::KeepUnlessEqual) {
+                if (registry.ReadString(name) != command || (type == rdExpandString) != expandable)
+                    return StartProResult::NameTaken;
+                return StartProResult::Done;
+            }
+            if (existing == Existing::ReplaceInItsType)
+                expandable = type == rdExpandString;
+        }
+        if (expandable)
+            WriteExpandString(registry, name, command);
+        else
+            registry.WriteString(name, command);
+        if (wrote)
+            *wrote = true;
+        return StartProResult::Done;
+    } catch (const RegistryError&) {
+        return StartProResult::WriteFailed;
+    }
+}
+
+bool RemoveValue(const Place& place, const std::string& name)
+{
+    TRegistry registry;
+    if (!Open(registry, place, Access::Read))
+        return true;  // no key, no value
+    if (!registry.ValueExists(name))
+        return true;
+    return Open(registry, place, Access::Change) && registry.DeleteValue(name);
+}
+
+void ListPlace(const Place& place, std::vector<JTStartPro>& entries)
+{
+    TRegistry registry;
+    if (!Open(registry, place, Access::Read))
+        return;
+    std::vector<std::string> names;
+    registry.GetValueNames(names);
+    for (const std::string& name : names) {
+        const TRegDataType type = registry.GetDataType(name);
+        if (type != rdString && type != rdExpandString)
+            continue;
+        JTStartPro entry;
+        entry.Name = name;
+        entry.Position = place.position;
+        try {
+            entry.Command = registry.ReadString(name);
+        } catch (const RegistryError&) {
+            continue;  // gone or changed while we listed
+        }
+        entry.Expandable = type == rdExpandString;
+        entry.Wow32 = place.wow32;
+        entry.Shadowed = place.shadow;
+        entry.Enabled = !place.shadow;
+        if (!place.shadow) {
+            const ApprovedState approved = ReadStartupApproved(place.position, place.wow32, name);
+            entry.Approved = approved != ApprovedState::None;
+            entry.Enabled = approved != ApprovedState::Disabled;
+        }
+        entries.push_back(std::move(entry));
+    }
+}
+
+} // namespace
+
+std::string JTStartPro::Place() const
+{
+    return StartPositionPlace(Position, Wow32);
+}
+
+std::vector<JTStartPro> ListStartPros()
+{
+    std::vector<JTStartPro> entries;
+    for (int position = 1; position <= kStartPositionCount; ++position) {
+        if (!StartPositionListed(position))
+            continue;
+        const bool views = StartPositionHasViews(position) && Is64BitWindows();
+        for (bool wow32 : {false, true}) {
+            if (wow32 && !views)
+                continue;
+            ListPlace(Place{position, wow32, false}, entries);
+            ListPlace(Place{position, wow32, true}, entries);
+        }
+    }
+    return entries;
+}
+
+std::string StartProFailureText(StartProResult result)
+{
+    switch (result) {
+    case StartProResult::Done: return std::string();
+    case StartProResult::KeyUnavailable: return "the registry key cannot be opened";
+    case StartProResult::NameTaken: return "another value of that name is already there";
+    case StartProResult::WriteFailed: return "the registry refused the change";
+    }
+    return std::string();
+}
+
+StartProResult SetStartProEnabled(JTStartPro& entry, bool enabled)
+{
+    if (entry.Enabled == enabled)
+        return StartProResult::Done;
+    if (!entry.Shadowed && entry.Approved) {
+        if (!WriteStartupApproved(entry.Position, entry.Wow32, entry.Name, enabled))
+            return StartProResult::WriteFailed;
+        entry.Enabled = enabled;
+        return StartProResult::Done;
+    }
+    const Place from = PlaceOf(entry);
+    const Place to{entry.Position, entry.Wow32, !enabled};
+    bool wrote = false;
+    const StartProResult written =
+        WriteValue(to, entry.Name, entry.Command, entry.Expandable, Existing::KeepUnlessEqual, &wrote);
+    if (written != StartProResult::Done)
+        return written;
+    if (!RemoveValue(from, entry.Name)) {
+        // Do not leave it in both keys.
+        if (wrote)
+            RemoveValue(to, entry.Name);
+        return StartProResult::WriteFailed;
+    }
+    entry.Shadowed = !enabled;
+    entry.Enabled = enabled;
+    // Back in its key, an old "off" record of the store would keep it from running.
+    if (enabled && ReadStartupApproved(entry.Position, entry.Wow32, entry.Name) == ApprovedState::Disabled)
+        WriteStartupApproved(entry.Position, entry.Wow32, entry.Name, true);
+    entry.Approved = enabled && ReadStartupApproved(entry.Position, entry.Wow32, entry.Name) != ApprovedState::None;
+    return StartProResult::Done;
+}
+
+bool DeleteStartPro(const JTStartPro& entry)
+{
+    if (!RemoveValue(PlaceOf(entry), entry.Name))
+        return false;
+    if (!entry.Shadowed)
+        RemoveStartupApproved(entry.Position, entry.Wow32, entry.Name);
+    return true;
+}
+
+StartProResult AddStartPro(const std::string& name, int position, const std::string& command)
+{
+    return WriteValue(Place{position, false, false}, name, command, false, Existing::ReplaceInItsType);
+}
+
+StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& name, int position,
+                              const std::string& command)
+{
+    const Place from = PlaceOf(selected);
+    // The machine-wide positions keep the view the entry was in.
+    const Place to{position, StartPositionHasViews(position) && selected.Wow32, !selected.Enabled};
+    const StartProResult written = WriteValue(to, name, command, selected.Expandable, Existing::ReplaceInOurType);
+    if (written != StartProResult::Done)
+        return written;
+    if (SamePlace(from, to) && SameName(selected.Name, name))
+        return StartProResult::Done;  // rewritten in place
+    if (!RemoveValue(from, selected.Name))
+        return StartProResult::WriteFailed;
+    if (selected.Approved)
+        RemoveStartupApproved(selected.Position, selected.Wow32, selected.Name);
+    return StartProResult::Done;
+}
+
+} // namespace kelt

@@ -1,0 +1,242 @@
+// The Hide tool window loaded through the host's plug-in object and driven by messages, in a
+// prefix whose drive letters the test defines itself.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <winioctl.h>
+
+#include <string>
+#include <vector>
+
+#include "plugins/hide/hide_ids.h"
+#include "tests/gui/starter/tool_driver.h"
+#include "tests/windows/platform/test_key.h"
+
+namespace kelt {
+namespace {
+
+using namespace kelt::testing;
+
+const char kPolicy[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const std::string kRecycleBin = "{645FF040-5081-101B-9F08-00AA002F954E}";
+const std::string kControlPanel = "{21EC2020-3AEA-1069-A2DD-08002B30309D}";
+const std::string kWeb = "{25336920-03F9-11CF-8FD0-00AA00686F13}";
+
+// Wine's mount manager defines drive letters of a given type on a Unix folder (what its own
+// configuration tool does). Answers false off Wine.
+bool DefineWineDrive(wchar_t letter, ULONG driveType, const std::string& unixFolder)
+{
+    struct UnixDrive {
+        ULONG size, type, fsType;
+        DWORD serial;
+        ULONGLONG unixDevice;
+        WCHAR letter;
+        USHORT mountPointOffset, deviceOffset, labelOffset;
+    };
+    const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+    HANDLE manager = ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE)
+        return false;
+    std::string buffer(sizeof(UnixDrive) + unixFolder.size() + 1, '\0');
+    UnixDrive drive{};
+    drive.size = static_cast<ULONG>(buffer.size());
+    drive.type = driveType;
+    drive.letter = letter;
+    drive.mountPointOffset = sizeof(UnixDrive);
+    memcpy(&buffer[0], &drive, sizeof drive);
+    memcpy(&buffer[sizeof drive], unixFolder.c_str(), unixFolder.size());
+    DWORD returned = 0;
+    const BOOL ok = ::DeviceIoControl(manager, kDefineUnixDrive, &buffer[0], drive.size, nullptr, 0, &returned, nullptr);
+    ::CloseHandle(manager);
+    return ok && ::GetDriveTypeA((std::string(1, static_cast<char>(letter - 32)) + ":\\").c_str()) == driveType;
+}
+
+class HideWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        drivesReady_ = DefineWineDrive(L'a', DRIVE_REMOVABLE, "/tmp") && DefineWineDrive(L'd', DRIVE_FIXED, "/tmp") &&
+                       DefineWineDrive(L'e', DRIVE_CDROM, "/tmp") && DefineWineDrive(L'n', DRIVE_REMOTE, "/tmp") &&
+                       DefineWineDrive(L'r', DRIVE_RAMDISK, "/tmp");
+    }
+    void SetUp() override
+    {
+        if (!drivesReady_)
+            GTEST_SKIP() << "drive letters cannot be defined here";
+    }
+
+    static HWND Page(HWND form, int page) { return ::GetDlgItem(form, page); }
+    static HWND Disks(HWND form) { return ::GetDlgItem(Page(form, IDC_FOLDERS_PAGE), IDC_DISKS); }
+    static HWND ViewDisks(HWND form) { return ::GetDlgItem(Page(form, IDC_OTHERS_PAGE), IDC_VIEW_DISKS); }
+
+    static DWORD Stored(const char* name, DWORD& type)
+    {
+        std::string bytes;
+        type = REG_NONE;
+        if (!RawGet(kPolicy, name, type, bytes) || bytes.size() != 4)
+            return 0xDEADBEEF;
+        DWORD mask = 0;
+        memcpy(&mask, bytes.data(), 4);
+        return mask;
+    }
+
+    static bool drivesReady_;
+    ToolDriver driver_{"Hide"};
+};
+
+bool HideWindow::drivesReady_ = false;
+
+// Starts without the policy key: every drive ticked, and Apply creates the key and writes 0.
+// Then C and D unticked make 12; a hidden letter that is not listed stays hidden; the binary
+// form is read and written back as binary; NoViewOnDrive follows the "Others" tab.
+TEST_F(HideWindow, DrivePoliciesFollowTheListsOnly)
+{
+    ASSERT_EQ(plrLoaded, driver_.LoadResult());
+    EXPECT_EQ("Security", driver_.Plugin().Kind());
+    ASSERT_FALSE(RawKeyExists(kPolicy));
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        RECT client{};
+        ::GetClientRect(form, &client);
+        EXPECT_EQ(397, client.right);
+        EXPECT_EQ(375, client.bottom);
+        EXPECT_EQ("  This Plugin is used to hide something,such as  drivers in  My Computer and so on",
+                  Text(form, IDC_HIDE_INTRO));
+        const std::vector<std::string> all = {"[x] A:\\", "[x] C:\\", "[x] D:\\", "[x] E:\\", "[x] Z:\\"};
+        EXPECT_EQ(all, Rows(Disks(form)));
+        EXPECT_EQ(all, Rows(ViewDisks(form)));
+        Click(form, IDC_APPLY);
+    }));
+    DWORD type = 0;
+    EXPECT_EQ(0u, Stored("NoDrives", type));
+    EXPECT_EQ(DWORD(REG_DWORD), type);
+    EXPECT_EQ(0u, Stored("NoViewOnDrive", type));
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_EQ("Finish!", driver_.boxes[0].text);
+    EXPECT_EQ("OK", driver_.boxes[0].caption);
+    EXPECT_EQ(UINT(MB_ICONINFORMATION), driver_.boxes[0].flags);
+
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        SetRowChecked(Disks(form), FindRow(Disks(form), "C:\\"), false);
+        SetRowChecked(Disks(form), FindRow(Disks(form), "D:\\"), false);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_EQ(12u, Stored("NoDrives", type));
+
+    RawSetDword(kPolicy, "NoDrives", 12 | (1u << 13));  // N, a network drive, hidden
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        EXPECT_EQ((std::vector<std::string>{"[x] A:\\", "[ ] C:\\", "[ ] D:\\", "[x] E:\\", "[x] Z:\\"}),
+                  Rows(Disks(form)));
+        SetRowChecked(Disks(form), 1, true);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_EQ(8u | (1u << 13), Stored("NoDrives", type));
+
+    RawSet(kPolicy, "NoDrives", REG_BINARY, "\x08\x00\x00\x00", 4);
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        EXPECT_FALSE(ListView_GetCheckState(Disks(form), FindRow(Disks(form), "D:\\")));
+        SetRowChecked(Disks(form), FindRow(Disks(form), "D:\\"), true);
+        // The "Others" tab.
+        HWND tabs = ::GetDlgItem(form, IDC_TABS);
+        TabCtrl_SetCurSel(tabs, 1);
+        NMHDR change{tabs, IDC_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+        ::SendMessageA(form, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&change));
+        EXPECT_TRUE(::IsWindowVisible(ViewDisks(form)));
+        EXPECT_FALSE(::IsWindowVisible(Disks(form)));
+        SetRowChecked(ViewDisks(form), FindRow(ViewDisks(form), "E:\\"), false);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_EQ(0u, Stored("NoDrives", type));
+    EXPECT_EQ(DWORD(REG_BINARY), type);
+    EXPECT_EQ(16u, Stored("NoViewOnDrive", type));
+}
+
+TEST_F(HideWindow, AnUnreadableMaskIsNeverWrittenOver)
+{
+    RawSetString(kPolicy, "NoDrives", "not a mask");
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        EXPECT_FALSE(::IsWindowEnabled(Disks(form)));
+        EXPECT_TRUE(Rows(Disks(form)).empty());
+        EXPECT_TRUE(::IsWindowEnabled(ViewDisks(form)));
+        Click(form, IDC_APPLY);
+    }));
+    ASSERT_EQ(2u, driver_.boxes.size());
+    EXPECT_EQ("Errors occured when getting disk informations!", driver_.boxes[0].text);
+    EXPECT_EQ("ERROR", driver_.boxes[0].caption);
+    EXPECT_EQ(UINT(MB_ICONERROR), driver_.boxes[0].flags);
+    EXPECT_EQ("Finish!", driver_.boxes[1].text);
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(RawGet(kPolicy, "NoDrives", type, bytes));
+    EXPECT_EQ(DWORD(REG_SZ), type);
+}
+
+TEST_F(HideWindow, MasksFoldersAndRefusesSystemOnes)
+{
+    RawSetDword(kPolicy, "NoDrives", 0);
+    const std::string base = "C:\\hidewindow";
+    ::CreateDirectoryA(base.c_str(), nullptr);
+    ::CreateDirectoryA((base + "\\Docs." + kRecycleBin).c_str(), nullptr);
+    ::CreateDirectoryA((base + "\\my.docs").c_str(), nullptr);
+    ::CreateDirectoryA((base + "\\Taken").c_str(), nullptr);
+    ::CreateDirectoryA((base + "\\Taken." + kWeb).c_str(), nullptr);
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+
+    std::string next;
+    driver_.onBrowseFolder = [&](ui::FolderRequest& request) {
+        EXPECT_EQ("Select Directory to Search In!", request.title);
+        request.folder = next;
+        return true;
+    };
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        HWND page = Page(form, IDC_FOLDERS_PAGE);
+        const auto browse = [&](const std::string& folder) {
+            next = folder;
+            Click(page, IDC_BROWSE);
+        };
+        const auto mask = [&](int style) {
+            ::SendDlgItemMessageA(page, IDC_HIDE_STYLE, CB_SETCURSEL, style, 0);
+            Click(page, IDC_MASK_FOLDER);
+        };
+
+        browse(base + "\\Docs." + kRecycleBin);
+        EXPECT_EQ("Recycle Bin", Text(page, IDC_HIDE_STYLE));
+        mask(1);
+        EXPECT_EQ(base + "\\Docs." + kControlPanel, Text(page, IDC_HIDE_FOLDER));
+        mask(0);
+        EXPECT_EQ(base + "\\Docs", Text(page, IDC_HIDE_FOLDER));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((base + "\\Docs").c_str()));
+
+        browse(base + "\\my.docs");
+        EXPECT_EQ("Normal", Text(page, IDC_HIDE_STYLE));
+        mask(5);
+        EXPECT_EQ(base + "\\my.docs." + kWeb, Text(page, IDC_HIDE_FOLDER));
+        EXPECT_TRUE(driver_.boxes.empty());
+
+        browse(base + "\\Taken");
+        mask(5);
+        ASSERT_EQ(1u, driver_.boxes.size());
+        EXPECT_EQ("Rename file error!", driver_.boxes[0].text);
+        EXPECT_EQ("Error", driver_.boxes[0].caption);
+        EXPECT_EQ(UINT(MB_OK), driver_.boxes[0].flags);
+        EXPECT_EQ(base + "\\Taken", Text(page, IDC_HIDE_FOLDER));
+
+        char profile[MAX_PATH] = {};
+        ::GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+        for (const std::string& needed : {std::string(windows), std::string("C:\\"), std::string(profile)}) {
+            driver_.boxes.clear();
+            browse(needed);
+            mask(1);
+            ASSERT_EQ(1u, driver_.boxes.size());
+            EXPECT_EQ(0u, driver_.boxes[0].text.rfind("Windows needs this folder", 0));
+            EXPECT_EQ("Warning!", driver_.boxes[0].caption);
+            EXPECT_EQ(needed, Text(page, IDC_HIDE_FOLDER));
+        }
+    }));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(windows));
+}
+
+} // namespace
+} // namespace kelt

@@ -1,0 +1,255 @@
+// The Starter tool window loaded through the host's plug-in object and driven by messages.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "plugins/starter/starter_ids.h"
+#include "tests/gui/starter/tool_driver.h"
+#include "tests/windows/starter/raw_registry.h"
+
+namespace kelt {
+namespace {
+
+using namespace kelt::testing;
+
+const std::string kShadow = std::string(kRunKey) + "-";
+const int kHkcuRun = 5;  // "Position:" entry of position 6
+
+HWND OwnTooltip(HWND form)
+{
+    struct Search {
+        HWND form, found = nullptr;
+    } search{form};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char name[64] = {};
+            ::GetClassNameA(window, name, sizeof name);
+            if (std::string(name) == TOOLTIPS_CLASSA && ::GetWindow(window, GW_OWNER) == s->form)
+                s->found = window;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string HintOf(HWND tooltip, HWND form, int id)
+{
+    char buffer[512] = {};
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = form;
+    info.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(form, id));
+    info.lpszText = buffer;
+    ::SendMessageA(tooltip, TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&info));
+    return buffer;
+}
+
+// Tooltips hand out at most 79 characters of a hint through TTM_GETTEXT on some systems.
+void ExpectHint(const std::string& expected, const std::string& shown)
+{
+    if (shown.size() >= 79 && shown.size() < expected.size())
+        EXPECT_EQ(expected.substr(0, shown.size()), shown);
+    else
+        EXPECT_EQ(expected, shown);
+}
+
+TEST(StarterWindow, ShowsItsTextsEntriesAndOwnHints)
+{
+    RawWriteText(HKEY_CURRENT_USER, kRunKey, "Visible", "visible.exe");
+    RawWriteText(HKEY_CURRENT_USER, kShadow, "Resting", "resting.exe");
+    ToolDriver driver("Starter");
+    ASSERT_EQ(plrLoaded, driver.LoadResult());
+    EXPECT_EQ("Starter", driver.Plugin().Name());
+    EXPECT_EQ("Security", driver.Plugin().Kind());
+    ASSERT_TRUE(driver.Plugin().GlyphBitmap());
+
+    HWND tooltip = nullptr;
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        RECT client{};
+        ::GetClientRect(form, &client);
+        EXPECT_EQ(437, client.right);
+        EXPECT_EQ(420, client.bottom);
+        EXPECT_EQ("Following are the programs that run when  Windows loads:", Text(form, IDC_STARTER_INTRO));
+        EXPECT_EQ(10, ::SendDlgItemMessageA(form, IDC_POSITION, CB_GETCOUNT, 0, 0));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(form, IDC_MODIFY)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(form, IDC_DELETE)));
+
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        const int visible = FindRow(list, "Visible"), resting = FindRow(list, "Resting");
+        ASSERT_GE(visible, 0);
+        ASSERT_GE(resting, 0);
+        EXPECT_EQ("[x] HKCU Run", Rows(list, 1)[visible]);
+        EXPECT_EQ("[ ] HKCU Run", Rows(list, 1)[resting]);
+
+        tooltip = OwnTooltip(form);
+        ASSERT_TRUE(tooltip);
+        EXPECT_EQ(0, ::SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
+        EXPECT_EQ(60000, ::SendMessageA(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
+        ExpectHint("Please First Input The Information Below,And Then Click Me To Add A New AutoRun Program",
+                   HintOf(tooltip, form, IDC_ADD));
+        ExpectHint("Please First Input The Information Below,And Then Click Me To Modify The Current Selected "
+                   "AutoRun Program",
+                   HintOf(tooltip, form, IDC_MODIFY));
+
+        // Selecting shows the entry; each field's text is its hint.
+        SelectRow(list, resting);
+        EXPECT_EQ("Resting", Text(form, IDC_NAME));
+        EXPECT_EQ("resting.exe", Text(form, IDC_COMMAND));
+        EXPECT_EQ("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", Text(form, IDC_POSITION));
+        EXPECT_EQ("resting.exe", HintOf(tooltip, form, IDC_COMMAND));
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form, IDC_MODIFY)));
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form, IDC_DELETE)));
+        Click(form, IDC_REFRESH);
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(form, IDC_MODIFY)));
+    }));
+    // The hint window was the tool window's own and went with it.
+    EXPECT_FALSE(::IsWindow(tooltip));
+    EXPECT_TRUE(driver.boxes.empty());
+}
+
+// Nothing changes under the auto-run keys while `action` runs.
+bool WritesNothing(const std::function<void()>& action)
+{
+    HKEY keys[2] = {};
+    HANDLE events[2] = {};
+    const HKEY roots[2] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+    for (int i = 0; i < 2; ++i) {
+        RegOpenKeyExA(roots[i], "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_NOTIFY, &keys[i]);
+        events[i] = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        RegNotifyChangeKeyValue(keys[i], TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, events[i], TRUE);
+    }
+    action();
+    const bool quiet = ::WaitForMultipleObjects(2, events, FALSE, 200) == WAIT_TIMEOUT;
+    for (int i = 0; i < 2; ++i) {
+        ::CloseHandle(events[i]);
+        RegCloseKey(keys[i]);
+    }
+    return quiet;
+}
+
+TEST(StarterWindow, ApplyMovesOnlyChangedEntries)
+{
+    RawWriteText(HKEY_CURRENT_USER, kRunKey, "Switch", "switch.exe");
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        EXPECT_TRUE(WritesNothing([&] { Click(form, IDC_APPLY); }));
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        SetRowChecked(list, FindRow(list, "Switch"), false);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "Switch").exists);
+    EXPECT_EQ("switch.exe", RawRead(HKEY_CURRENT_USER, kShadow, "Switch").data);
+
+    // A fresh window finds it off and switches it on again.
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        const int row = FindRow(list, "Switch");
+        ASSERT_GE(row, 0);
+        EXPECT_FALSE(ListView_GetCheckState(list, row));
+        SetRowChecked(list, row, true);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_EQ("switch.exe", RawRead(HKEY_CURRENT_USER, kRunKey, "Switch").data);
+    EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kShadow, "Switch").exists);
+    EXPECT_TRUE(driver.boxes.empty());
+}
+
+TEST(StarterWindow, AddRefusesUselessTargetsAndAsksFirst)
+{
+    struct Case {
+        std::string name;
+        int position;
+        std::string command;
+        std::string refusalStart;
+    };
+    const std::vector<Case> refused = {
+        {"", kHkcuRun, "x.exe", "Please input the name"},
+        {"NoPlace", -1, "x.exe", "Please choose the position"},
+        {"AtUserinit", 4, "x.exe", "Userinit is a value"},
+        {"AtWindows", 9, "x.exe", "Windows runs only the \"load\" and \"run\" values"},
+        {"NoCommand", kHkcuRun, "", "Please input the command"},
+    };
+    ToolDriver driver("Starter");
+    driver.onOpenFile = [](ui::FileDialogRequest& request) {
+        EXPECT_EQ("Please Specify The Program To AutoRun", request.title);
+        EXPECT_EQ("All File(*.*)|*.*", request.filter);
+        request.fileName = "C:\\Tools\\added.exe";
+        return true;
+    };
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        for (const Case& c : refused) {
+            SCOPED_TRACE(c.refusalStart);
+            driver.boxes.clear();
+            SetText(form, IDC_NAME, c.name);
+            Choose(form, IDC_POSITION, c.position);
+            SetText(form, IDC_COMMAND, c.command);
+            EXPECT_TRUE(WritesNothing([&] { Click(form, IDC_ADD); }));
+            ASSERT_EQ(1u, driver.boxes.size());
+            EXPECT_EQ(0u, driver.boxes[0].text.rfind(c.refusalStart, 0)) << driver.boxes[0].text;
+            EXPECT_EQ("Warning!", driver.boxes[0].caption);
+        }
+
+        driver.boxes.clear();
+        SetText(form, IDC_NAME, "Added");
+        Choose(form, IDC_POSITION, kHkcuRun);
+        Click(form, IDC_BROWSE);
+        EXPECT_EQ("C:\\Tools\\added.exe", Text(form, IDC_COMMAND));
+        driver.answers = {IDCANCEL, IDOK};
+        Click(form, IDC_ADD);
+        EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "Added").exists);
+        Click(form, IDC_ADD);
+        ASSERT_EQ(2u, driver.boxes.size());
+        EXPECT_EQ("Be About To Add...\nAutoRun Program Name:Added\nAutoRun Program "
+                  "Postion:Software\\Microsoft\\Windows\\CurrentVersion\\Run\nAutoRun "
+                  "Program:C:\\Tools\\added.exe\nCreate It,Really?",
+                  driver.boxes[1].text);
+        EXPECT_EQ("Be About To Add...", driver.boxes[1].caption);
+        EXPECT_EQ(UINT(MB_OKCANCEL | MB_ICONQUESTION), driver.boxes[1].flags);
+        EXPECT_EQ("C:\\Tools\\added.exe", RawRead(HKEY_CURRENT_USER, kRunKey, "Added").data);
+    }));
+}
+
+TEST(StarterWindow, ModifyReplacesAndDeleteAsks)
+{
+    RawWriteText(HKEY_CURRENT_USER, kRunKey, "Before", "before.exe");
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        SelectRow(list, FindRow(list, "Before"));
+        SetText(form, IDC_NAME, "After");
+        Click(form, IDC_MODIFY);
+        ASSERT_EQ(1u, driver.boxes.size());
+        EXPECT_EQ("Be About To Modify...", driver.boxes[0].caption);
+        EXPECT_NE(std::string::npos, driver.boxes[0].text.find("AutoRun Program Name:After\n"));
+        EXPECT_EQ(0u, driver.boxes[0].text.rfind("Be About To Modify...\n", 0));
+        EXPECT_NE(std::string::npos, driver.boxes[0].text.find("\nModify It,Really?"));
+        // The list shows the result at once: the old entry is gone.
+        EXPECT_EQ(-1, FindRow(list, "Before"));
+        ASSERT_GE(FindRow(list, "After"), 0);
+
+        driver.boxes.clear();
+        driver.answers = {IDCANCEL, IDOK};
+        SelectRow(list, FindRow(list, "After"));
+        Click(form, IDC_DELETE);
+        EXPECT_GE(FindRow(list, "After"), 0);
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(form, IDC_DELETE)));
+        SelectRow(list, FindRow(list, "After"));
+        Click(form, IDC_DELETE);
+        EXPECT_EQ(-1, FindRow(list, "After"));
+        ASSERT_EQ(2u, driver.boxes.size());
+        EXPECT_EQ("Do You Really Want To Delete The AutoRun Program:After", driver.boxes[0].text);
+        EXPECT_EQ("Warning!", driver.boxes[0].caption);
+        EXPECT_EQ(UINT(MB_OKCANCEL | MB_ICONEXCLAMATION), driver.boxes[0].flags);
+    }));
+    EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "Before").exists);
+    EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "After").exists);
+}
+
+} // namespace
+} // namespace kelt
