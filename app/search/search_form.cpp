@@ -604,7 +604,7 @@ void TKeltSearchForm::SearchItem(JTSetItem* item, bool matched, bool& continueSe
     if (matched && item) {
         ++foundCount_;
         JTSetKind* page = item->Page();
-        results_.push_back({item, item->sDescribe, page ? page->sDescribe() : std::string(), runWords_});
+        results_.push_back({item, item->sDescribe, page ? page->sDescribe() : std::string(), runWords_, {}, false});
         continueSearch = foundCount_ < resultLimit_;
     }
     if (yieldInterval_ >= 0 && ++sinceYield_ >= kYieldBatch) {

@@ -235,6 +235,11 @@ void TRegistry::WriteString(const std::string& name, const std::string& value)
     SetData(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
+void TRegistry::WriteExpandString(const std::string& name, const std::string& value)
+{
+    SetData(name, REG_EXPAND_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
 void TRegistry::WriteInteger(const std::string& name, int value)
 {
     const DWORD data = static_cast<DWORD>(value);

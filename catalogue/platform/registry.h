@@ -80,6 +80,8 @@ public:
     // Writes (REG_SZ, REG_DWORD, REG_DWORD 0/1, REG_BINARY). A count of 0 stores an empty
     // binary value.
     void WriteString(const std::string& name, const std::string& value);
+    // REG_EXPAND_SZ: a path such as %USERPROFILE%\Desktop that Windows expands when it reads it.
+    void WriteExpandString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int value);
     void WriteBool(const std::string& name, bool value);
     void WriteBinaryData(const std::string& name, const void* data, int count);

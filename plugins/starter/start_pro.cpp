@@ -32,15 +32,6 @@ bool Open(TRegistry& registry, const Place& place, Access access)
     return registry.OpenKey(StartPositionKey(place.position, !place.shadow), access == Access::Create);
 }
 
-// Expandable strings keep their type when they move; the accessor writes plain strings only.
-void WriteExpandString(TRegistry& registry, const std::string& name, const std::string& value)
-{
-    if (::RegSetValueExA(registry.CurrentKey(), name.c_str(), 0, REG_EXPAND_SZ,
-                         reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1)) !=
-        ERROR_SUCCESS)
-        throw RegistryError("Failed to set data for '" + name + "'");
-}
-
 bool SameName(const std::string& a, const std::string& b)
 {
     // Value names are compared without regard to case by the registry itself.
@@ -85,7 +76,7 @@ StartProResult WriteValue(const Place& place, const std::string& name, const std
                 expandable = type == rdExpandString;
         }
         if (expandable)
-            WriteExpandString(registry, name, command);
+            registry.WriteExpandString(name, command);
         else
             registry.WriteString(name, command);
         if (wrote)

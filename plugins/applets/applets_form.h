@@ -1,0 +1,36 @@
+#pragma once
+// The Applets tool window: every applet file of the system folder with its first icon and a
+// tick (ticked = shown). "Apply" stores the unticked ones as not loaded and takes the entry of
+// every ticked one away, in the store the running Windows reads.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugins/applets/applet_store.h"
+#include "plugins/util/check_list.h"
+#include "plugins/util/flat_button.h"
+#include "ui/window.h"
+
+namespace kelt::applets {
+
+class TForm1 : public ui::Dialog {
+public:
+    TForm1();
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
+
+private:
+    void FormCreate();
+    void pbtnApplyClick();
+
+    plugin::CheckList pCPLList;
+    plugin::FlatButton pbtnApply;
+    plugin::FlatButton pbtnClose;
+    // Chosen once when the window is made; null when the Windows version is not known.
+    std::unique_ptr<AppletStore> store_;
+};
+
+} // namespace kelt::applets

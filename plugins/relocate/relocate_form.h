@@ -1,0 +1,46 @@
+#pragma once
+// The Relocate tool window: the system folders with their locations, the mail store and the
+// installation files; new locations are picked with the folder browser and written on
+// "Apply", which then offers to restart Windows when anything was written.
+#include <windows.h>
+
+#include "plugins/relocate/folder_locations.h"
+#include "plugins/util/tab_pages.h"
+#include "ui/handles.h"
+#include "ui/window.h"
+
+namespace kelt::relocate {
+
+class TForm1 : public ui::Dialog {
+public:
+    TForm1();
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR& header, LRESULT& result) override;
+    bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
+
+private:
+    void FormCreate();
+    void LoadSystemFolders();
+    void LoadOtherFolders();
+    void ShowSystemFolders();
+    void SelectionChanged();
+    void EditSelectedFolder();
+    void BrowseOtherFolder(int tag);
+    void pbtnApplyClick();
+    int SelectedRow() const;
+    // The folder browser at `start`; empty when the user cancelled.
+    std::string BrowseForFolder(const std::string& start);
+    // The list's pop-up menu with its one command "Edit...".
+    static ui::UniqueMenu CreateListMenu(bool enabled);
+
+    HWND plvSysFolders = nullptr;
+    plugin::TabPages pages_;
+    SystemFolderList folders_;
+    OtherFolders others_;
+};
+
+} // namespace kelt::relocate
