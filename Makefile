@@ -1,7 +1,8 @@
 # Keltrix: the two front-door commands.
 #   make run    build the 64-bit program folder and start Keltrix.exe under Wine
 #   make test   build native, win64 and win32 and run every test layer
-.PHONY: run test deps build native win64 win32 stage fuzz bench clean
+#   make dist   the installers and zips of both Windows builds, in build/dist/
+.PHONY: run test dist deps build native win64 win32 stage fuzz bench clean
 
 JOBS ?= 2
 export CTEST_PARALLEL_LEVEL ?= 2
@@ -25,6 +26,12 @@ build: native win64 win32
 
 test: build
 	bash tools/test-all.sh
+
+dist: native
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j $(JOBS) --target dist
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS) --target dist
 
 fuzz: native
 	bash tools/fuzz-run.sh $(or $(FUZZ_SECONDS),60)

@@ -27,6 +27,9 @@ pkgs=(
   python3
   curl
   openssl
+  nsis
+  zip
+  unzip
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -14,10 +14,7 @@
 #   of the program folder.
 
 function(kelt_plugin)
-  # The one place the plug-ins' version numbers come from.
-  set(KELT_PLUGIN_FILE_VERSION "0.8.0.0")
-  set(KELT_PLUGIN_PRODUCT_VERSION "0.80")
-  set(KELT_PLUGIN_VERSION_NUMBERS "0,8,0,0")
+  # The version numbers (KELT_PLUGIN_*) come from the root CMakeLists.txt.
   set(KELT_PLUGIN_SDK_DIR ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
   cmake_parse_arguments(K "NO_FRAME;NO_STAGE;NO_VERSION_INFO"
     "NAME;GLYPH;GLYPH_NAME;FILE_VERSION;DEF;OUTPUT_DIR" "SOURCES;RESOURCES;DEPS" ${ARGN})

@@ -1,0 +1,256 @@
+#!/usr/bin/env bash
+# Packaging tests.
+#   tools/test-dist.sh            builds `dist` of win64 and win32, then tests both packages
+#   tools/test-dist.sh ENV...     tests the packages the given dist.env files describe, unbuilt
+# Every package: the folder check (complete, versions, imports), the setup program's version and
+# imports, the zip's listing against the packaged folder. The win64 package is also installed,
+# started, upgraded and removed under Wine in a throw-away prefix; the win32 one cannot run here.
+set -uo pipefail
+self=$(readlink -f "$0")
+root=$(dirname "$(dirname "$self")")
+
+passed=0; failed=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then
+    passed=$((passed + 1)); echo "  ok    $what"
+  else
+    failed=$((failed + 1)); echo "  FAIL  $what"
+  fi
+}
+finish() {
+  echo "Packaging: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+load_env() {  # the package names of one build
+  # shellcheck disable=SC1090
+  . "$1"
+  name=Keltrix-$KELT_VERSION-$KELT_ARCH
+  setup=$KELT_DIST_DIR/$name-setup.exe
+  zip=$KELT_DIST_DIR/$name.zip
+  package=$KELT_DIST_WORK/Keltrix
+}
+
+# "Keltrix/" and every folder and file below it, one a line, sorted: as zip lists them.
+listing_of() {
+  (cd "$(dirname "$1")" && find "$(basename "$1")" \( -type d -printf '%p/\n' \) -o \( -type f -print \)) | LC_ALL=C sort
+}
+
+same_listing() { diff <(listing_of "$1") <(unzip -Z1 "$2" | LC_ALL=C sort); }
+
+# The staged folder without what runs of the programs wrote into it is what was packaged.
+package_is_stage() {
+  diff <(listing_of "$KELT_STAGE_DIR" | grep -viE '^Keltrix/(version\.ini|update\.log|update\.exe\.old|update/.*|records/.+)$') \
+       <(listing_of "$package")
+}
+
+static_tests() {
+  load_env "$1"
+  echo "--- $name"
+  check "$name: the program folder is complete, versioned and imports system DLLs only" \
+    bash "$root/tools/check-dist.sh" "$1" "$package"
+  check "$name: the setup program has the version resource and imports system DLLs only" \
+    bash "$root/tools/check-dist.sh" "$1" --binary "$setup"
+  local format=pei-x86-64
+  [ "$KELT_ARCH" = win32 ] && format=pei-i386
+  check "$name: the setup program is a $KELT_ARCH program" \
+    grep -q "file format $format" <("$KELT_OBJDUMP" -f "$setup")
+  check "$name: the packaged folder is the staged one without run-time files" package_is_stage
+  check "$name: the zip lists exactly the packaged folder" same_listing "$package" "$zip"
+  check "$name: the zip's files are the packaged ones, byte for byte" zip_matches
+}
+
+zip_matches() {
+  local tmp rc
+  tmp=$(mktemp -d)
+  unzip -q "$zip" -d "$tmp" && diff -r "$package" "$tmp/Keltrix" >/dev/null
+  rc=$?
+  rm -rf "$tmp"
+  return $rc
+}
+
+# The checker itself must catch the faults it exists for: a missing program, a plug-in
+# without its version, and a binary that needs the mingw runtime DLLs.
+checker_tests() {
+  load_env "$1"
+  local tmp out
+  tmp=$(mktemp -d)
+  cp -a "$package" "$tmp/Keltrix"
+  rm -f "$tmp/Keltrix/Update.exe"
+  [ -f "$tmp/Keltrix/Plugins/Scrub.KTP" ] && cp "$tmp/Keltrix/Plugins/Scrub.KTP" "$tmp/Keltrix/Plugins/Hide.KTP"
+  printf '#include <string>\n#include <thread>\nint main(){std::thread t([]{});t.join();return (int)std::to_string(1).size();}\n' >"$tmp/dyn.cpp"
+  x86_64-w64-mingw32-g++-posix -O0 "$tmp/dyn.cpp" -o "$tmp/Keltrix/Plugins/Dynamic.dll" 2>/dev/null
+  out=$(bash "$root/tools/check-dist.sh" "$1" "$tmp/Keltrix")
+  check "the folder check fails on a broken folder" [ $? -ne 0 ]
+  check "the folder check names a missing program" grep -q 'lacks Update.exe' <<<"$out"
+  check "the folder check names a plug-in without version" grep -q 'Hide.KTP has no version resource' <<<"$out"
+  check "the folder check names a binary needing the mingw runtime" \
+    grep -qi 'Dynamic.dll imports libstdc++-6.dll' <<<"$out"
+  rm -rf "$tmp"
+}
+
+# ---- under Wine -------------------------------------------------------------------------------
+
+wine_() { "$wine" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+cdrive() { printf '%s' "$WINEPREFIX/drive_c"; }
+installed=""  # unix path of the installation folder
+
+# reg_value KEY NAME: the value's data, empty when the key or value is missing (64-bit view).
+reg_value() {
+  wine_ reg query "$1" /v "$2" /reg:64 | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+lacks_key() { ! wine_ reg query "$1" /reg:64 >/dev/null; }
+# Where a 32-bit view's write would have landed.
+lacks_key32() { lacks_key "${1/HKLM\\Software\\/HKLM\\Software\\Wow6432Node\\}"; }
+absent() { local f; for f; do [ ! -e "$f" ] || return 1; done; }
+refused_while_running() { "$wine" "$setup" /S >/dev/null 2>&1; [ $? -eq 2 ]; }
+
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Keltrix'
+options_key='HKLM\SoftWare\Dorvane\Keltrix 0.8'
+
+install_silently() { wine_ "$setup" /S "$@" >/dev/null; }
+uninstall_silently() {  # the uninstaller runs on from a copy in the temp folder: wait for it
+  wine_ "$1\\Uninstall.exe" /S "${@:2}" >/dev/null
+  wineserver -w
+}
+
+installed_matches_package() {
+  diff <(cd "$package" && find . | LC_ALL=C sort) \
+       <(cd "$installed" && find . ! -name Uninstall.exe | LC_ALL=C sort) &&
+    diff -r -x Uninstall.exe "$package" "$installed" >/dev/null && [ -f "$installed/Uninstall.exe" ]
+}
+
+no_program_files_left() {
+  local left
+  left=$(cd "$installed" && find . -type f ! -path './Records/*' ! -path './Plugins/KeltPlugins.ini')
+  [ -z "$left" ] || { echo "left behind: $left"; return 1; }
+}
+
+probe() { wine_ "$KELT_PROBE" "$@"; }
+
+wine_tests_inside() {
+  load_env "$1"
+  wine=$(command -v wine || command -v wine64)
+  "$wine" wineboot -i >/dev/null 2>&1
+  local programs start_link desktop_link exe
+  programs="$(cdrive)/ProgramData/Microsoft/Windows/Start Menu/Programs"
+  start_link='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Keltrix.lnk'
+  desktop_link="$(cdrive)/users/Public/Desktop/Keltrix.lnk"
+  installed="$(cdrive)/Program Files/Keltrix"
+  exe='C:\Program Files\Keltrix\Keltrix.exe'
+  echo "--- $name under Wine"
+
+  check "a silent installation succeeds" install_silently
+  check "the files are in the 64-bit Program Files, as packaged, with the uninstaller" installed_matches_package
+  check "the uninstaller it wrote has the version resource and imports system DLLs only" \
+    bash "$root/tools/check-dist.sh" "$1" --binary "$installed/Uninstall.exe"
+  check "nothing went to the 32-bit Program Files" absent "$(cdrive)/Program Files (x86)/Keltrix"
+  check "a Start-menu shortcut" [ -f "$programs/Keltrix.lnk" ]
+  check "a desktop shortcut (the optional part, chosen by default)" [ -f "$desktop_link" ]
+  check "registered for removal in the 64-bit registry view, publisher Dorvane" \
+    [ "$(reg_value "$uninstall_key" Publisher)" = Dorvane ]
+  check "  with the version $KELT_VERSION" [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$KELT_VERSION" ]
+  check "  with the program's icon" [ "$(reg_value "$uninstall_key" DisplayIcon)" = "$exe,0" ]
+  check "  with its size" [ $(($(reg_value "$uninstall_key" EstimatedSize))) -gt 1000 ]
+  check "  with the uninstaller" [ "$(reg_value "$uninstall_key" UninstallString)" = "\"C:\\Program Files\\Keltrix\\Uninstall.exe\"" ]
+  check "  and not in the 32-bit view" lacks_key32 "$uninstall_key"
+
+  check "the Start-menu shortcut starts the installed program to its ready main window" \
+    probe start "$start_link" "$exe" 240
+  check "an installation while the program runs is refused (exit code 2)" refused_while_running
+  check "the program closes" probe close "$exe" 60
+
+  # What a user has by now: a record, a plug-in of their own in the registry, options.
+  mkdir -p "$installed/Records"
+  printf 'record bytes' >"$installed/Records/KeltRecord20240101.rwr"
+  printf '[Tools]\r\nMine.KTP=\r\n' >>"$installed/Plugins/KeltPlugins.ini"
+  cp "$installed/Plugins/KeltPlugins.ini" "$KELT_DIST_WORK/user-registry.ini"
+  printf 'older' >"$installed/Keltrix.exe"
+  wine_ reg add "$options_key\\Options" /v MainLayout /t REG_DWORD /d 1 /f /reg:64 >/dev/null
+  wine_ reg add 'HKLM\SoftWare\Dorvane\Other' /v Keep /d 1 /f /reg:64 >/dev/null
+
+  check "a second installation upgrades in place" install_silently
+  check "  replacing the program files" cmp -s "$package/Keltrix.exe" "$installed/Keltrix.exe"
+  check "  keeping the user's plug-in registry" cmp -s "$KELT_DIST_WORK/user-registry.ini" "$installed/Plugins/KeltPlugins.ini"
+  check "  keeping the records" [ -f "$installed/Records/KeltRecord20240101.rwr" ]
+
+  check "a silent removal succeeds" uninstall_silently 'C:\Program Files\Keltrix'
+  check "  removing the program files" no_program_files_left
+  check "  keeping the records" [ "$(cat "$installed/Records/KeltRecord20240101.rwr" 2>/dev/null)" = 'record bytes' ]
+  check "  keeping the user's plug-in registry" cmp -s "$KELT_DIST_WORK/user-registry.ini" "$installed/Plugins/KeltPlugins.ini"
+  check "  removing the shortcuts" absent "$programs/Keltrix.lnk" "$desktop_link"
+  check "  removing its entry in the list of programs" lacks_key "$uninstall_key"
+  check "  keeping the options (the box is off by default)" [ "$(reg_value "$options_key\\Options" MainLayout)" = 0x1 ]
+
+  install_silently
+  check "a removal with the options box ticked" uninstall_silently 'C:\Program Files\Keltrix' /REMOVEOPTIONS
+  check "  removes the program's options key" lacks_key "$options_key"
+  check "  and nothing else of the maker's" [ "$(reg_value 'HKLM\SoftWare\Dorvane\Other' Keep)" = 1 ]
+
+  local tools="$(cdrive)/Tools/Keltrix"
+  check "an installation into a folder of the user's choice" install_silently '/D=C:\Tools\Keltrix'
+  printf 'older' >"$tools/Keltrix.exe"
+  install_silently
+  check "  is upgraded in that folder" cmp -s "$package/Keltrix.exe" "$tools/Keltrix.exe"
+  check "  and not beside it in Program Files" absent "$installed/Keltrix.exe"
+  uninstall_silently 'C:\Tools\Keltrix'
+
+  mkdir -p "$(cdrive)/Portable"
+  unzip -q "$zip" -d "$(cdrive)/Portable"
+  check "the zip, unpacked anywhere, starts to its ready main window" \
+    probe start 'C:\Portable\Keltrix\Keltrix.exe' 'C:\Portable\Keltrix\Keltrix.exe' 240
+  check "  and closes" probe close 'C:\Portable\Keltrix\Keltrix.exe' 60
+  wineserver -k >/dev/null 2>&1
+  echo "RESULT $passed $failed"
+}
+
+# One throw-away prefix under Xvfb, as tools/wine-run.sh makes them.
+wine_tests() {
+  local prefix out
+  prefix=$(mktemp -d "${TMPDIR:-/tmp}/kelt-dist-wine.XXXXXX")
+  out=$(WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+    xvfb-run -a -s "-screen 0 1280x1024x24" bash "$self" --inside "$1" 2>&1 | tee /dev/stderr)
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+  local result
+  result=$(grep '^RESULT ' <<<"$out" | tail -1)
+  if [ -z "$result" ]; then
+    failed=$((failed + 1)); echo "  FAIL  the Wine tests did not finish"
+  else
+    read -r _ p f <<<"$result"
+    passed=$((passed + p)); failed=$((failed + f))
+  fi
+}
+
+if [ "${1:-}" = "--inside" ]; then
+  wine_tests_inside "$2"
+  exit 0
+fi
+
+envs=("$@")
+if [ ${#envs[@]} -eq 0 ]; then
+  cd "$root"
+  for preset in win64 win32; do
+    cmake --preset $preset >/dev/null &&
+      cmake --build --preset $preset -j "${JOBS:-2}" --target dist ||
+      { echo "  FAIL  make dist of $preset"; failed=$((failed + 1)); }
+    envs+=("$root/build/$preset/dist/dist.env")
+  done
+fi
+
+for env in "${envs[@]}"; do
+  [ -f "$env" ] || { echo "  FAIL  no $env"; failed=$((failed + 1)); continue; }
+  load_env "$env"
+  if [ ! -f "$setup" ] || [ ! -f "$zip" ]; then
+    echo "  FAIL  $name was not packaged"; failed=$((failed + 1)); continue
+  fi
+  static_tests "$env"
+  if [ "$KELT_ARCH" = win64 ]; then
+    checker_tests "$env"
+    wine_tests "$env"
+  fi
+done
+finish
