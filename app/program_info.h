@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "kelt_version.h"
+
 namespace kelt {
 
 inline constexpr const char* kProductName = "Keltrix";
-inline constexpr const char* kProductVersionText = "Version 0.9";
+inline constexpr const char* kProductVersionText = "Version " KELT_VERSION_TEXT;
 // The application title while the program runs (task bar, message boxes).
-inline constexpr const char* kApplicationTitle = "Keltrix 0.9 - Dorvane";
+inline constexpr const char* kApplicationTitle = "Keltrix " KELT_VERSION_TEXT " - Dorvane";
 inline constexpr const char* kHelpFileName = "keltrix.chm";
 // The maker's web site, opened by "Online support..." and every link label.
 inline constexpr const char* kWebAddress = "https://www.dorvane.example/keltrix/";
