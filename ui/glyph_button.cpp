@@ -1,7 +1,5 @@
 #include "ui/glyph_button.h"
 
-#include <windowsx.h>
-
 #include "ui/hint.h"
 
 namespace kelt::ui {
@@ -65,67 +63,6 @@ void GlyphButton::Click()
         handler();
 }
 
-void GlyphButton::SetHot(bool hot)
-{
-    if (hot_ == hot)
-        return;
-    hot_ = hot;
-    if (hot) {
-        TRACKMOUSEEVENT track{};
-        track.cbSize = sizeof track;
-        track.dwFlags = TME_LEAVE;
-        track.hwndTrack = Handle();
-        ::TrackMouseEvent(&track);
-    }
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-LRESULT GlyphButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_MOUSEMOVE:
-        SetHot(true);
-        if (pressed_) {
-            RECT client;
-            ::GetClientRect(Handle(), &client);
-            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            SetHot(::PtInRect(&client, at) != FALSE);
-        }
-        return 0;
-    case WM_MOUSELEAVE:
-        SetHot(false);
-        return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        pressed_ = true;
-        ::SetCapture(Handle());
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-        return 0;
-    case WM_LBUTTONUP: {
-        const bool wasPressed = pressed_;
-        pressed_ = false;
-        if (::GetCapture() == Handle())
-            ::ReleaseCapture();
-        RECT client;
-        ::GetClientRect(Handle(), &client);
-        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        const bool inside = ::PtInRect(&client, at) != FALSE;
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-        if (wasPressed && inside)
-            Click();
-        return 0;
-    }
-    case WM_CAPTURECHANGED:
-        if (pressed_) {
-            pressed_ = false;
-            ::InvalidateRect(Handle(), nullptr, FALSE);
-        }
-        return 0;
-    default:
-        return Window::HandleMessage(message, wParam, lParam);
-    }
-}
-
 bool GlyphButton::OnPaint()
 {
     PAINTSTRUCT paint;
@@ -150,10 +87,10 @@ void GlyphButton::Paint(HDC dc)
         ::SetViewportOrgEx(dc, previous.x, previous.y, nullptr);
     }
 
-    const bool sunken = pressed_ && hot_;
+    const bool sunken = Pressed() && Hot();
     if (sunken)
         ::DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
-    else if (hot_)
+    else if (Hot())
         ::DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
 
     if (!glyph_)

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "ui/handles.h"
-#include "ui/window.h"
+#include "ui/flat_button.h"
 
 namespace kelt::ui {
 
-class GlyphButton : public Window {
+class GlyphButton : public FlatButtonBase {
 public:
     GlyphButton() = default;
     ~GlyphButton() override;
@@ -30,23 +30,17 @@ public:
     // Runs the click handler as a click would (unset: nothing).
     void Click();
 
-    bool Hot() const { return hot_; }
-    bool Pressed() const { return pressed_; }
-
 protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnButtonClick() override { Click(); }
     bool OnPaint() override;
     bool OnEraseBackground(HDC) override { return true; }
 
 private:
     void Paint(HDC dc);
-    void SetHot(bool hot);
 
     UniqueBitmap glyph_;
     std::string hint_;
     std::function<void()> onClick_;
-    bool hot_ = false;
-    bool pressed_ = false;
 };
 
 // A copy of a bitmap (null for null), as a device-independent section of the same depth.

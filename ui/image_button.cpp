@@ -1,6 +1,5 @@
 #include "ui/image_button.h"
 
-#include <windowsx.h>
 
 #include "ui/dpi.h"
 #include "ui/hint.h"
@@ -59,10 +58,8 @@ void ImageButton::SetEnabled(bool enabled)
     if (!Handle())
         return;
     ::EnableWindow(Handle(), enabled ? TRUE : FALSE);
-    if (!enabled) {
-        hot_ = false;
-        pressed_ = false;
-    }
+    if (!enabled)
+        ResetPointerState();
     ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
@@ -77,18 +74,6 @@ void ImageButton::Click()
         OnClick();
 }
 
-void ImageButton::SetHot(bool hot)
-{
-    if (hot_ == hot)
-        return;
-    hot_ = hot;
-    if (hot) {
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
-        ::TrackMouseEvent(&track);
-    }
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 bool ImageButton::OnPaint()
 {
     BufferedPaint paint(Handle());
@@ -96,8 +81,8 @@ bool ImageButton::OnPaint()
     RECT r = paint.client();
     FillSolid(dc, r, ::GetSysColor(COLOR_BTNFACE));
     const bool enabled = IsEnabled();
-    const bool down = pressed_ && hot_;
-    if (enabled && (down || hot_ || !flat_)) {
+    const bool down = Pressed() && Hot();
+    if (enabled && (down || Hot() || !flat_)) {
         // Flat buttons in the manner of a tool bar: a light tint and a thin frame.
         const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
         RECT inner = r;
@@ -141,38 +126,6 @@ LRESULT ImageButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_MOUSEMOVE: {
-        RECT r{};
-        ::GetClientRect(Handle(), &r);
-        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        SetHot(::PtInRect(&r, p) != FALSE);
-        return 0;
-    }
-    case WM_MOUSELEAVE:
-        SetHot(false);
-        return 0;
-    case WM_LBUTTONDOWN:
-        pressed_ = true;
-        ::SetCapture(Handle());
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-        return 0;
-    case WM_LBUTTONUP: {
-        const bool wasPressed = pressed_;
-        pressed_ = false;
-        if (::GetCapture() == Handle())
-            ::ReleaseCapture();
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-        RECT r{};
-        ::GetClientRect(Handle(), &r);
-        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (wasPressed && ::PtInRect(&r, p))
-            Click();
-        return 0;
-    }
-    case WM_CAPTURECHANGED:
-        pressed_ = false;
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-        return 0;
     case WM_KEYDOWN:
         if (wParam == VK_RETURN || wParam == VK_SPACE) {
             Click();
@@ -194,7 +147,7 @@ LRESULT ImageButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return Window::HandleMessage(message, wParam, lParam);
+    return FlatButtonBase::HandleMessage(message, wParam, lParam);
 }
 
 } // namespace kelt::ui

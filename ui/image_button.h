@@ -8,11 +8,11 @@
 #include <functional>
 #include <string>
 
-#include "ui/window.h"
+#include "ui/flat_button.h"
 
 namespace kelt::ui {
 
-class ImageButton : public Window {
+class ImageButton : public FlatButtonBase {
 public:
     ImageButton() = default;
     ~ImageButton() override;
@@ -30,18 +30,16 @@ public:
     void SetEnabled(bool enabled);
     bool IsEnabled() const;
 
-    bool Hot() const { return hot_; }
-
     std::function<void()> OnClick;
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
+    void OnButtonClick() override { Click(); }
 
 private:
     void Click();
-    void SetHot(bool hot);
 
     HIMAGELIST images_ = nullptr;
     int index_ = -1;
@@ -49,8 +47,6 @@ private:
     std::string caption_;
     bool flat_ = true;
     bool handCursor_ = false;
-    bool hot_ = false;
-    bool pressed_ = false;
 };
 
 } // namespace kelt::ui
