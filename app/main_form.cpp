@@ -202,6 +202,8 @@ TKeltMainForm::TKeltMainForm(JTKeltOptions& options, TKeltSplashForm* splash)
 
 TKeltMainForm::~TKeltMainForm()
 {
+    if (splash_)
+        splash_->OnClosed = nullptr;
     Accelerators& a = TheAccelerators();
     if (a.window == Handle() || !a.window) {
         if (a.hook)
@@ -239,15 +241,9 @@ bool TKeltMainForm::CreateForm(int showCommand)
     if (!a.hook)
         a.hook = ::SetWindowsHookExA(WH_GETMESSAGE, AcceleratorHook, nullptr, ::GetCurrentThreadId());
     ::ShowWindow(Handle(), showCommand);
-    // The splash stays in front of the window that is still loading: owned by it, it is
-    // always above it, whatever activates the window.
-    if (splash_ && !splash_->Closed() && splash_->Handle()) {
-        ::SetWindowLongPtrA(splash_->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Handle()));
-        // Shown anew above the window (some window systems keep the older window below).
-        ::ShowWindow(splash_->Handle(), SW_HIDE);
-        ::ShowWindow(splash_->Handle(), SW_SHOWNA);
-        ::UpdateWindow(splash_->Handle());
-    }
+    // The splash stays in front of the window that is still loading.
+    if (splash_)
+        splash_->KeepAbove(Handle());
     ::UpdateWindow(Handle());
     return true;
 }
@@ -466,6 +462,8 @@ void TKeltMainForm::FormCreate()
     catalogue_->SetEditorPanel(settingPanel_.Handle());
     catalogue_->OnKindChange = [this](JTSetItem* item) { KindChange(item); };
     catalogue_->OnModifiedCountChange = [this](JTSetItem*, bool) { ModifiedCountChange(); };
+    // The pages are made for the layout they will show in.
+    catalogue_->SetTabsVisible(options_.MainLayout == 1);
 
     JTPluginHostPlaces places;
     places.host = Handle();
@@ -478,21 +476,22 @@ void TKeltMainForm::FormCreate()
     places.menuRoot = pluginsMenu_;
     if (PluginHostFactory)
         plugins_ = PluginHostFactory(places, options_);
-    if (splash_)
+    // A splash closed by hand before this window existed has already ended its step.
+    if (splash_ && !splash_->Closed())
         splash_->OnClosed = [this] { SplashClosed(); };
     else
         splashGone_ = true;
     StartLoaders();
-    Layout();
+    // Laid out by the size the window takes when it is made.
 }
 
 void TKeltMainForm::StartLoaders()
 {
     // The window may be gone before the loaders run (a failed start, a test); they check.
     std::weak_ptr<int> alive = life_;
-    auto guarded = [alive](std::function<void()> work) {
-        return [alive, work] {
-            if (!alive.expired())
+    auto guarded = [this, alive](std::function<void()> work) {
+        return [this, alive, work] {
+            if (!alive.expired() && Handle())
                 work();
         };
     };
@@ -633,10 +632,11 @@ void TKeltMainForm::FinishStartup()
     SetXPMenus(false);
     AttachItemMenus();
     SetXPMenus(options_.UseXPMenu);
+    // Laid out once, below, when everything the layout depends on is set.
     if (options_.MainLayout == 1)
-        ShowTabsLayout();
+        ShowTabsLayout(false);
     else
-        ShowBarsLayout();
+        ShowBarsLayout(false);
     ::ShowWindow(settingPanel1_.Handle(), options_.ExpandItems ? SW_HIDE : SW_SHOW);
     // Mark the stored choices in the menus (they are the stored values: nothing to save).
     styleChecked_ = std::clamp(options_.OutBarStyle, 0, ui::kSideBarStyleCount - 1);
@@ -672,21 +672,30 @@ void TKeltMainForm::AttachItemMenus()
     ui::AttachContextMenu(pluginBox_.Handle(), show);
     if (pluginBox_.Area())
         ui::AttachContextMenu(pluginBox_.Area(), show);
+    // The row areas and compact lists of the pages pass their menu request up to this window
+    // (WM_CONTEXTMENU), which knows them: nothing to attach to each of them.
+    pageMenus_ = true;
+}
+
+bool TKeltMainForm::IsPageMenuSource(HWND source) const
+{
+    if (!pageMenus_ || !catalogue_ || !source)
+        return false;
     for (int i = 0; i < catalogue_->PageCount(); ++i) {
         JTSetKind* page = catalogue_->Page(i);
-        for (ui::ScrollBox* area : {page->CheckArea(), page->EditArea()}) {
-            if (!area)
-                continue;
-            ui::AttachContextMenu(area->Handle(), show);
-            ui::AttachContextMenu(area->Area(), show);
-        }
-        ui::AttachContextMenu(page->CompactList(), show);
+        HWND list = page->CompactList();
+        if (list && (source == list || ::IsChild(list, source)))
+            return true;
+        for (ui::ScrollBox* area : {page->CheckArea(), page->EditArea()})
+            if (area && (source == area->Handle() || ::IsChild(area->Handle(), source)))
+                return true;
     }
+    return false;
 }
 
 // ---------------------------------------------------------------- layouts
 
-void TKeltMainForm::ShowBarsLayout()
+void TKeltMainForm::ShowBarsLayout(bool layout)
 {
     pluginBox_.SetVisible(false);
     ::ShowWindow(outBar_.Handle(), SW_SHOW);
@@ -699,16 +708,18 @@ void TKeltMainForm::ShowBarsLayout()
         pages->BringActivePageToFront();
         outBar_.SelectButton(kSettingsHeader, pages->ActivePageIndex());
     }
-    Layout();
+    if (layout)
+        Layout();
 }
 
-void TKeltMainForm::ShowTabsLayout()
+void TKeltMainForm::ShowTabsLayout(bool layout)
 {
     catalogue_->SetTabsVisible(true);
     ::ShowWindow(outBar_.Handle(), SW_HIDE);
     backGroup_.SetCaption("");
     pluginBox_.SetVisible(true);
-    Layout();
+    if (layout)
+        Layout();
     if (ui::PageControl* pages = catalogue_->PageControl())
         pages->BringActivePageToFront();
 }
@@ -1109,6 +1120,16 @@ void TKeltMainForm::ShowSideBarMenu(POINT screen)
 
 bool TKeltMainForm::OnClose()
 {
+    // Disabled, the window is loading or something runs that uses what it owns (a dialog, a
+    // question, a search, a plug-in's window): freeing it now would pull the catalogue or
+    // the plug-ins out from under that. The close waits until the window is enabled again.
+    if (!::IsWindowEnabled(Handle())) {
+        closePending_ = true;
+        return true;
+    }
+    // Closing for good: nothing of the start may reach the window any more.
+    if (splash_)
+        splash_->OnClosed = nullptr;
     return false;  // the window closes and is destroyed
 }
 
@@ -1132,6 +1153,29 @@ LRESULT TKeltMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         info->ptMinTrackSize.y = ui::Scale(420);
         return 0;
     }
+    case WM_CONTEXTMENU: {
+        // Passed up from a child, the request names the child it passed through last: the
+        // window asked is the one under the pointer, or the one with the focus for a request
+        // from the keyboard.
+        const bool keyboard = lParam == -1;
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        HWND source = keyboard ? ::GetFocus() : ::WindowFromPoint(at);
+        if (!IsPageMenuSource(source))
+            break;
+        if (keyboard) {
+            RECT r{};
+            ::GetWindowRect(source, &r);
+            at = POINT{r.left + 4, r.top + 4};
+        }
+        ShowItemMenu(at);
+        return 0;
+    }
+    case WM_ENABLE:
+        if (wParam && closePending_) {
+            closePending_ = false;
+            ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
+        }
+        break;
     case WM_SETCURSOR:
         if (!finished_ && LOWORD(lParam) == HTCLIENT) {
             ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));

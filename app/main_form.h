@@ -136,8 +136,11 @@ private:
     void BuildSettingsButtons();
     void BuildPluginButtons();
     void AttachItemMenus();
-    void ShowBarsLayout();
-    void ShowTabsLayout();
+    // Whether a menu request from `source` is one of a page's row areas or compact list.
+    bool IsPageMenuSource(HWND source) const;
+    // `layout` false leaves the laying out to the caller.
+    void ShowBarsLayout(bool layout = true);
+    void ShowTabsLayout(bool layout = true);
     void Layout();
     void LayoutGroup();
     void LayoutControlBar();
@@ -184,6 +187,8 @@ private:
     // Start-up
     int loadersPending_ = 2;
     bool splashGone_ = false;
+    bool closePending_ = false;
+    bool pageMenus_ = false;     // the pages answer with the item menu  // a close request waits for the window to be enabled
     bool finished_ = false;
     int finishRuns_ = 0;
     int mainLayoutShown_ = -1;  // the "Main Layout" item checked now

@@ -19,6 +19,9 @@ constexpr int kBarLeft = (kWidth - kBarWidth) / 2;
 constexpr int kSettingsBarTop = 226, kPluginsBarTop = 274;
 constexpr int kLabelGap = 17;
 
+// The splash watching for windows that come up while it shows (one at a time).
+TKeltSplashForm* watching = nullptr;
+
 HFONT CreateFace(const char* face, int points, int weight, bool italic = false)
 {
     LOGFONTA font{};
@@ -37,7 +40,13 @@ TKeltSplashForm::TKeltSplashForm(UINT interval) : interval_(interval) {}
 
 TKeltSplashForm::~TKeltSplashForm()
 {
+    // Going with its owner: nobody is told any more.
+    OnClosed = nullptr;
     Destroy();
+    if (hook_)
+        ::UnhookWindowsHookEx(hook_);
+    if (watching == this)
+        watching = nullptr;
 }
 
 bool TKeltSplashForm::CreateSplash()
@@ -52,10 +61,53 @@ bool TKeltSplashForm::CreateSplash()
     if (!Create(kSplashClass, kProductName, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, left, top,
                 width, height, nullptr))
         return false;
-    ::ShowWindow(Handle(), SW_SHOWNORMAL);
+    // Shown without taking the activation: the program's main window takes it, and a window
+    // that never was active leaves quickly everywhere (some window systems wait for their
+    // window manager to let an active window go).
+    ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
     ::UpdateWindow(Handle());
     ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
     return true;
+}
+
+void TKeltSplashForm::KeepAbove(HWND window)
+{
+    if (closed_ || !Handle())
+        return;
+    // Owned by the window that is still loading, it is always above it, whatever activates
+    // that window.
+    ::SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window));
+    // Moved above the window that was shown after it (without hiding it: hiding a shown
+    // window waits on some window systems).
+    ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    ::UpdateWindow(Handle());
+    if (!hook_) {
+        watching = this;
+        hook_ = ::SetWindowsHookExA(WH_CBT, ActivationHook, nullptr, ::GetCurrentThreadId());
+    }
+}
+
+LRESULT CALLBACK TKeltSplashForm::ActivationHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    TKeltSplashForm* splash = watching;
+    if (code == HCBT_ACTIVATE && splash && splash->Handle() && !splash->steppedBack_) {
+        HWND activated = reinterpret_cast<HWND>(wParam);
+        HWND owner = ::GetWindow(splash->Handle(), GW_OWNER);
+        // A message, a question or a dialog of the start (or anything else that asks for the
+        // user) must not open beneath a window that stays on top.
+        if (activated != splash->Handle() && activated != owner)
+            splash->StepBack();
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TKeltSplashForm::StepBack()
+{
+    steppedBack_ = true;
+    // Out of sight, with the order of the other windows left as it is (the new window is
+    // above the loading main window already).
+    ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 bool TKeltSplashForm::OnCreate(const CREATESTRUCTA&)
@@ -99,12 +151,40 @@ void TKeltSplashForm::CloseSplash()
         return;
     closed_ = true;
     Destroy();
+    RaiseClosed();
+}
+
+void TKeltSplashForm::RaiseClosed()
+{
+    if (hook_) {
+        ::UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+    }
+    if (watching == this)
+        watching = nullptr;
     ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     if (OnClosed) {
         // A copy: the handler may drop this splash.
         std::function<void()> closed = std::move(OnClosed);
         closed();
     }
+}
+
+bool TKeltSplashForm::OnClose()
+{
+    // Closed by hand before its time: that ends the splash's own step, and the start goes on.
+    CloseSplash();
+    return true;
+}
+
+void TKeltSplashForm::OnDestroy()
+{
+    ::KillTimer(Handle(), kTimerId);
+    if (closed_)
+        return;
+    // Destroyed from outside (with its owner): it is closed all the same.
+    closed_ = true;
+    RaiseClosed();
 }
 
 LRESULT TKeltSplashForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -3,6 +3,12 @@
 // and two progress bars. It counts the steps still pending (both loaders and its own timer,
 // which ticks every two seconds and keeps ticking) and closes when none is left. Once closed
 // it ignores every further step, so a late loader never touches it.
+//
+// Any end of the splash counts as closing it: a close request (Alt+F4) or its window being
+// destroyed with its owner still raises OnClosed once, so the start goes on without it.
+// While it shows, anything else of the program that opens a window of its own (a message,
+// a question, a dialog) makes the splash step back out of the way first: it stays on top
+// of the loading main window only.
 #include <windows.h>
 
 #include <functional>
@@ -23,6 +29,9 @@ public:
 
     // Creates the window centred on the screen, shows it and paints it at once.
     bool CreateSplash();
+    // Keeps the splash in front of `window` (the main window, loading behind it) and watches
+    // for other windows of the program coming up, for which it steps back.
+    void KeepAbove(HWND window);
 
     HWND SettingsBar() const { return settingsBar_.Handle(); }
     HWND PluginsBar() const { return pluginsBar_.Handle(); }
@@ -32,6 +41,8 @@ public:
 
     // One pending step finished: counts down and closes the splash at 0.
     void Decrement();
+    // Whether the splash stepped back for a window that asks the user something.
+    bool SteppedBack() const { return steppedBack_; }
 
     // Raised once, when the splash has closed (its window is gone).
     std::function<void()> OnClosed;
@@ -41,15 +52,22 @@ protected:
     bool OnTimer(UINT_PTR id) override;
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
+    bool OnClose() override;
+    void OnDestroy() override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam);
     void CloseSplash();
+    void RaiseClosed();
+    void StepBack();
     void PaintPicture(HDC dc, const RECT& client);
 
     UINT interval_;
     int PendingCount_ = kInitialPending;
     bool closed_ = false;
+    bool steppedBack_ = false;
+    HHOOK hook_ = nullptr;
     ui::GradientProgress settingsBar_;
     ui::GradientProgress pluginsBar_;
     ui::UniqueFont titleFont_;

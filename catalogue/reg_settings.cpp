@@ -352,6 +352,7 @@ bool JTRegSettings::CreateKind()
     // Kept from here on, so pages and the page control's pages stay in step even when building
     // the page fails half-way.
     pages_.push_back(std::move(owned));
+    page->SetTabVisible(tabsVisible_);
     page->SetDisplaySettings(settings_.get());
 
     if (HBITMAP glyph = page->Glyph()) {
@@ -522,6 +523,8 @@ bool JTRegSettings::RefreshAll()
 
 void JTRegSettings::SetTabsVisible(bool visible)
 {
+    // Pages made later take it from the start (a tab taken away again costs a new layout).
+    tabsVisible_ = visible;
     for (auto& page : pages_)
         page->SetTabVisible(visible);
     if (pageControl_)

@@ -88,6 +88,7 @@ public:
     bool CreateKind();
     bool ArrangeAll();
     bool RefreshAll();
+    // Shows or hides the tab of every page, also of pages made later.
     void SetTabsVisible(bool visible);
     // Every page re-applies the colours and arranges itself again (as ArrangeAll does); the
     // modified items take ModTWeakColor.
@@ -239,6 +240,7 @@ private:
     int suitedCkCount_ = 0;
     int suitedEdCount_ = 0;
     int kindCount_ = 0;
+    bool tabsVisible_ = true;
     std::string recordPath_;
     std::unique_ptr<TXdbTable> recordTable_;
     ui::UniqueImageList tabImages_;

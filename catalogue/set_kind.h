@@ -95,6 +95,9 @@ public:
     ui::ScrollBox* EditArea() const { return editArea_.get(); }
     ui::Splitter* SplitterBar() const { return splitter_.get(); }
     HWND CompactList() const { return list_; }
+    // Whether the page leaves the item out: it does not suit the running Windows and the
+    // settings hide such items (NotSuitShow 1).
+    bool Hidden(const JTSetItem* item) const;
     // The area an item's row belongs in (its page area), null when the item is not on this page.
     ui::ScrollBox* AreaOf(const JTSetItem* item) const;
     // Makes the windows of the rows that have none yet, in their areas.
@@ -132,7 +135,6 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
     const TRegSetOption& Settings() const;
-    bool Hidden(const JTSetItem* item) const;
     bool Expanded() const;
     // Places the areas and the splitter with the given edit area height, the list over all.
     void LayoutAreas(int editHeight);

@@ -29,7 +29,10 @@ constexpr char kFoundTail[] =
     " setting have been found!\nDouble click the items in the list can active the tweak in the tweaks list.";
 constexpr char kNoWords[] = "Please at least specify a key word!";
 constexpr char kBadLimit[] = "\"Max results\" must be \"Unlimited\" or a whole number of at least 1.";
-constexpr char kUnlimited[] = "Unlimited";
+constexpr char kHiddenTweak[] =
+    "This setting does not apply to the running Windows, and the options hide such settings "
+    "(\"Hide it\"), so it cannot be shown in the list.";
+constexpr char kLimitTooLarge[] = "\"Max results\" is too large: the largest number it takes is 2147483647.";
 
 constexpr int kDescribeColumnWidth = 275;
 constexpr int kCatalogueColumnWidth = 90;
@@ -122,7 +125,9 @@ bool TKeltSearchForm::Create(HWND mainWindow)
 bool TKeltSearchForm::OnInitDialog()
 {
     FormCreate();
-    return true;
+    // The window is made hidden: no focus now (that would make the hidden window the active
+    // one). ShowForm gives the words field the focus when the window shows.
+    return false;
 }
 
 void TKeltSearchForm::FormCreate()
@@ -473,10 +478,10 @@ void TKeltSearchForm::pbtnStartClick()
         return;
     }
     // Read before anything changes, so a refused start leaves results and buttons alone.
-    const std::string limitText = ItemText(IDC_SEARCH_LIMITS);
     int limit = 0;
-    if (limitText != kUnlimited && !ParseResultLimit(limitText, limit)) {
-        ui::ShowMessage(Handle(), kBadLimit, "Error", MB_ICONERROR);
+    const JTResultLimit read = ParseResultLimit(ItemText(IDC_SEARCH_LIMITS), limit);
+    if (read == JTResultLimit::TooLarge || read == JTResultLimit::Invalid) {
+        ui::ShowMessage(Handle(), read == JTResultLimit::TooLarge ? kLimitTooLarge : kBadLimit, "Error", MB_ICONERROR);
         ::SendMessageA(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_SEARCH_LIMITS)), TRUE);
         return;
     }
@@ -513,8 +518,17 @@ void TKeltSearchForm::pbtnActiveClick()
     if (row < 0 || !catalogue_)
         return;
     JTSetItem* item = results_[static_cast<std::size_t>(row)].item;
-    if (mainWindow_ && ::IsWindow(mainWindow_))
+    JTSetKind* page = catalogue_->PageOf(item);
+    if (page && page->Hidden(item)) {
+        ui::ShowMessage(Handle(), kHiddenTweak, "Information", MB_ICONINFORMATION);
+        return;
+    }
+    if (mainWindow_ && ::IsWindow(mainWindow_)) {
+        // A minimised main window would take the focus and show nothing.
+        if (::IsIconic(mainWindow_))
+            ::ShowWindow(mainWindow_, SW_RESTORE);
         ::SetFocus(mainWindow_);
+    }
     catalogue_->GoToItem(item);
 }
 
@@ -590,6 +604,10 @@ void TKeltSearchForm::SearchRun()
     };
     catalogue_->OnSearchEnd = [this] { SearchEnd(); };
     searching_ = true;
+    // From its first tweak to its closing message (short searches never let the loop run
+    // in between, but the message does), nothing may close the main window and free the
+    // catalogue this search is inside.
+    DisableMainWindow();
     scope.searched.Search(criteria);
 }
 
@@ -635,14 +653,19 @@ void TKeltSearchForm::YieldToMessages()
         refreshed_ = true;
         lastRefresh_ = now;
     }
-    if (!mainDisabled_ && mainWindow_ && ::IsWindowEnabled(mainWindow_)) {
-        ::EnableWindow(mainWindow_, FALSE);
-        mainDisabled_ = true;
-    }
+    DisableMainWindow();
     // The end of the program was asked for: stop; the request stays queued for the loop.
     if (ui::ProcessPendingMessages(queues)) {
         continueSearch_ = false;
         quietEnd_ = true;
+    }
+}
+
+void TKeltSearchForm::DisableMainWindow()
+{
+    if (!mainDisabled_ && mainWindow_ && ::IsWindowEnabled(mainWindow_)) {
+        ::EnableWindow(mainWindow_, FALSE);
+        mainDisabled_ = true;
     }
 }
 

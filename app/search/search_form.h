@@ -6,8 +6,8 @@
 //
 // A search runs on the main thread from the message loop. Every few tweaks it lets the loop
 // serve waiting messages, so the window can be moved and closed and "Sto&p" ends the search.
-// While it does, the main window is disabled (as under a modal dialog): nothing can close it
-// and free the catalogue in the middle of its own search.
+// From its start to the end of its closing message the main window is disabled (as under a
+// modal dialog): nothing can close it and free the catalogue in the middle of the search.
 #include <windows.h>
 
 #include <memory>
@@ -118,6 +118,8 @@ private:
     void SearchEnd();
     // Lets the message loop serve what waits; the controls first catch up with the counts.
     void YieldToMessages();
+    // Disables the main window for the rest of the search (as a modal window would).
+    void DisableMainWindow();
     // The result list, "Found:" and the progress bar show the counts.
     void ShowCounts();
     void ShowRunning(bool running);

@@ -36,24 +36,31 @@ int SplitWords(const std::string& text, std::vector<std::string>& words)
     return static_cast<int>(words.size());
 }
 
-bool ParseResultLimit(const std::string& text, int& limit)
+JTResultLimit ParseResultLimit(const std::string& text, int& limit)
 {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string::npos)
-        return false;
-    const std::size_t last = text.find_last_not_of(' ');
+        return JTResultLimit::Invalid;
+    const std::string word = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    if (UpperText(word) == "UNLIMITED")
+        return JTResultLimit::Unlimited;
     long long value = 0;
-    for (std::size_t i = first; i <= last; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX)
-            return false;
+    bool tooLarge = false;
+    for (char c : word) {
+        if (c < '0' || c > '9')
+            return JTResultLimit::Invalid;
+        // Keeps reading to tell a long number from text that is no number at all.
+        if (!tooLarge) {
+            value = value * 10 + (c - '0');
+            tooLarge = value > INT_MAX;
+        }
     }
+    if (tooLarge)
+        return JTResultLimit::TooLarge;
     if (value < 1)
-        return false;
+        return JTResultLimit::Invalid;
     limit = static_cast<int>(value);
-    return true;
+    return JTResultLimit::Number;
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> WordRanges(const std::string& text,

@@ -13,9 +13,16 @@ namespace kelt {
 // as one. The list is emptied first; answers the number of words.
 int SplitWords(const std::string& text, std::vector<std::string>& words);
 
-// The "Max results" text read as a limit: true with the number for a whole decimal number of
-// at least 1 (blanks around it allowed); false for anything else, "Unlimited" included.
-bool ParseResultLimit(const std::string& text, int& limit);
+// How the "Max results" text reads. Blanks around it are allowed.
+enum class JTResultLimit {
+    Unlimited,  // "Unlimited" in any case
+    Number,     // a whole decimal number from 1 to the largest 32-bit number
+    TooLarge,   // a whole decimal number above that
+    Invalid,    // anything else (0, a sign, other characters, nothing)
+};
+
+// Reads the "Max results" text; `limit` is set for a Number only.
+JTResultLimit ParseResultLimit(const std::string& text, int& limit);
 
 // Where the words occur in `text`, as sorted, non-overlapping (start, length) ranges; touching
 // or overlapping occurrences merge. Outside case-sensitive searches letters compare as the

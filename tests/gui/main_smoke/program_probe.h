@@ -52,38 +52,50 @@ inline HANDLE Start(const std::string& folder)
 
 struct Found {
     DWORD process;
+    const char* className;
+    const char* caption;  // null: any
     HWND window;
 };
 
-inline BOOL CALLBACK FindMain(HWND hwnd, LPARAM lParam)
+inline BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
 {
     auto* found = reinterpret_cast<Found*>(lParam);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(hwnd, &owner);
     char name[64] = {};
     ::GetClassNameA(hwnd, name, sizeof name);
-    if (owner == found->process && std::string(name) == "TKeltMainForm") {
+    char text[256] = {};
+    if (found->caption)
+        ::GetWindowTextA(hwnd, text, sizeof text);
+    if (owner == found->process && std::string(name) == found->className &&
+        (!found->caption || std::string(text) == found->caption)) {
         found->window = hwnd;
         return FALSE;
     }
     return TRUE;
 }
 
-// The main window of the process (null while it has none).
-inline HWND MainWindowOf(HANDLE process)
+// A top-level window of the process by class (and caption); null while it has none.
+inline HWND WindowOf(HANDLE process, const char* className, const char* caption = nullptr)
 {
-    Found found{::GetProcessId(process), nullptr};
-    ::EnumWindows(FindMain, reinterpret_cast<LPARAM>(&found));
+    Found found{::GetProcessId(process), className, caption, nullptr};
+    ::EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
     return found.window;
 }
 
-// Waits until the process's main window is shown and enabled; the window, or null after
-// `timeoutMs` or when the process ended.
-inline HWND WaitReady(HANDLE process, DWORD timeoutMs)
+// The main window of the process (null while it has none).
+inline HWND MainWindowOf(HANDLE process)
+{
+    return WindowOf(process, "TKeltMainForm");
+}
+
+// Waits until the process has a window of that class (and caption) that is shown and
+// enabled; the window, or null after `timeoutMs` or when the process ended.
+inline HWND WaitShown(HANDLE process, DWORD timeoutMs, const char* className, const char* caption = nullptr)
 {
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < timeoutMs) {
-        HWND window = MainWindowOf(process);
+        HWND window = WindowOf(process, className, caption);
         if (window && ::IsWindowVisible(window) && ::IsWindowEnabled(window))
             return window;
         if (::WaitForSingleObject(process, 2) == WAIT_OBJECT_0)
@@ -92,11 +104,27 @@ inline HWND WaitReady(HANDLE process, DWORD timeoutMs)
     return nullptr;
 }
 
+// Waits until the process's main window is ready: shown and enabled.
+inline HWND WaitReady(HANDLE process, DWORD timeoutMs)
+{
+    return WaitShown(process, timeoutMs, "TKeltMainForm");
+}
+
 inline std::string Caption(HWND window)
 {
     char text[256] = {};
     ::GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+// Waits for the process to end; its exit code, or STILL_ACTIVE when it did not end in time.
+inline DWORD WaitExit(HANDLE process, DWORD timeoutMs)
+{
+    if (::WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process, &code);
+    return code;
 }
 
 // "File | Exit"; the exit code, or STILL_ACTIVE when it did not end in time.

@@ -17,6 +17,7 @@
 #include "app/splash_form.h"
 #include "catalogue/platform/os_family.h"
 #include "catalogue/platform/system_calls.h"
+#include "catalogue/set_kind.h"
 #include "ui/seams.h"
 #include "ui/side_bar.h"
 #include "ui/window.h"
@@ -383,6 +384,40 @@ TEST_F(MainWindowTest, PluginLoaderScansAsTheOptionsSay)
         }
         form.reset();
     }
+}
+
+TEST_F(MainWindowTest, ThePagesAnswerAMenuRequestWithTheItemMenu)
+{
+    OpenReady();
+    ::SetForegroundWindow(form->Handle());
+    JTSetKind* page = form->Catalogue()->Page(0);
+    static bool shown = false;
+    // A right click (at the pointer) and the menu key (at the focus) on a page's list, then,
+    // in the expanded view, on its row areas.
+    auto request = [](HWND source, bool keyboard) {
+        shown = false;
+        // Runs only while a menu is up (its loop serves the timer): notes it and closes it.
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            shown = true;
+            ::EndMenu();
+        });
+        RECT r{};
+        ::GetWindowRect(source, &r);
+        if (keyboard)
+            ::SetFocus(source);
+        ::SendMessageA(source, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source),
+                       keyboard ? static_cast<LPARAM>(-1) : MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+        ::KillTimer(nullptr, timer);
+        return shown;
+    };
+    EXPECT_TRUE(request(page->CompactList(), false));
+    EXPECT_TRUE(request(page->CompactList(), true));
+    Command(IDM_ITEM_EXPAND);
+    ui::ProcessPendingMessages();
+    EXPECT_TRUE(request(page->CheckArea()->Area(), false));
+    EXPECT_TRUE(request(page->EditArea()->Area(), false));
+    // The status bar has no such menu.
+    EXPECT_FALSE(request(form->StatusBar(), false));
 }
 
 TEST_F(MainWindowTest, RestartAsksFirstAndSaysWhyItFailed)

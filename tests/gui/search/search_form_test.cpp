@@ -37,9 +37,11 @@ bool Shown(HWND control)
 // while a box is up (the search is still at its end then).
 class SearchWindow {
 public:
-    explicit SearchWindow(const CatalogueFiles& files) : seams_(Seams()), catalogue_(MakeCatalogue(files, host_))
+    explicit SearchWindow(const CatalogueFiles& files, int notSuitShow = 0)
+        : seams_(Seams()), catalogue_(MakeCatalogue(files, host_))
     {
         host_.Show();
+        catalogue_->DisplaySettings().NotSuitShow = static_cast<std::uint8_t>(notSuitShow);
         catalogue_->LoadAll();
         form_.Create(host_.Frame());
         form_.SetCatalogue(catalogue_.get());
@@ -173,19 +175,22 @@ TEST(SearchWords, SplitAtBlanksOnlyAndReadTheLimit)
         EXPECT_EQ(SplitWords(split.text, words), static_cast<int>(split.words.size())) << split.text;
         EXPECT_EQ(words, split.words) << split.text;
     }
+    using Limit = JTResultLimit;
     const struct {
         std::string text;
-        bool valid;
+        Limit read;
         int limit;
-    } limits[] = {{"10", true, 10},   {" 25 ", true, 25}, {"2147483647", true, 2147483647},
-                  {"abc", false, 0},  {"-5", false, 0},  {"0", false, 0},
-                  {"", false, 0},     {"1e3", false, 0}, {"99999999999", false, 0}};
+    } limits[] = {{"10", Limit::Number, 10},          {" 25 ", Limit::Number, 25},
+                  {"2147483647", Limit::Number, 2147483647}, {"2147483648", Limit::TooLarge, 0},
+                  {"99999999999999999999999", Limit::TooLarge, 0}, {"unlimited", Limit::Unlimited, 0},
+                  {" UNLIMITED ", Limit::Unlimited, 0}, {"Unlimited", Limit::Unlimited, 0},
+                  {"abc", Limit::Invalid, 0},        {"-5", Limit::Invalid, 0},
+                  {"0", Limit::Invalid, 0},          {"", Limit::Invalid, 0},
+                  {"1e3", Limit::Invalid, 0},        {"99999999999x", Limit::Invalid, 0}};
     for (const auto& limit : limits) {
         int value = -1;
-        EXPECT_EQ(ParseResultLimit(limit.text, value), limit.valid) << limit.text;
-        if (limit.valid) {
-            EXPECT_EQ(value, limit.limit) << limit.text;
-        }
+        EXPECT_EQ(ParseResultLimit(limit.text, value), limit.read) << limit.text;
+        EXPECT_EQ(value, limit.read == Limit::Number ? limit.limit : -1) << limit.text;
     }
     using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
     EXPECT_EQ(WordRanges("Do not cache Thumbnails", {"thumb", "cache"}, false), (Ranges{{7, 5}, {13, 5}}));
@@ -325,17 +330,30 @@ TEST_F(SearchFormTest, MaxResultsThatIsNotANumberIsRefusedAndChangesNothing)
     SearchWindow w(*files_);
     w.Search("beta");
     ASSERT_EQ(w.Form().ResultCount(), 6);
-    for (const char* text : {"abc", "-5", "0", ""}) {
+    const std::string notANumber = "\"Max results\" must be \"Unlimited\" or a whole number of at least 1.";
+    const std::string tooLarge = "\"Max results\" is too large: the largest number it takes is 2147483647.";
+    const struct {
+        const char* text;
+        std::string message;
+    } refused[] = {{"abc", notANumber}, {"-5", notANumber}, {"0", notANumber}, {"", notANumber},
+                   {"2147483648", tooLarge}, {"99999999999", tooLarge}};
+    for (const auto& limit : refused) {
         w.messages.clear();
-        w.SetText(IDC_SEARCH_LIMITS, text);
+        w.SetText(IDC_SEARCH_LIMITS, limit.text);
         w.Search("alpha");
-        ASSERT_EQ(w.messages.size(), 1u) << text;
-        EXPECT_EQ(w.messages[0].text, "\"Max results\" must be \"Unlimited\" or a whole number of at least 1.");
+        ASSERT_EQ(w.messages.size(), 1u) << limit.text;
+        EXPECT_EQ(w.messages[0].text, limit.message) << limit.text;
         EXPECT_EQ(w.messages[0].caption, "Error");
         EXPECT_EQ(w.messages[0].flags, 16u);
-        EXPECT_EQ(w.Form().ResultCount(), 6) << text;
-        EXPECT_TRUE(Shown(w.Item(IDC_SEARCH_START)) && !Shown(w.Item(IDC_SEARCH_STOP))) << text;
+        EXPECT_EQ(w.Form().ResultCount(), 6) << limit.text;
+        EXPECT_TRUE(Shown(w.Item(IDC_SEARCH_START)) && !Shown(w.Item(IDC_SEARCH_STOP))) << limit.text;
     }
+    // "Unlimited" typed in any case searches without a limit.
+    w.messages.clear();
+    w.SetText(IDC_SEARCH_LIMITS, "unlimited");
+    w.Search("alpha");
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].text, "12" + std::string(kFoundTail));
 }
 
 TEST_F(SearchFormTest, ActivationShowsTheTweakOnItsPageInTheMainWindow)
@@ -386,6 +404,50 @@ TEST_F(SearchFormTest, ActivationShowsTheTweakOnItsPageInTheMainWindow)
     char caption[32] = {};
     ::GetMenuStringA(w.Form().ResultsMenu(), IDM_SEARCH_ACTIVE, caption, sizeof caption, MF_BYCOMMAND);
     EXPECT_STREQ(caption, "&Active");
+}
+
+TEST(SearchActivation, AHiddenTweakSaysWhyAndAMinimisedMainWindowComesBack)
+{
+    RemoveTestRoot();
+    FamilyScope family(2);
+    CatalogueFiles files;
+    files.kinds = {"First", "Second"};
+    files.ckRows.push_back({0, "Suited tweak", "", "S"});
+    CkRow unsuited{1, "Unsuited tweak", "", "U"};
+    unsuited.os = 1;  // another family only
+    files.ckRows.push_back(unsuited);
+    files.Write();
+    for (const int mode : {0, 1}) {
+        SearchWindow w(files, mode);
+        w.Search("tweak");
+        ASSERT_EQ(w.Form().ResultCount(), 2);
+        w.messages.clear();
+        w.SelectRow(1);
+        w.Click(IDC_SEARCH_ACTIVATE);
+        JTSetKind* second = w.Catalogue().Page(1);
+        if (mode == 1) {
+            ASSERT_EQ(w.messages.size(), 1u);
+            EXPECT_EQ(w.messages[0].text,
+                      "This setting does not apply to the running Windows, and the options hide such settings "
+                      "(\"Hide it\"), so it cannot be shown in the list.");
+            EXPECT_EQ(w.messages[0].caption, "Information");
+            EXPECT_EQ(w.messages[0].flags, 64u);
+        } else {
+            // Shown disabled: found in its list like any other.
+            EXPECT_TRUE(w.messages.empty());
+            EXPECT_EQ(w.Catalogue().PageControl()->ActivePage(), second);
+        }
+
+        // The main window, minimised meanwhile, comes back with the tweak shown.
+        ::ShowWindow(w.Host(), SW_MINIMIZE);
+        ASSERT_TRUE(::IsIconic(w.Host()));
+        w.SelectRow(0);
+        w.Click(IDC_SEARCH_ACTIVATE);
+        ui::ProcessPendingMessages();
+        EXPECT_FALSE(::IsIconic(w.Host())) << mode;
+        EXPECT_EQ(w.Catalogue().PageControl()->ActivePage(), w.Catalogue().Page(0));
+    }
+    RemoveTestRoot();
 }
 
 TEST_F(SearchFormTest, SliderShowsAndHidesTheConditionsAndSetsTheWidth)
