@@ -285,6 +285,100 @@ char Mnemonic(const std::string& text)
     return 0;
 }
 
+// The items of a menu that answer to a key, as in the system's own menus: the marked letter,
+// or the first letter of an item without one.
+struct KeyMatches {
+    std::vector<int> positions;  // in menu order
+    int highlighted = -1;        // the item highlighted now, -1 for none
+
+    // The next matching item after the highlighted one, from the top again after the last.
+    int Next() const
+    {
+        auto next = std::upper_bound(positions.begin(), positions.end(), highlighted);
+        return next == positions.end() ? positions.front() : *next;
+    }
+};
+
+KeyMatches MatchKey(HMENU menu, char typed)
+{
+    const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(typed)));
+    KeyMatches found;
+    const int count = ::GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_DATA | MIIM_STATE;
+        ::GetMenuItemInfoA(menu, position, TRUE, &info);
+        if (info.fState & MFS_HILITE)
+            found.highlighted = position;
+        const XpItem* item = ItemOf(info.dwItemData);
+        if (!item || item->separator || item->text.empty())
+            continue;
+        const char mnemonic = Mnemonic(item->text);
+        if (mnemonic ? mnemonic == key
+                     : std::toupper(static_cast<unsigned char>(item->text[0])) == static_cast<unsigned char>(key))
+            found.positions.push_back(position);
+    }
+    return found;
+}
+
+// The pop-up menu the keyboard works in now: the topmost menu window of this thread.
+HMENU TrackedPopup()
+{
+    HWND popup = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            char name[16] = {};
+            ::GetClassNameA(hwnd, name, sizeof name);
+            if (std::string(name) != "#32768" || !::IsWindowVisible(hwnd))
+                return TRUE;
+            *reinterpret_cast<HWND*>(found) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&popup));
+    return popup ? reinterpret_cast<HMENU>(::SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+}
+
+// While a menu is tracked: a typed letter that several items of an XP-drawn menu answer to
+// moves the highlight to the next of them (by the menu's own arrow-key steps) instead of
+// being handed to the menu, which would run the first at once or only beep.
+LRESULT CALLBACK MenuKeyFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == MSGF_MENU && msg && (msg->message == WM_CHAR || msg->message == WM_SYSCHAR)) {
+        HMENU menu = TrackedPopup();
+        if (menu && Items().count(menu)) {
+            const KeyMatches found = MatchKey(menu, static_cast<char>(msg->wParam));
+            if (found.positions.size() > 1) {
+                const int target = found.Next();
+                const int count = ::GetMenuItemCount(menu);
+                // Down from the highlighted item (from the top when none is), over every item
+                // the arrow stops at, round to the target.
+                int steps = 0;
+                for (int at = found.highlighted; steps <= count;) {
+                    at = at + 1 >= count ? 0 : at + 1;
+                    if (!(::GetMenuState(menu, static_cast<UINT>(at), MF_BYPOSITION) & MF_SEPARATOR))
+                        ++steps;
+                    if (at == target)
+                        break;
+                }
+                for (int i = 0; i < steps; ++i)
+                    ::PostMessageA(msg->hwnd, WM_KEYDOWN, VK_DOWN, 1);
+                return TRUE;  // the letter itself is used up
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void WatchMenuKeys()
+{
+    static thread_local HHOOK hook = nullptr;
+    if (!hook)
+        hook = ::SetWindowsHookExA(WH_MSGFILTER, MenuKeyFilter, nullptr, ::GetCurrentThreadId());
+}
+
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
 {
     switch (message) {
@@ -308,31 +402,15 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_MENUCHAR: {
         HMENU menu = reinterpret_cast<HMENU>(lParam);
-        auto found = Items().find(menu);
-        if (found == Items().end())
+        if (Items().find(menu) == Items().end())
             break;
-        const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(LOWORD(wParam))));
-        // The marked letter first; an item without one answers to its first letter, as in
-        // the system's own menus.
-        const int count = ::GetMenuItemCount(menu);
-        int byFirstLetter = -1;
-        for (int position = 0; position < count; ++position) {
-            MENUITEMINFOA info{};
-            info.cbSize = sizeof info;
-            info.fMask = MIIM_DATA;
-            ::GetMenuItemInfoA(menu, position, TRUE, &info);
-            const XpItem* item = ItemOf(info.dwItemData);
-            if (!item || item->separator || item->text.empty())
-                continue;
-            const char mnemonic = Mnemonic(item->text);
-            if (mnemonic == key)
-                return MAKELRESULT(position, MNC_EXECUTE);
-            if (!mnemonic && byFirstLetter < 0 &&
-                std::toupper(static_cast<unsigned char>(item->text[0])) == static_cast<unsigned char>(key))
-                byFirstLetter = position;
-        }
-        if (byFirstLetter >= 0)
-            return MAKELRESULT(byFirstLetter, MNC_EXECUTE);
+        const KeyMatches found = MatchKey(menu, static_cast<char>(LOWORD(wParam)));
+        if (found.positions.size() == 1)
+            return MAKELRESULT(found.positions[0], MNC_EXECUTE);
+        // Several items answer to the key (the message filter below normally steps between
+        // them before the menu asks): highlight the next one.
+        if (!found.positions.empty())
+            return MAKELRESULT(found.Next(), MNC_SELECT);
         break;
     }
     case WM_NCDESTROY:
@@ -350,8 +428,10 @@ void SetXPMenu(HWND owner, HMENU menu, bool xpLook)
 {
     if (!menu)
         return;
-    if (xpLook && owner)
+    if (xpLook && owner) {
         ::SetWindowSubclass(owner, OwnerProc, kXpMenuSubclassId, 0);
+        WatchMenuKeys();
+    }
     const bool bar = IsMenuBar(owner, menu);
     Apply(menu, xpLook, bar);
     if (!xpLook)

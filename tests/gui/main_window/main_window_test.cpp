@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -418,6 +419,39 @@ TEST_F(MainWindowTest, ThePagesAnswerAMenuRequestWithTheItemMenu)
     EXPECT_TRUE(request(page->EditArea()->Area(), false));
     // The status bar has no such menu.
     EXPECT_FALSE(request(form->StatusBar(), false));
+}
+
+TEST_F(MainWindowTest, AFirstLetterTwoMenuItemsShareStepsBetweenThem)
+{
+    options.UseXPMenu = true;
+    OpenReady();
+    HMENU records = ::GetSubMenu(form->MainMenu(), 2);
+    ASSERT_EQ(::GetMenuItemID(records, 0), static_cast<UINT>(IDM_RESTORE));
+    ASSERT_EQ(::GetMenuItemID(records, 1), static_cast<UINT>(IDM_REDO));
+    struct Case {
+        std::vector<WPARAM> keys;  // typed one after the other, then Enter
+        UINT command;
+    } cases[] = {{{'r', 'r'}, IDM_REDO}, {{'R'}, IDM_RESTORE}, {{'r', 'r', 'r'}, IDM_RESTORE}};
+    // Keys reach the open menu one at a time, as typing does.
+    static std::deque<std::pair<UINT, WPARAM>> typing;
+    static HWND window = nullptr;
+    window = form->Handle();
+    for (const Case& c : cases) {
+        typing.clear();
+        for (WPARAM key : c.keys)
+            typing.push_back({WM_CHAR, key});
+        typing.push_back({WM_KEYDOWN, VK_RETURN});
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (typing.empty())
+                return;
+            ::PostMessageA(window, typing.front().first, typing.front().second, 1);
+            typing.pop_front();
+        });
+        const UINT chosen =
+            static_cast<UINT>(::TrackPopupMenu(records, TPM_RETURNCMD, 100, 100, 0, form->Handle(), nullptr));
+        ::KillTimer(nullptr, timer);
+        EXPECT_EQ(chosen, c.command) << c.keys.size() << " key(s)";
+    }
 }
 
 TEST_F(MainWindowTest, RestartAsksFirstAndSaysWhyItFailed)
