@@ -112,6 +112,13 @@ bool JTckSetItem::IsModified()
     return checked_ != regState_;
 }
 
+std::string JTckSetItem::StateText()
+{
+    if (!SuitsRunningWindows())
+        return JTSetItem::StateText();
+    return checked_ ? "On" : "Off";
+}
+
 bool JTckSetItem::SetChecked(bool state)
 {
     checked_ = state;

@@ -28,6 +28,8 @@ public:
     std::string GetDefaultValue() override;
     bool ApplyColors() override;
     bool IsModified() override;
+    // "On" or "Off" as the box shows it (or the base's text for another Windows).
+    std::string StateText() override;
     // Sets the box and the colour (modified colour when `state` differs from the registry
     // state) without raising OnChange.
     virtual bool SetChecked(bool state);

@@ -51,19 +51,34 @@ int JTRecord::Redo()
 
 int JTRecord::WriteBack(bool oldValue)
 {
-    return WriteBackOutcome(oldValue) == JTWriteOutcome::KeyMissing ? 0 : 1;
+    const JTWriteOutcome outcome = WriteBackOutcome(oldValue);
+    return outcome == JTWriteOutcome::KeyMissing || outcome == JTWriteOutcome::Unusable ? 0 : 1;
+}
+
+std::string JTRecord::UnusableReason() const
+{
+    if (RootName(iRegRoot).empty())
+        return "the registry root is not known";
+    if (iRegType < 0 || iRegType > 2)
+        return "the value type " + std::to_string(iRegType) + " is not known";
+    return std::string();
 }
 
 JTWriteOutcome JTRecord::WriteBackOutcome(bool oldValue)
 {
+    if (!UnusableReason().empty())
+        return JTWriteOutcome::Unusable;
     const std::string& value = Target(oldValue);
     // A DWORD that is no number fails before anything (a created key included) changes.
     int number = 0;
     if (iRegType == 1)
         number = StrToInt(value);
 
+    const HKEY root = RootKeyFromCode(iRegRoot);
+    // A key made for a value that then cannot be written goes again.
+    JTCreatedKeyGuard created(root, sSubKey, bAutoCreate && !TargetDeletes(oldValue));
     TRegistry registry(KEY_READ | KEY_WRITE);
-    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    registry.SetRootKey(root);
     if (TargetDeletes(oldValue)) {
         // Nothing to remove from a key that is not there; creating it just to delete would
         // leave an empty key behind.
@@ -80,21 +95,26 @@ JTWriteOutcome JTRecord::WriteBackOutcome(bool oldValue)
     switch (iRegType) {
     case 0:
         registry.WriteString(sDataName, value);
-        return JTWriteOutcome::Written;
+        break;
     case 1:
         registry.WriteInteger(sDataName, number);
-        return JTWriteOutcome::Written;
-    case 2:
-        registry.WriteBinaryData(sDataName, value);
-        return JTWriteOutcome::Written;
+        break;
     default:
-        return JTWriteOutcome::UnknownType;
+        registry.WriteBinaryData(sDataName, value);
+        break;
     }
+    registry.CloseKey();
+    created.Keep();
+    return JTWriteOutcome::Written;
 }
 
 JTLiveValue JTRecord::ReadLive() const
 {
     JTLiveValue live;
+    if (!UnusableReason().empty()) {
+        live.state = JTLiveValue::Unusable;
+        return live;
+    }
     TRegistry registry(KEY_READ);
     registry.SetRootKey(RootKeyFromCode(iRegRoot));
     if (!registry.OpenKey(sSubKey, false))
@@ -120,7 +140,7 @@ bool JTRecord::AlreadyAtTarget(bool oldValue) const
     const JTLiveValue live = ReadLive();
     if (TargetDeletes(oldValue))
         return live.state == JTLiveValue::KeyMissing || live.state == JTLiveValue::ValueMissing;
-    return live.state == JTLiveValue::Present && live.value == Target(oldValue) && iRegType >= 0 && iRegType <= 2;
+    return live.state == JTLiveValue::Present && live.value == Target(oldValue);
 }
 
 } // namespace kelt

@@ -19,12 +19,12 @@ enum class JTWriteOutcome {
     NothingToDo,    // the value is missing and may not be created: nothing written
     Deleted,        // auto-create and the value equals the default: the value was removed
     Written,        // the value was written by its type
-    UnknownType,    // a type code the program does not write
+    Unusable,       // the row names no known root or type: nothing was touched
 };
 
 // The registry's present state of a record's value.
 struct JTLiveValue {
-    enum State { KeyMissing, ValueMissing, OtherType, Present } state = KeyMissing;
+    enum State { KeyMissing, ValueMissing, OtherType, Present, Unusable } state = KeyMissing;
     std::string value;  // item text form; only with Present
 };
 
@@ -41,8 +41,8 @@ struct JTRecord {
     // WriteBack of the old / the new value.
     int Restore();
     int Redo();
-    // 1 when the key could be opened (whether or not a value had to be written), else 0.
-    // Registry errors and a DWORD value that is no number raise.
+    // 1 when the key could be opened (whether or not a value had to be written), else 0 (also
+    // for an unusable row). Registry errors and a DWORD value that is no number raise.
     int WriteBack(bool oldValue);
     // The same, telling what happened.
     JTWriteOutcome WriteBackOutcome(bool oldValue);
@@ -51,6 +51,10 @@ struct JTRecord {
     // value may be created and equals the default.
     const std::string& Target(bool oldValue) const { return oldValue ? sOldVal : sNewVal; }
     bool TargetDeletes(bool oldValue) const { return bAutoCreate && Target(oldValue) == sDefaultVal; }
+
+    // Why the row cannot be used at all (its root is none of the five the program knows, or
+    // its type none of 0, 1, 2); empty for a usable row. Such a row is never read or written.
+    std::string UnusableReason() const;
 
     // Reads the value as it is in the registry now (read-only access).
     JTLiveValue ReadLive() const;

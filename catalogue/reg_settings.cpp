@@ -503,8 +503,12 @@ bool JTRegSettings::RearrangePages(bool (JTSetKind::*arrange)())
     return true;
 }
 
-bool JTRegSettings::RefreshAll()
+bool JTRegSettings::RefreshAll(bool keepChanges)
 {
+    std::vector<std::pair<JTSetItem*, std::string>> pending;
+    if (keepChanges)
+        for (JTSetItem* item : modified_)
+            pending.emplace_back(item, item->GetNewValue());
     JTSetItem* shown = shown_;
     ReturnShownItem();
     ReadAllValues();
@@ -516,9 +520,36 @@ bool JTRegSettings::RefreshAll()
     for (JTSetItem* item : listed)
         if (!item->IsModified())
             ItemChange(item, false);
+    for (const auto& [item, value] : pending) {
+        if (ItemKindOf(item) == ikCheckItem) {
+            auto* check = static_cast<JTckSetItem*>(item);
+            check->SetChecked(value == check->sYesVal);
+        } else if (ItemKindOf(item) == ikEditItem) {
+            static_cast<JTedSetItem*>(item)->SetValue(value);
+        }
+        ItemChange(item, item->IsModified());
+    }
+    for (auto& page : pages_)
+        page->RedrawList();
     if (shown && !settings_->ExpandItems)
         MoveIntoEditor(shown);
     return true;
+}
+
+void JTRegSettings::RereadItem(JTSetItem* item)
+{
+    if (!item)
+        return;
+    // Rebuilding puts the row back into its page area: one in the editor goes back there.
+    const bool inEditor = item == shown_;
+    if (inEditor)
+        ReturnShownItem();
+    item->ReadValue();
+    item->BuildControl();
+    if (JTSetKind* page = item->Page())
+        page->RedrawEntry(item);
+    if (inEditor && !settings_->ExpandItems)
+        MoveIntoEditor(item);
 }
 
 void JTRegSettings::SetTabsVisible(bool visible)

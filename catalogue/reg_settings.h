@@ -87,7 +87,13 @@ public:
     // Builds the page of the kinds table's current row.
     bool CreateKind();
     bool ArrangeAll();
-    bool RefreshAll();
+    // Every item re-reads its value and its row shows it. With `keepChanges` the changes the
+    // user has made and not applied stay: each such item takes its new value again (and stays
+    // modified while that differs from what the registry holds now).
+    bool RefreshAll(bool keepChanges = false);
+    // One item re-reads its value and rebuilds its row; a row shown in the editor panel stays
+    // there.
+    void RereadItem(JTSetItem* item);
     // Shows or hides the tab of every page, also of pages made later.
     void SetTabsVisible(bool visible);
     // Every page re-applies the colours and arranges itself again (as ArrangeAll does); the

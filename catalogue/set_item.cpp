@@ -5,6 +5,7 @@
 
 #include "catalogue/platform/int_text.h"
 #include "catalogue/record.h"
+#include "catalogue/value_format.h"
 #include "storage/xdb_table.h"
 #include "ui/colour.h"
 #include "ui/dpi.h"
@@ -109,6 +110,35 @@ bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const
     }
 }
 
+JTCreatedKeyGuard::JTCreatedKeyGuard(HKEY root, const std::string& path, bool creating) : root_(root)
+{
+    if (!creating)
+        return;
+    TRegistry reader(KEY_READ);
+    reader.SetRootKey(root);
+    std::string relative = path;
+    while (!relative.empty() && relative.front() == '\\')
+        relative.erase(relative.begin());
+    // From the top down: the first level that is missing is where creating starts.
+    for (std::size_t end = 0; end != std::string::npos;) {
+        end = relative.find('\\', end + 1);
+        const std::string level = relative.substr(0, end);
+        if (!level.empty() && !reader.KeyExists(level)) {
+            firstMissing_ = level;
+            return;
+        }
+    }
+}
+
+JTCreatedKeyGuard::~JTCreatedKeyGuard()
+{
+    if (firstMissing_.empty())
+        return;
+    TRegistry registry(KEY_READ | KEY_WRITE);
+    registry.SetRootKey(root_);
+    registry.DeleteKey(firstMissing_);
+}
+
 // ---------------------------------------------------------------- JTSetItem
 
 JTSetItem::JTSetItem() : OSType(0) {}
@@ -196,6 +226,15 @@ void JTSetItem::SetTextColor(Colour colour)
 {
     if (JTRowControl* row = GetControl())
         row->SetTextColour(colour);
+}
+
+std::string JTSetItem::StateText()
+{
+    if (!SuitsRunningWindows())
+        return "(not for this Windows)";
+    if (!valueStored_ && !IsModified())
+        return "(not set)";
+    return ValueText(iRegType, GetNewValue());
 }
 
 std::string JTSetItem::RegistryPath() const
@@ -451,11 +490,12 @@ bool JTRowControl::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& resul
     return true;
 }
 
-bool JTSetItem::ReadStoredValue(std::string& text) const
+bool JTSetItem::ReadStoredValue(std::string& text)
 {
     TRegistry registry(KEY_READ);
     registry.SetRootKey(RootKeyFromCode(iRegRoot));
-    if (!registry.OpenKey(sSubKey, false) || !registry.ValueExists(sDataName))
+    valueStored_ = registry.OpenKey(sSubKey, false) && registry.ValueExists(sDataName);
+    if (!valueStored_)
         return true;
     try {
         return ReadRegValue(registry, iRegType, sDataName, text);
@@ -468,14 +508,23 @@ bool JTSetItem::ReadStoredValue(std::string& text) const
 
 bool JTSetItem::WriteStoredValue(const std::string& text)
 {
+    const HKEY root = RootKeyFromCode(iRegRoot);
+    const bool deletes = bAutoCreate && text == GetDefaultValue();
+    // Made before the key is opened and gone after it is closed.
+    JTCreatedKeyGuard created(root, sSubKey, bAutoCreate && !deletes);
     TRegistry registry(KEY_READ | KEY_WRITE);
-    registry.SetRootKey(RootKeyFromCode(iRegRoot));
+    registry.SetRootKey(root);
     // An auto-create item's default value stands for the absent value (as the record file has
     // it): writing it deletes the value, so a policy goes back to "not configured" instead of
     // being forced into its other state.
-    if (bAutoCreate && text == GetDefaultValue()) {
-        if (!registry.OpenKey(sSubKey, false))
-            return true;
+    if (deletes) {
+        if (!registry.OpenKey(sSubKey, false)) {
+            // A missing key holds no value: nothing to delete. A key that is there but may not
+            // be changed still holds the value: that is no success.
+            TRegistry reader(KEY_READ);
+            reader.SetRootKey(root);
+            return !reader.KeyExists(sSubKey);
+        }
         return DeleteRegValue(registry, iRegType, sDataName);
     }
     if (iRegType == 1)
@@ -484,7 +533,11 @@ bool JTSetItem::WriteStoredValue(const std::string& text)
         return false;
     if (!registry.ValueExists(sDataName) && !bAutoCreate)
         return false;
-    return WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+    const bool written = WriteRegValue(registry, iRegType, sDataName, text, bAutoCreate);
+    registry.CloseKey();
+    if (written)
+        created.Keep();
+    return written;
 }
 
 } // namespace kelt

@@ -73,6 +73,23 @@ bool WriteRegValue(TRegistry& registry, int type, const std::string& name, const
 // another type than `type` requires.
 bool DeleteRegValue(TRegistry& registry, int type, const std::string& name);
 
+// A write that may create its key: notes which part of the key path does not exist yet, and
+// unless the write is kept (Keep), removes that part again when it goes, so a write that fails
+// after creating the key leaves nothing behind.
+class JTCreatedKeyGuard {
+public:
+    // `creating` false guards nothing (the key is only ever opened).
+    JTCreatedKeyGuard(HKEY root, const std::string& path, bool creating);
+    ~JTCreatedKeyGuard();
+    JTCreatedKeyGuard(const JTCreatedKeyGuard&) = delete;
+    JTCreatedKeyGuard& operator=(const JTCreatedKeyGuard&) = delete;
+    void Keep() { firstMissing_.clear(); }
+
+private:
+    HKEY root_;
+    std::string firstMissing_;  // the highest level of the path that did not exist; empty: none
+};
+
 // Reads one existing item value from the open key into its text form. Answers false (leaving
 // `text` alone) when the stored type is not the one `type` requires, which is also the answer
 // for a missing value: callers test ValueExists first. A binary value of 0 bytes and other
@@ -230,6 +247,13 @@ public:
     bool SuitsRunningWindows() const { return OSType.SuitsRunningWindows(); }
     // The value as last read from the registry, in text form.
     const std::string& CurrentValue() const { return sCurValue; }
+    // Whether the value was there at the last read (false: key or value missing).
+    bool ValueStored() const { return valueStored_; }
+    // What the compact list's "State" column shows: "On" or "Off" for a check item as its box
+    // shows it, the value an edit item shows (binary data as byte pairs), "(not set)" for an
+    // edit item whose value is missing and unchanged, "(not for this Windows)" for an item that
+    // does not suit the running Windows.
+    virtual std::string StateText();
     // Copies where the value lives, the current value (old), GetNewValue (new), GetDefaultValue
     // and bAutoCreate into the record entry; writes nothing.
     void FillRecord(JTRecord& record);
@@ -263,7 +287,7 @@ protected:
     // Reads the item's registry value into `text` (left alone when the key or value is
     // missing); false when the stored type is not the required one. The key is opened
     // read-only, so values under HKEY_LOCAL_MACHINE read without administrator rights.
-    bool ReadStoredValue(std::string& text) const;
+    bool ReadStoredValue(std::string& text);
     // Writes `text` as the item's value: false, changing nothing, when the key cannot be
     // opened, the value is missing without bAutoCreate, or it is stored with another type.
     // A DWORD text that is no number raises before anything (a created key included) changes.
@@ -278,6 +302,7 @@ protected:
     bool suits_ = true;
     HWND parentArea_ = nullptr;
     std::string sCurValue;
+    bool valueStored_ = false;
     TRegSetOption* settings_ = nullptr;
     int listEntry_ = -1;
 };

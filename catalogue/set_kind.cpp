@@ -153,6 +153,10 @@ bool JTSetKind::BuildPage()
         column.pszText = const_cast<char*>("Settings");
         column.cx = kListColumnWidth;
         ::SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+        // What each tweak is set to, readable without opening it.
+        column.pszText = const_cast<char*>("State");
+        column.cx = ui::Scale(kStateColumnWidth);
+        ::SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
         ::SetWindowSubclass(list_, ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
     LayoutAreas(editHeight_);
@@ -375,6 +379,12 @@ void JTSetKind::RedrawEntry(const JTSetItem* item)
         ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
 }
 
+void JTSetKind::RedrawList()
+{
+    if (list_)
+        ::InvalidateRect(list_, nullptr, FALSE);
+}
+
 bool JTSetKind::EntryChecked(const JTSetItem* item) const
 {
     return item && ItemOfEntry(item->ListEntry()) == item && catalogue_ && catalogue_->IsInModifiedList(item);
@@ -450,7 +460,16 @@ void JTSetKind::DrawEntry(const DRAWITEMSTRUCT& draw)
     ui::SelectedObject selectedFont(dc, font ? font : ui::DefaultFont());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ui::ResolveColour(text));
-    ::TextOutA(dc, x, rect.top, item->sDescribe.c_str(), static_cast<int>(item->sDescribe.size()));
+    const int settingsWidth = list_ ? ListView_GetColumnWidth(list_, 0) : kListColumnWidth;
+    RECT described = rect;
+    described.right = std::min<LONG>(rect.right, rect.left + settingsWidth);
+    ::ExtTextOutA(dc, x, rect.top, ETO_CLIPPED, &described, item->sDescribe.c_str(),
+                  static_cast<UINT>(item->sDescribe.size()), nullptr);
+    const std::string state = item->StateText();
+    RECT stateCell = rect;
+    stateCell.left = described.right + ui::Scale(4);
+    ::ExtTextOutA(dc, stateCell.left, rect.top, ETO_CLIPPED, &stateCell, state.c_str(), static_cast<UINT>(state.size()),
+                  nullptr);
 }
 
 LRESULT CALLBACK JTSetKind::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -497,7 +516,8 @@ bool JTSetKind::OnNotify(NMHDR& header, LRESULT& result)
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
         JTSetItem* item = ItemOfEntry(info.item.iItem);
         if (item && (info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0)
-            lstrcpynA(info.item.pszText, item->sDescribe.c_str(), info.item.cchTextMax);
+            lstrcpynA(info.item.pszText, info.item.iSubItem == 1 ? item->StateText().c_str() : item->sDescribe.c_str(),
+                      info.item.cchTextMax);
         result = 0;
         return true;
     }

@@ -35,8 +35,9 @@ public:
     // Row heights the scroll steps are made of.
     static constexpr int kCheckRowStep = 17;
     static constexpr int kEditRowStep = 47;
-    // The compact list's one column.
+    // The compact list's columns: "Settings" and "State".
     static constexpr int kListColumnWidth = 600;
+    static constexpr int kStateColumnWidth = 160;
 
     JTSetKind();
     ~JTSetKind() override;
@@ -112,6 +113,8 @@ public:
     JTSetItem* ItemOfEntry(int entry) const;
     // Redraws the item's entry, whose picture follows the item's modified state.
     void RedrawEntry(const JTSetItem* item);
+    // Redraws every entry (after the values were read again).
+    void RedrawList();
     // Whether the item's entry stands for a modified item: it is listed and in the catalogue's
     // modified list.
     bool EntryChecked(const JTSetItem* item) const;

@@ -1,5 +1,6 @@
 #include "app/apply/apply_run.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "catalogue/record.h"
@@ -13,6 +14,7 @@ namespace kelt {
 namespace {
 
 const UINT kQuestion = MB_OKCANCEL | MB_ICONQUESTION;  // 33
+const char kNothingChecked[] = "No tweak is checked: nothing has been written.";
 
 bool FileExists(const std::string& path)
 {
@@ -105,6 +107,11 @@ bool JTApplyRun::Run(const std::vector<JTApplyEntry>& entries, bool createRecord
     recording_ = false;
     applied_ = 0;
     notApplied_.clear();
+    // Nothing to write: no record file either (it would replace today's with an empty one).
+    if (std::none_of(entries.begin(), entries.end(), [](const JTApplyEntry& e) { return e.checked && e.item; })) {
+        Ask(kNothingChecked, "Information", MB_ICONINFORMATION);
+        return false;
+    }
     if (createRecord) {
         if (FileExists(fileName) &&
             Ask("File" + fileName + " already exists!Overwrite it?", "Warning", kQuestion) != IDOK)
@@ -198,10 +205,9 @@ bool JTApplyRun::ApplyPlain(JTSetItem& item)
 
 void JTApplyRun::Settle(JTSetItem& item)
 {
-    // Through the catalogue, so its page marks and modified count follow.
+    // Through the catalogue, so its page marks, its modified count and its editor panel follow.
     catalogue_.ItemChange(&item, false);
-    item.ReadValue();
-    item.BuildControl();
+    catalogue_.RereadItem(&item);
 }
 
 } // namespace kelt

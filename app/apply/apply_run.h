@@ -28,8 +28,8 @@ public:
     // Messages and questions are shown over `owner` through the message-box seam.
     JTApplyRun(JTRegSettings& catalogue, HWND owner);
 
-    // False when the user stopped at a question before anything was written; true when the
-    // run went through the entries (after which they have all left the modified list, unless
+    // False when nothing is checked (which it says) or the user stopped at a question before
+    // anything was written; true when the run went through the entries (after which they have all left the modified list, unless
     // an unexpected error ended the run early, which is reported).
     bool Run(const std::vector<JTApplyEntry>& entries, bool createRecord, const std::string& fileName);
 

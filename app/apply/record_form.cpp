@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "app/apply/form_support.h"
+#include "app/apply/gpp_export.h"
 #include "app/apply/record_ids.h"
 #include "app/apply/reg_export.h"
 #include "app/html_help.h"
@@ -84,6 +85,23 @@ std::string WithExtension(const std::string& path, const std::string& extension)
     return path + extension;
 }
 
+const char kNothingToExport[] = "The record file holds no records: there is nothing to export.";
+
+std::vector<const JTRecord*> RowPointers(const std::vector<std::unique_ptr<JTRecord>>& records)
+{
+    std::vector<const JTRecord*> rows;
+    for (const auto& record : records)
+        rows.push_back(record.get());
+    return rows;
+}
+
+std::string PendingChangesText(int count)
+{
+    return (count == 1 ? std::string("1 change in the main window has not been applied yet.")
+                       : std::to_string(count) + " changes in the main window have not been applied yet.") +
+           "\nKeep them after the replay? (No discards them; Cancel replays nothing.)";
+}
+
 std::string ListText(const char* one, const char* many, const std::vector<std::string>& lines)
 {
     std::string text = lines.size() == 1 ? one : "These " + std::to_string(lines.size()) + many;
@@ -111,8 +129,26 @@ std::string TKeltRecForm::LiveText(const JTRecord& record, const JTLiveValue& li
     switch (live.state) {
     case JTLiveValue::Present: return ValueText(record.iRegType, live.value);
     case JTLiveValue::OtherType: return "(other type)";
+    case JTLiveValue::Unusable: return "(unusable)";
     default: return "(absent)";
     }
+}
+
+TKeltRecForm::RowState TKeltRecForm::StateOf(const JTRecord& record, bool restore)
+{
+    if (!record.UnusableReason().empty())
+        return RowState::Unusable;
+    if (record.AlreadyAtTarget(restore))
+        return RowState::Unchanged;
+    // What may not be created is left alone when it is missing.
+    if (!record.bAutoCreate) {
+        const JTLiveValue live = record.ReadLive();
+        if (live.state == JTLiveValue::KeyMissing)
+            return RowState::SkipNoKey;
+        if (live.state == JTLiveValue::ValueMissing)
+            return RowState::SkipNoValue;
+    }
+    return RowState::Ready;
 }
 
 bool TKeltRecForm::OnInitDialog()
@@ -133,8 +169,8 @@ void TKeltRecForm::FormCreate()
     PrepareCheckList(list);
     ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
-    // Wide enough for "Unchanged" beside the check box.
-    AddColumn(list, 0, "State", ui::Scale(84));
+    // Wide enough for "Skip: no value" beside the check box.
+    AddColumn(list, 0, "State", ui::Scale(100));
     AddColumn(list, 1, "Setting description", ui::Scale(200));
     AddColumn(list, 2, "Path in registry", ui::Scale(150));
     AddColumn(list, 3, "Old value", ui::Scale(90));
@@ -197,6 +233,10 @@ bool TKeltRecForm::OnCommand(int id, int code, HWND control)
         if (code == BN_CLICKED)
             pbtnExportClick();
         return true;
+    case IDC_REC_EXPORT_GPP:
+        if (code == BN_CLICKED)
+            pbtnExportGppClick();
+        return true;
     case IDC_REC_HELP:
         if (code == BN_CLICKED)
             pbtnHelpClick();
@@ -226,7 +266,7 @@ bool TKeltRecForm::OnNotify(NMHDR& header, LRESULT& result)
 void TKeltRecForm::OnDestroy()
 {
     records_.clear();
-    unchanged_.clear();
+    states_.clear();
     pRecFile.Close();
 }
 
@@ -240,6 +280,7 @@ void TKeltRecForm::pedFileNameChange()
     const bool named = !ItemText(IDC_REC_FILE_NAME).empty();
     ::EnableWindow(Item(IDC_REC_START), named);
     ::EnableWindow(Item(IDC_REC_EXPORT), named);
+    ::EnableWindow(Item(IDC_REC_EXPORT_GPP), named);
 }
 
 void TKeltRecForm::pbtnOpenClick()
@@ -309,7 +350,7 @@ void TKeltRecForm::FillList()
     HWND list = Item(IDC_REC_LIST);
     filling_ = true;
     ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    unchanged_.assign(records_.size(), false);
+    states_.assign(records_.size(), RowState::Ready);
     for (std::size_t i = 0; i < records_.size(); ++i) {
         const JTRecord& record = *records_[i];
         const int row = AddRow(list, kApplyCaption, static_cast<LPARAM>(i));
@@ -330,8 +371,8 @@ void TKeltRecForm::ShowLiveState(bool uncheckUnchanged)
         const JTRecord& record = *records_[i];
         const int row = static_cast<int>(i);
         SetCell(list, row, 5, LiveText(record, record.ReadLive()));
-        unchanged_[i] = record.AlreadyAtTarget(restore_);
-        if (unchanged_[i] && uncheckUnchanged)
+        states_[i] = StateOf(record, restore_);
+        if (states_[i] == RowState::Unchanged && uncheckUnchanged)
             SetRowChecked(list, row, false);
         UpdateRowCaption(row);
     }
@@ -340,10 +381,25 @@ void TKeltRecForm::ShowLiveState(bool uncheckUnchanged)
 void TKeltRecForm::UpdateRowCaption(int row)
 {
     HWND list = Item(IDC_REC_LIST);
-    const char* caption = kApplyCaption;
-    if (!RowChecked(list, row))
-        caption = row >= 0 && row < static_cast<int>(unchanged_.size()) && unchanged_[row] ? kUnchangedCaption
-                                                                                            : kUnapplyCaption;
+    const RowState state = row >= 0 && row < static_cast<int>(states_.size()) ? states_[row] : RowState::Ready;
+    const bool checked = RowChecked(list, row);
+    const char* caption = checked ? kApplyCaption : kUnapplyCaption;
+    switch (state) {
+    case RowState::Unusable: caption = kUnusableCaption; break;
+    case RowState::Unchanged:
+        if (!checked)
+            caption = kUnchangedCaption;
+        break;
+    case RowState::SkipNoKey:
+        if (checked)
+            caption = kSkipNoKeyCaption;
+        break;
+    case RowState::SkipNoValue:
+        if (checked)
+            caption = kSkipNoValueCaption;
+        break;
+    default: break;
+    }
     SetCell(list, row, 0, caption);
 }
 
@@ -353,76 +409,124 @@ void TKeltRecForm::pbtnOKClick()
         return;
     if (Ask((restore_ ? kRestoreTexts : kRedoTexts).confirmation, "Warning", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
+    // The main window shows the values again after the replay: changes made there and not
+    // applied yet would be lost without a word.
+    bool keepChanges = true;
+    if (catalogue_ && catalogue_->ModifiedCount() > 0) {
+        const int answer = Ask(PendingChangesText(catalogue_->ModifiedCount()), "Warning",
+                               MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer != IDYES && answer != IDNO)
+            return;
+        keepChanges = answer == IDYES;
+    }
 
     HWND list = Item(IDC_REC_LIST);
     int wrote = 0;
-    std::vector<std::string> failed;
+    std::vector<std::string> notWritten;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         if (!RowChecked(list, static_cast<int>(i)))
             continue;
         JTRecord& record = *records_[i];
         try {
             switch (record.WriteBackOutcome(restore_)) {
+            case JTWriteOutcome::Unusable:
+                notWritten.push_back(record.sDescribe + ": " + record.UnusableReason());
+                break;
             case JTWriteOutcome::KeyMissing:
-                failed.push_back(record.sDescribe + ": the key cannot be opened");
+                notWritten.push_back(record.sDescribe + ": the key cannot be opened");
+                break;
+            case JTWriteOutcome::NothingToDo:
+                notWritten.push_back(record.sDescribe + ": the value does not exist and may not be created");
                 break;
             case JTWriteOutcome::Written:
             case JTWriteOutcome::Deleted:
                 ++wrote;
                 break;
-            default:
-                break;
             }
         } catch (const std::exception& error) {
             // One row's error does not keep the others from being written.
-            failed.push_back(record.sDescribe + ": " + error.what());
+            notWritten.push_back(record.sDescribe + ": " + error.what());
         }
     }
-    if (wrote > 0 && catalogue_)
-        catalogue_->RefreshAll();
+    if (catalogue_ && (wrote > 0 || !keepChanges))
+        catalogue_->RefreshAll(keepChanges);
     ShowLiveState(true);
-    if (failed.empty())
+    if (notWritten.empty())
         Ask("Successful!", "Ok", MB_ICONINFORMATION);
     else
-        Ask(ListText("This record could not be written:", " records could not be written:", failed) +
-                "\nThe other records have been written.",
+        Ask(ListText("This record could not be written:", " records could not be written:", notWritten) +
+                (wrote > 0 ? "\nThe other records have been written." : "\nNothing has been written."),
             "Warning", MB_ICONWARNING);
+}
+
+std::string TKeltRecForm::AskExportFile(const char* title, const char* filter, const char* extension,
+                                        std::string fileName)
+{
+    ui::FileDialogRequest request;
+    request.title = title;
+    request.filter = filter;
+    request.defaultExt = extension;
+    request.fileName = std::move(fileName);
+    request.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
+    if (!ui::SaveFileDialog(Handle(), request))
+        return std::string();
+    return request.fileName;
 }
 
 void TKeltRecForm::pbtnExportClick()
 {
+    // The whole file travels: the check marks choose what a replay writes here, not what other
+    // machines get.
     if (!EnsureListed())
         return;
-    HWND list = Item(IDC_REC_LIST);
-    std::vector<const JTRecord*> rows;
-    for (std::size_t i = 0; i < records_.size(); ++i)
-        if (RowChecked(list, static_cast<int>(i)))
-            rows.push_back(records_[i].get());
-    if (rows.empty()) {
-        Ask("No record is checked: there is nothing to export.", "Information", MB_ICONINFORMATION);
+    if (records_.empty()) {
+        Ask(kNothingToExport, "Information", MB_ICONINFORMATION);
         return;
     }
-    ui::FileDialogRequest request;
-    request.title = "Export the checked records as a registry file";
-    request.filter = "Registration files(*.reg)|*.reg|All files(*.*)|*.*";
-    request.defaultExt = "reg";
-    request.fileName = WithExtension(listedName_, ".reg");
-    request.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
-    if (!ui::SaveFileDialog(Handle(), request))
+    const std::string file = AskExportFile("Export the records as a registry file",
+                                           "Registration files(*.reg)|*.reg|All files(*.*)|*.*", "reg",
+                                           WithExtension(listedName_, ".reg"));
+    if (file.empty())
         return;
+    const JTRegExport exported = BuildRegExport(RowPointers(records_), restore_);
+    ReportExport(file, RegFileBytes(exported.text), exported.leftOut, "The registry file has been written:\n");
+}
 
-    const JTRegExport exported = BuildRegExport(rows, restore_);
-    try {
-        XdbWriteFileAtomic(request.fileName, RegFileBytes(exported.text));
-    } catch (const std::exception&) {
-        Ask("Fail to write file:" + request.fileName + "!", "Error", MB_ICONERROR);
+void TKeltRecForm::pbtnExportGppClick()
+{
+    if (!EnsureListed())
+        return;
+    if (records_.empty()) {
+        Ask(kNothingToExport, "Information", MB_ICONINFORMATION);
         return;
     }
-    const std::string written = "The registry file has been written:\n" + request.fileName;
-    if (exported.leftOut.empty())
-        Ask(written, "Information", MB_ICONINFORMATION);
+    std::string proposed = listedName_;
+    const std::size_t slash = proposed.find_last_of("\\/");
+    proposed = (slash == std::string::npos ? std::string() : proposed.substr(0, slash + 1)) + "Registry.xml";
+    const std::string file = AskExportFile("Export the records as Group Policy registry items",
+                                           "Group Policy registry items(*.xml)|*.xml|All files(*.*)|*.*", "xml",
+                                           proposed);
+    if (file.empty())
+        return;
+    const JTGppExport exported = BuildGppRegistryXml(RowPointers(records_), restore_, GppNowStamp(), NewGppUid);
+    ReportExport(file, exported.xml, exported.leftOut,
+                 "The Group Policy registry items have been written (Registry.xml of a GPO's registry "
+                 "preferences):\n");
+}
+
+void TKeltRecForm::ReportExport(const std::string& file, const std::string& bytes,
+                                const std::vector<std::string>& leftOut, const std::string& written)
+{
+    try {
+        XdbWriteFileAtomic(file, bytes);
+    } catch (const std::exception&) {
+        Ask("Fail to write file:" + file + "!", "Error", MB_ICONERROR);
+        return;
+    }
+    if (leftOut.empty())
+        Ask(written + file, "Information", MB_ICONINFORMATION);
     else
-        Ask(written + "\n" + ListText("This record was left out:", " records were left out:", exported.leftOut),
+        Ask(written + file + "\n" + ListText("This record was left out:", " records were left out:", leftOut),
             "Warning", MB_ICONWARNING);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The restore/redo dialog: lists the rows of a record file and writes the chosen rows' old
 // values back (restore) or their new values again (redo). It shows each row's value as the
-// registry holds it now, so a user sees what a replay would change, and can export the rows
-// as a registry file.
+// registry holds it now and what a replay would do with it, so a user sees what would change,
+// and can export the rows for other machines: as a registry file, or as Group Policy
+// registry items.
 #include <windows.h>
 
 #include <memory>
@@ -37,6 +38,19 @@ public:
     static constexpr const char* kApplyCaption = "Apply";
     static constexpr const char* kUnapplyCaption = "Un-apply";
     static constexpr const char* kUnchangedCaption = "Unchanged";
+    static constexpr const char* kUnusableCaption = "Unusable";
+    static constexpr const char* kSkipNoKeyCaption = "Skip: no key";
+    static constexpr const char* kSkipNoValueCaption = "Skip: no value";
+
+    // What a replay would do with a row, as the registry stands now.
+    enum class RowState {
+        Ready,        // written (or its value deleted)
+        Unchanged,    // the registry holds the target already
+        SkipNoKey,    // the key is missing and may not be created: skipped
+        SkipNoValue,  // the value is missing and may not be created: skipped
+        Unusable,     // no known root or type: never read or written
+    };
+    static RowState StateOf(const JTRecord& record, bool restore);
 
     // "Path in registry" of a row: root name \ sub-key \ value name.
     static std::string PathText(const JTRecord& record);
@@ -57,6 +71,12 @@ private:
     void pbtnListClick();
     void pbtnOKClick();
     void pbtnExportClick();
+    void pbtnExportGppClick();
+    // Asks where to write an export, proposing `fileName`; empty when the user cancels.
+    std::string AskExportFile(const char* title, const char* filter, const char* extension, std::string fileName);
+    // Writes an export's bytes and says so, naming the rows it left out.
+    void ReportExport(const std::string& file, const std::string& bytes, const std::vector<std::string>& leftOut,
+                      const std::string& written);
     void pbtnHelpClick();
     void pedFileNameChange();
     // Lists the file; false (with the load message) when it cannot be read.
@@ -73,7 +93,7 @@ private:
     bool restore_;
     JTRegSettings* catalogue_;
     std::vector<std::unique_ptr<JTRecord>> records_;
-    std::vector<bool> unchanged_;  // per row: the registry already holds the target
+    std::vector<RowState> states_;  // per row, as the registry stood at the last look
     bool listed_ = false;
     std::string listedName_;
     TXdbTable pRecFile;

@@ -15,6 +15,7 @@
 #define IDC_REC_START            3408
 #define IDC_REC_LIST_RECORDS     3409
 #define IDC_REC_EXPORT           3410
+#define IDC_REC_EXPORT_GPP       3411
 
 // The dialog's context menu.
 #define IDM_REC_LIST_RECORDS     3420

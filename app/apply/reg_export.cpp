@@ -105,14 +105,16 @@ std::wstring ValueLine(const JTRecord& row, bool oldValues, std::string& reason)
 JTRegExport BuildRegExport(const std::vector<const JTRecord*>& rows, bool oldValues)
 {
     JTRegExport result;
-    result.text = L"Windows Registry Editor Version 5.00\r\n";
+    std::wstring body;
+    std::wstring conditional;
     std::wstring section;
     for (const JTRecord* row : rows) {
         if (!row)
             continue;
         const std::string root = RootName(row->iRegRoot);
-        if (root.empty()) {
-            result.leftOut.push_back(row->sDescribe + ": the registry root is not known");
+        const std::string unusable = row->UnusableReason();
+        if (!unusable.empty()) {
+            result.leftOut.push_back(row->sDescribe + ": " + unusable);
             continue;
         }
         std::string reason;
@@ -129,13 +131,21 @@ JTRegExport BuildRegExport(const std::vector<const JTRecord*>& rows, bool oldVal
         const std::wstring key = L"[" + Wide(root) + (subKey.empty() ? L"" : L"\\" + Wide(subKey)) + L"]";
         // Rows keep their order, so a later row for the same value still wins.
         if (key != section) {
-            result.text += L"\r\n" + key + L"\r\n";
+            body += L"\r\n" + key + L"\r\n";
             section = key;
         }
-        result.text += line;
+        body += line;
         ++result.rowCount;
+        if (!row->bAutoCreate)
+            conditional += L";   " + Wide(row->sDescribe) + L" (" + Wide(RootName(row->iRegRoot)) + L"\\" +
+                           Wide(subKey) + L"\\" + Wide(row->sDataName) + L")\r\n";
     }
-    result.text += L"\r\n";
+    result.text = L"Windows Registry Editor Version 5.00\r\n";
+    if (!conditional.empty())
+        result.text += L"\r\n; A replay of the record file writes these values only where key and value exist "
+                       L"already;\r\n; this file sets them wherever it is imported:\r\n" +
+                       conditional;
+    result.text += body + L"\r\n";
     return result;
 }
 

@@ -5,7 +5,7 @@
 // The file states each value itself: a row is written as its value, or as a deletion where
 // the replay would delete it (the value may be created and the target is its default). The
 // conditions the replay checks on this machine (a key that must exist, a value that may not
-// be created) do not travel with the file.
+// be created) do not travel with the file; its header comment names the rows that have them.
 #include <string>
 #include <vector>
 

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <sddl.h>
+
 #include <functional>
 
 #include "app/apply/apply_form.h"
@@ -14,6 +16,7 @@
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
 #include "catalogue/record.h"
+#include "catalogue/set_kind.h"
 #include "tests/gui/apply/apply_fixture.h"
 #include "ui/window.h"
 
@@ -316,4 +319,114 @@ TEST_F(ApplyDialog, RecordFileQuestionsStopTheRunOrGoOnWithoutARecord)
         EXPECT_EQ(script_.log[0], "Warning/33: " + overwrite);
     }
     EXPECT_EQ(Describes(existing), std::vector<std::string>{"Second item"});
+}
+
+namespace {
+
+// Gives a key a security descriptor that lets everybody read it and nobody change it, or the
+// ordinary one back.
+void LockKey(const std::string& path, bool locked)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key), ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(locked ? "D:P(A;;KR;;;WD)" : "D:P(A;;KA;;;WD)",
+                                                                      SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, descriptor),
+              ERROR_SUCCESS);
+    ::LocalFree(descriptor);
+    ::RegCloseKey(key);
+}
+
+} // namespace
+
+TEST_F(ApplyDialog, ADeletionTheKeyRefusesIsNoSuccessAndKeepsNoRecordRow)
+{
+    // On, and off is the default that a missing value stands for: turning it off deletes it.
+    RawSetDword(key_.Path(), "Policy", 1);
+    auto policy = Make<JTckSetItem>("Policy", 1, true);
+    policy->sYesVal = "1";
+    policy->sNoVal = "0";
+    Track(std::move(policy), [](JTckSetItem& i) { i.SetChecked(false); });
+    LockKey(key_.Path(), true);
+    const std::string path = folder_.File("locked.rwr");
+    Open(true, path);
+    Click(form_->Handle(), IDC_APPLY_OK);
+    LockKey(key_.Path(), false);
+
+    ASSERT_EQ(script_.log.size(), 3u);
+    EXPECT_EQ(script_.log[0], kItemError + "Policy item");
+    EXPECT_EQ(script_.log[1], "Warning/48: This setting could not be applied:\nPolicy item\nNothing has been changed.");
+    EXPECT_EQ(Registry("Policy"), Dword(1));
+    EXPECT_TRUE(RecordLines(path).empty());
+}
+
+TEST_F(ApplyDialog, AWriteThatFailsAfterMakingItsKeyTakesTheKeyAwayAgain)
+{
+    // A value name longer than the registry takes: the key is made, then the value is refused.
+    auto item = Make<JTedSetItem>(std::string(20000, 'n'), 0, true);
+    item->sSubKey = key_.Sub("Made\\Deeper");
+    Track(std::move(item), [](JTedSetItem& i) { i.Panel()->SetValue("x"); });
+    RawSetString(key_.Path(), "Kept", "k");
+    Open(true, folder_.File("made.rwr"));
+    Click(form_->Handle(), IDC_APPLY_OK);
+
+    EXPECT_EQ(script_.log[0], kItemError + std::string(20000, 'n') + " item");
+    EXPECT_FALSE(RawKeyExists(key_.Sub("Made")));
+    // What was there before stays.
+    EXPECT_EQ(Registry("Kept"), Sz("k"));
+}
+
+TEST_F(ApplyDialog, WithNothingCheckedNothingIsWrittenAndTheDialogSaysSo)
+{
+    const std::string existing = folder_.File("KeltRecord20240107.rwr");
+    std::ofstream(existing) << "today's record";
+    RawSetDword(key_.Path(), "Count", 10);
+    Edit("Count", 1, "20");
+    Flip("Flag", 0, "on", "off");
+    Open(true, existing);
+    lv::SetRowChecked(List(), 0, false);
+    lv::SetRowChecked(List(), 1, false);
+    Click(form_->Handle(), IDC_APPLY_OK);
+
+    EXPECT_EQ(script_.log, std::vector<std::string>{"Information/64: No tweak is checked: nothing has been written."});
+    EXPECT_EQ(FileBytes(existing), "today's record");
+    EXPECT_EQ(Registry("Count"), Dword(10));
+    EXPECT_EQ(Registry("Flag"), "<missing>");
+    // The dialog stays, with the changes still waiting.
+    EXPECT_NE(form_->Handle(), nullptr);
+    EXPECT_EQ(catalogue_->ModifiedCount(), 2);
+}
+
+TEST(ApplyInTheCompactView, TheEditorKeepsShowingTheAppliedTweak)
+{
+    RemoveTestRoot();
+    DialogScript script;
+    CatalogueFiles files;
+    files.kinds = {"Only"};
+    files.ckRows = {{0, "First", "", "A"}, {0, "Second", "", "B"}};
+    files.Write();
+    SetDword("Items", "B", 0);
+    HostWindow host;
+    host.Show();
+    auto catalogue = MakeCatalogue(files, host, false);
+    ASSERT_TRUE(catalogue->LoadAll());
+    JTSetKind* page = catalogue->Page(0);
+    auto* item = static_cast<JTckSetItem*>(page->CkItems()[1].get());
+    page->SelectEntry(item->ListEntry());
+    ASSERT_EQ(catalogue->ShownItem(), item);
+    item->SetChecked(true);
+    catalogue->ItemChange(item, true);
+
+    TKeltApplyRep form(false, "", *catalogue);
+    ASSERT_TRUE(form.CreateModeless(nullptr));
+    Click(form.Handle(), IDC_APPLY_OK);
+    EXPECT_EQ(script.log.front(), kSuccess);
+
+    // The row is still in the editor strip, now showing the applied state.
+    EXPECT_EQ(catalogue->ShownItem(), item);
+    ASSERT_NE(item->GetControl()->Handle(), nullptr);
+    EXPECT_EQ(::GetParent(item->GetControl()->Handle()), host.Editor());
+    EXPECT_TRUE(item->IsChecked() && !item->IsModified());
+    RemoveTestRoot();
 }

@@ -4,10 +4,18 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <msxml2.h>
+#include <objbase.h>
+
+#include <cctype>
+#include <map>
+#include <set>
+#include <sstream>
 
 #include "app/apply/form_support.h"
 #include "app/apply/record_form.h"
 #include "app/apply/record_ids.h"
+#include "catalogue/ed_set_item.h"
 #include "catalogue/record.h"
 #include "tests/gui/apply/apply_fixture.h"
 #include "ui/hint.h"
@@ -207,40 +215,108 @@ TEST_F(RecordDialog, RowsThatFailAreNamedAfterTheOthersWereWritten)
 {
     const std::string file = folder_.File("failing.rwr");
     RawSetString(key_.Path(), "Text", "b");
+    JTRecord otherRoot = Row("Other root row", key_.Sub("Root"), "Value", 0, "a", "b", "", true);
+    otherRoot.iRegRoot = static_cast<int>(0x80000004u);
     WriteRecordFile(file, {Row("No key row", key_.Sub("Missing"), "Value", 0, "a", "b"),
                            Row("Not a number row", key_.Sub("Fresh"), "Count", 1, "abc", "1", "", true),
-                           // Gone and may not be created: nothing to do, which is no failure.
                            Row("Gone row", key_.Path(), "Gone", 0, "a", "b"),
+                           // Rows that name no known root or type are never touched.
+                           otherRoot, Row("Other type row", key_.Sub("Typed"), "Value", 7, "a", "b", "", true),
+                           // The key is made, then the value name is refused: the key goes again.
+                           Row("Long name row", key_.Sub("Made\\Deeper"), std::string(20000, 'n'), 0, "a", "b", "",
+                               true),
                            Row("Good row", key_.Path(), "Text", 0, "a", "b")});
     Open(TKeltRecForm::kRestore, file);
     Click(form_->Handle(), IDC_REC_START);
 
     EXPECT_EQ(Registry("Text"), Sz("a"));
-    // Neither failing row left a key behind.
-    EXPECT_FALSE(RawKeyExists(key_.Sub("Missing")) || RawKeyExists(key_.Sub("Fresh")));
+    // No failing row left a key behind.
+    for (const char* sub : {"Missing", "Fresh", "Root", "Typed", "Made"})
+        EXPECT_FALSE(RawKeyExists(key_.Sub(sub))) << sub;
     ASSERT_EQ(script_.log.size(), 2u);
-    EXPECT_EQ(script_.log[1], "Warning/48: These 2 records could not be written:\nNo key row: the key cannot be opened\n"
-                              "Not a number row: 'abc' is not a valid integer value\nThe other records have been written.");
+    const std::string listed = "Warning/48: These 6 records could not be written:\nNo key row: the key cannot be opened\n"
+                               "Not a number row: 'abc' is not a valid integer value\n"
+                               "Gone row: the value does not exist and may not be created\n"
+                               "Other root row: the registry root is not known\n"
+                               "Other type row: the value type 7 is not known\nLong name row: ";
+    const std::string end = "\nThe other records have been written.";
+    EXPECT_EQ(script_.log[1].substr(0, listed.size()), listed);
+    EXPECT_EQ(script_.log[1].substr(script_.log[1].size() - end.size()), end);
 }
 
-TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgain)
+TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWrittenReplaySaysSo)
+{
+    const std::string file = folder_.File("skipped.rwr");
+    RawSetString(key_.Path(), "Text", "b");
+    JTRecord otherRoot = Row("Other root row", key_.Sub("Root"), "Value", 0, "a", "b", "", true);
+    otherRoot.iRegRoot = static_cast<int>(0x80000006u);
+    WriteRecordFile(file, {Row("No key row", key_.Sub("Missing"), "Value", 0, "a", "b"),
+                           Row("Gone row", key_.Path(), "Gone", 0, "a", "b"), otherRoot,
+                           Row("Other type row", key_.Path(), "Text", 9, "a", "b", "", true),
+                           Row("Done row", key_.Path(), "Text", 0, "a", "b")});
+    Open(TKeltRecForm::kRedo, file);
+    Click(form_->Handle(), IDC_REC_LIST_RECORDS);
+    const std::string at = " | HKEY_CURRENT_USER\\" + key_.Path() + "\\";
+    EXPECT_EQ(Grid(List()), (std::vector<std::string>{
+                                "State | Setting description | Path in registry | Old value | New value | Now",
+                                "Skip: no key | No key row | HKEY_CURRENT_USER\\" + key_.Sub("Missing") +
+                                    "\\Value | a | b | (absent)",
+                                "Skip: no value | Gone row" + at + "Gone | a | b | (absent)",
+                                "Unusable | Other root row | \\" + key_.Sub("Root") + "\\Value | a | b | (unusable)",
+                                "Unusable | Other type row" + at + "Text |  |  | (unusable)",
+                                "Unchanged | Done row" + at + "Text | a | b | b"}));
+    // Unchecked, a row that cannot be written is simply left out.
+    lv::SetRowChecked(List(), 0, false);
+    EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
+    Click(form_->Handle(), IDC_REC_START);
+    ASSERT_EQ(script_.log.size(), 2u);
+    EXPECT_EQ(script_.log[1], "Warning/48: These 3 records could not be written:\n"
+                              "Gone row: the value does not exist and may not be created\n"
+                              "Other root row: the registry root is not known\n"
+                              "Other type row: the value type 9 is not known\nNothing has been written.");
+    EXPECT_EQ(Registry("Text"), Sz("b"));
+    EXPECT_FALSE(RawKeyExists(key_.Sub("Root")));
+}
+
+TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgainAndAsksAboutPendingChanges)
 {
     RemoveTestRoot();
     CatalogueFiles files;
     files.kinds = {"Kind"};
-    files.edRows = {{0, "Workgroup", "", "Group", "Items", 0, "WORKGROUP"}};
+    files.edRows = {{0, "Workgroup", "", "Group", "Items", 0, "WORKGROUP"}, {0, "Owner", "", "Owner", "Items", 0, "-"}};
     files.Write();
-    HostWindow host;
-    std::unique_ptr<JTRegSettings> catalogue = MakeCatalogue(files, host);
-    SetString("Items", "Group", "NEW");
-    ASSERT_TRUE(catalogue->LoadAll());
     const std::string file = folder_.File("refresh.rwr");
     WriteRecordFile(file, {Row("Workgroup", std::string(kTestRoot) + "\\Items", "Group", 0, "OLD", "NEW")});
-    Open(TKeltRecForm::kRestore, file, catalogue.get());
-    Click(form_->Handle(), IDC_REC_START);
-    EXPECT_EQ(catalogue->Page(0)->EdItems()[0]->CurrentValue(), "OLD");
-    form_.reset();
-    catalogue.reset();
+    const std::string pending =
+        "Warning/35: 1 change in the main window has not been applied yet.\nKeep them after the replay? (No "
+        "discards them; Cancel replays nothing.)";
+    const struct {
+        int answer;
+        const char* group;  // what the first tweak then holds
+        bool kept;          // whether the typed owner is still waiting to be applied
+    } cases[] = {{IDYES, "OLD", true}, {IDNO, "OLD", false}, {IDCANCEL, "NEW", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        HostWindow host;
+        std::unique_ptr<JTRegSettings> catalogue = MakeCatalogue(files, host);
+        SetString("Items", "Group", "NEW");
+        SetString("Items", "Owner", "me");
+        ASSERT_TRUE(catalogue->LoadAll());
+        auto* owner = static_cast<JTedSetItem*>(catalogue->Page(0)->EdItems()[1].get());
+        owner->SetValue("typed");
+        ASSERT_EQ(catalogue->ModifiedCount(), 1);
+        script_.log.clear();
+        script_.answers["Warning"] = {IDOK, c.answer};
+        Open(TKeltRecForm::kRestore, file, catalogue.get());
+        Click(form_->Handle(), IDC_REC_START);
+        ASSERT_GE(script_.log.size(), 2u);
+        EXPECT_EQ(script_.log[1], pending);
+        EXPECT_EQ(catalogue->Page(0)->EdItems()[0]->CurrentValue(), c.group);
+        EXPECT_EQ(owner->GetNewValue(), c.kept ? "typed" : "me");
+        EXPECT_EQ(catalogue->ModifiedCount(), c.kept ? 1 : 0);
+        form_.reset();
+        catalogue.reset();
+    }
     RemoveTestRoot();
 }
 
@@ -269,7 +345,12 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
             RawSetString(sub, name, "x");
     };
     prepare();
+    // One value is at its target already: a replay here leaves it, but other machines need it.
+    RawSetString(key_.Path(), "Lines", "one\r\ntwo");
     HWND form = Open(TKeltRecForm::kRestore, file);
+    Click(form, IDC_REC_LIST_RECORDS);
+    ASSERT_EQ(lv::Cell(List(), 1, 0), "Unchanged");
+    lv::SetRowChecked(List(), 0, false);
     const std::string reg = folder_.File("export.reg");
     script_.files = {reg};
     Click(form, IDC_REC_EXPORT);
@@ -278,12 +359,25 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     EXPECT_EQ(script_.log, std::vector<std::string>{"Warning/48: The registry file has been written:\n" + reg +
                                                     "\nThis record was left out:\nBad number: 'zz' is not a valid "
                                                     "integer value"});
-    std::string header("\xFF\xFE", 2);
-    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n["))
-        header += std::string{c, '\0'};
-    EXPECT_EQ(FileBytes(reg).substr(0, header.size()), header);
+    // The rows whose replay depends on what this machine holds are named at the top.
+    std::string text;
+    const std::string bytes = FileBytes(reg);
+    ASSERT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += bytes[i];
+    const std::string path = "HKEY_CURRENT_USER\\" + key_.Path();
+    EXPECT_EQ(text.substr(0, text.find("\r\n[")),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "; A replay of the record file writes these values only where key and value exist already;\r\n"
+              "; this file sets them wherever it is imported:\r\n"
+              ";   Quoted (" + path + "\\Text)\r\n;   Lines (" + path + "\\Lines)\r\n;   Negative (" + path +
+                  "\\Count)\r\n;   Bytes (HKEY_CURRENT_USER\\" + sub + "\\Bytes)\r\n"
+              ";   Empty bytes (HKEY_CURRENT_USER\\" + sub + "\\None)\r\n"
+              ";   Default value (HKEY_CURRENT_USER\\" + sub + "\\)\r\n");
 
-    // The row the file could not state is left out of the replay too.
+    // The row the file could not state is left out of the replay too; the others are written.
+    lv::SetRowChecked(List(), 0, true);
+    lv::SetRowChecked(List(), 1, true);
     lv::SetRowChecked(List(), 7, false);
     Click(form, IDC_REC_START);
     // Each value with its type, as the replay left it and as regedit imports it.
@@ -305,4 +399,211 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     EXPECT_EQ(replayed[5], "3:" + longBytes);
     EXPECT_EQ(replayed[3], "<missing>");
     EXPECT_EQ(replayed[1], "1:" + Sz("one\r\ntwo"));
+}
+
+namespace {
+
+// Reads an XML file with the system's XML parser; the document, or null with the parser's
+// complaint in `error`.
+struct XmlDocument {
+    explicit XmlDocument(const std::string& path)
+    {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        CLSID parser{};
+        if (FAILED(::CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser)) ||
+            FAILED(::CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                      reinterpret_cast<void**>(&doc)))) {
+            error = "no XML parser";
+            return;
+        }
+        doc->put_async(VARIANT_FALSE);
+        std::wstring wide(path.begin(), path.end());
+        VARIANT source;
+        ::VariantInit(&source);
+        source.vt = VT_BSTR;
+        source.bstrVal = ::SysAllocString(wide.c_str());
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        doc->load(source, &loaded);
+        ::VariantClear(&source);
+        if (loaded != VARIANT_TRUE) {
+            IXMLDOMParseError* parseError = nullptr;
+            BSTR reason = nullptr;
+            if (SUCCEEDED(doc->get_parseError(&parseError)) && parseError &&
+                SUCCEEDED(parseError->get_reason(&reason)) && reason)
+                error = Narrow(reason);
+            ::SysFreeString(reason);
+            if (parseError)
+                parseError->Release();
+            if (error.empty())
+                error = "not well-formed";
+        }
+    }
+    ~XmlDocument()
+    {
+        if (doc)
+            doc->Release();
+        ::CoUninitialize();
+    }
+    static std::string Narrow(BSTR text)
+    {
+        if (!text)
+            return std::string();
+        const int length = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+        std::string out(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
+        if (length > 1)
+            ::WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], length, nullptr, nullptr);
+        return out;
+    }
+    // Every node the pattern selects, each as its attributes by name (and its name as "#").
+    std::vector<std::map<std::string, std::string>> Select(const wchar_t* pattern)
+    {
+        std::vector<std::map<std::string, std::string>> found;
+        IXMLDOMNodeList* nodes = nullptr;
+        BSTR query = ::SysAllocString(pattern);
+        if (doc && SUCCEEDED(doc->selectNodes(query, &nodes)) && nodes) {
+            for (IXMLDOMNode* node = nullptr; nodes->nextNode(&node) == S_OK && node; node->Release()) {
+                std::map<std::string, std::string> attributes;
+                BSTR name = nullptr;
+                node->get_nodeName(&name);
+                attributes["#"] = Narrow(name);
+                ::SysFreeString(name);
+                IXMLDOMNamedNodeMap* map = nullptr;
+                long count = 0;
+                if (SUCCEEDED(node->get_attributes(&map)) && map && SUCCEEDED(map->get_length(&count))) {
+                    for (long i = 0; i < count; ++i) {
+                        IXMLDOMNode* attribute = nullptr;
+                        if (FAILED(map->get_item(i, &attribute)) || !attribute)
+                            continue;
+                        BSTR key = nullptr, value = nullptr;
+                        attribute->get_nodeName(&key);
+                        attribute->get_text(&value);
+                        attributes[Narrow(key)] = Narrow(value);
+                        ::SysFreeString(key);
+                        ::SysFreeString(value);
+                        attribute->Release();
+                    }
+                }
+                if (map)
+                    map->Release();
+                found.push_back(std::move(attributes));
+            }
+            nodes->Release();
+        }
+        ::SysFreeString(query);
+        return found;
+    }
+
+    IXMLDOMDocument* doc = nullptr;
+    std::string error;
+};
+
+bool Matches(const std::string& text, const std::string& shape)
+{
+    // `shape`: 9 a digit, X an upper-case hexadecimal digit, anything else itself.
+    if (text.size() != shape.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (shape[i] == '9' ? !std::isdigit(static_cast<unsigned char>(c))
+                            : shape[i] == 'X' ? !std::isxdigit(static_cast<unsigned char>(c)) || std::islower(c)
+                                              : c != shape[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
+{
+    const std::string sub = key_.Sub("Policies\\Deeper");
+    const std::string file = folder_.File("gpp.rwr");
+    JTRecord otherRoot = Row("Other root", key_.Path(), "X", 0, "a", "b");
+    otherRoot.iRegRoot = static_cast<int>(0x80000004u);
+    WriteRecordFile(file, {Row("Markup", key_.Path(), "Text", 0, "a", "say \"hi\" & <bye> C:\\path"),
+                           Row("Lines", key_.Path(), "Lines", 0, "a", "one\r\ntwo\tthree"),
+                           Row("Negative", key_.Path(), "Count", 1, "0", "-2"),
+                           Row("Bytes", sub, "Bytes", 2, "", std::string("\x00\x0F\xFF", 3)),
+                           Row("Default value", sub, "", 0, "", "unnamed"),
+                           Row("Delete", key_.Path(), "Gone", 1, "6", "5", "5", true),
+                           Row("Control character", key_.Path(), "Bell", 0, "a", "ring\x07"), otherRoot});
+    HWND form = Open(TKeltRecForm::kRedo, file);
+    const std::string xml = folder_.File("Registry.xml");
+    script_.files = {xml};
+    Click(form, IDC_REC_EXPORT_GPP);
+    ASSERT_EQ(script_.requests.size(), 1u);
+    EXPECT_EQ(script_.requests[0].fileName, folder_.File("Registry.xml"));
+    EXPECT_EQ(script_.log, std::vector<std::string>{
+                               "Warning/48: The Group Policy registry items have been written (Registry.xml of a GPO's "
+                               "registry preferences):\n" + xml + "\nThese 2 records were left out:\n"
+                               "Control character: the text holds control characters a Group Policy file cannot carry\n"
+                               "Other root: the registry root is not known"});
+
+    // What the replay writes on this machine is what the items state.
+    RawSetDword(key_.Path(), "Gone", 6);
+    for (const char* name : {"Text", "Lines"})
+        RawSetString(key_.Path(), name, "a");
+    RawSetDword(key_.Path(), "Count", 0);
+    RawSet(sub, "Bytes", REG_BINARY, "", 0);
+    RawSetString(sub, "", "");
+    Click(form, IDC_REC_LIST_RECORDS);
+    lv::SetRowChecked(List(), 6, false);
+    lv::SetRowChecked(List(), 7, false);
+    Click(form, IDC_REC_START);
+
+    XmlDocument document(xml);
+    ASSERT_EQ(document.error, "");
+    const auto roots = document.Select(L"RegistrySettings");
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0].at("clsid"), "{A3CCFC41-DFDB-43a5-8D26-0FE8B954DA51}");
+    const auto items = document.Select(L"RegistrySettings/Registry");
+    const auto properties = document.Select(L"RegistrySettings/Registry/Properties");
+    ASSERT_EQ(items.size(), 6u);
+    ASSERT_EQ(properties.size(), 6u);
+    std::set<std::string> uids;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto& item = items[i];
+        const auto& p = properties[i];
+        SCOPED_TRACE(item.at("desc"));
+        EXPECT_EQ(item.at("clsid"), "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}");
+        EXPECT_FALSE(item.at("name").empty());
+        EXPECT_EQ(item.at("status"), item.at("name"));
+        EXPECT_TRUE(Matches(item.at("changed"), "9999-99-99 99:99:99")) << item.at("changed");
+        EXPECT_TRUE(Matches(item.at("uid"), "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}")) << item.at("uid");
+        uids.insert(item.at("uid"));
+        EXPECT_TRUE(!item.at("image").empty() && item.at("image").find_first_not_of("0123456789") == std::string::npos)
+            << item.at("image");
+
+        EXPECT_EQ(p.at("hive"), "HKEY_CURRENT_USER");
+        const std::string key = p.at("key");
+        EXPECT_TRUE(key == key_.Path() || key == sub) << key;
+        EXPECT_EQ(p.at("default"), p.at("name").empty() ? "1" : "0");
+        const std::string type = p.at("type");
+        DWORD stored = 0;
+        std::string data;
+        const bool present = RawGet(key, p.at("name"), stored, data);
+        if (p.at("action") == "D") {
+            EXPECT_FALSE(present);
+            continue;
+        }
+        ASSERT_EQ(p.at("action"), "U");
+        ASSERT_TRUE(present);
+        if (type == "REG_SZ") {
+            EXPECT_EQ(stored, static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(Sz(p.at("value")), data);
+        } else if (type == "REG_DWORD") {
+            EXPECT_EQ(stored, static_cast<DWORD>(REG_DWORD));
+            ASSERT_TRUE(Matches(p.at("value"), "XXXXXXXX")) << p.at("value");
+            EXPECT_EQ(Dword(std::stoul(p.at("value"), nullptr, 16)), data);
+        } else {
+            ASSERT_EQ(type, "REG_BINARY");
+            EXPECT_EQ(stored, static_cast<DWORD>(REG_BINARY));
+            std::string bytes;
+            std::istringstream pairs(p.at("value"));
+            for (std::string pair; pairs >> pair;)
+                bytes += static_cast<char>(std::stoi(pair, nullptr, 16));
+            EXPECT_EQ(bytes, data);
+        }
+    }
+    EXPECT_EQ(uids.size(), items.size());
 }

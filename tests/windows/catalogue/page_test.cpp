@@ -133,7 +133,7 @@ TEST(CataloguePage, RowsStackWithTheRowGapAndTheScrollStepsFollowTheRowHeights)
     }
 }
 
-TEST(CataloguePage, CompactListHasOneSettingsColumnAndOnlyTheListShows)
+TEST(CataloguePage, CompactListHasTheSettingsAndStateColumnsAndOnlyTheListShows)
 {
     CatalogueFiles files;
     files.kinds = {"Only"};
@@ -159,7 +159,9 @@ TEST(CataloguePage, CompactListHasOneSettingsColumnAndOnlyTheListShows)
     column.cchTextMax = sizeof text;
     ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)));
     EXPECT_STREQ(text, "Settings");
-    EXPECT_FALSE(::SendMessageA(list, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column)));
+    ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_STREQ(text, "State");
+    EXPECT_FALSE(::SendMessageA(list, LVM_GETCOLUMNA, 2, reinterpret_cast<LPARAM>(&column)));
     EXPECT_TRUE(HasVisibleStyle(list));
     EXPECT_FALSE(page->CheckArea()->IsVisible());
     EXPECT_FALSE(page->EditArea()->IsVisible());
@@ -241,6 +243,78 @@ TEST(CataloguePage, DrawEntryUsesTheStatePicturesAndColours)
     check->SetChecked(!check->IsChecked());
     draw(check, true);
     EXPECT_GT(textPixels(RGB(255, 0, 0)), 0);
+    RemoveTestRoot();
+}
+
+TEST(CataloguePage, TheStateColumnShowsWhatEachTweakIsSetToAndFollowsIt)
+{
+    RemoveTestRoot();
+    FamilyScope family(2);
+    CatalogueFiles files;
+    files.kinds = {"Only"};
+    files.ckRows = {{0, "Check on", "", "On"}, {0, "Check off", "", "Off"}};
+    CkRow other{0, "Other Windows", "", "Other"};
+    other.os = 1;
+    files.ckRows.push_back(other);
+    EdRow text{0, "Text", "", "Text"}, number{0, "Number", "", "Number"}, bytes{0, "Bytes", "", "Bytes"},
+        missing{0, "Missing", "", "Missing"};
+    number.type = 1;
+    bytes.type = 2;
+    files.edRows = {text, number, bytes, missing};
+    files.Write();
+    SetDword("Items", "On", 1);
+    SetDword("Items", "Off", 0);
+    SetDword("Items", "Other", 1);
+    SetString("Items", "Text", "hello");
+    SetDword("Items", "Number", 0xFFFFFFFFu);
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(kTestRoot) + "\\Items").c_str(), "Bytes", REG_BINARY,
+                      "\x01\xFF\x10", 3);
+    HostWindow host;
+    auto catalogue = MakeCatalogue(files, host, false);
+    ASSERT_TRUE(catalogue->LoadAll());
+    JTSetKind* page = catalogue->Page(0);
+    HWND list = page->CompactList();
+    // The column as the list control gives it out.
+    auto states = [&] {
+        std::vector<std::string> shown;
+        for (int entry = 0; entry < page->ListCount(); ++entry) {
+            char cell[64] = {};
+            ListView_GetItemText(list, entry, 1, cell, sizeof cell);
+            shown.push_back(cell);
+        }
+        return shown;
+    };
+    EXPECT_EQ(states(), (std::vector<std::string>{"On", "Off", "(not for this Windows)", "hello", "-1", "01 FF 10",
+                                                  "(not set)"}));
+
+    // A change shows before it is applied; a value changed outside shows after a refresh.
+    auto* off = static_cast<JTckSetItem*>(page->CkItems()[1].get());
+    off->SetChecked(true);
+    catalogue->ItemChange(off, true);
+    static_cast<JTedSetItem*>(page->EdItems()[3].get())->SetValue("typed");
+    SetString("Items", "Text", "changed outside");
+    catalogue->RefreshAll(true);
+    EXPECT_EQ(states(), (std::vector<std::string>{"On", "On", "(not for this Windows)", "changed outside", "-1",
+                                                  "01 FF 10", "typed"}));
+
+    // The entry draws its state beside its description.
+    ui::WindowDC screen(nullptr);
+    ui::MemoryDC dc(screen.get());
+    ui::UniqueBitmap canvas(::CreateCompatibleBitmap(screen.get(), 800, 20));
+    ui::SelectedObject selected(dc.get(), canvas.get());
+    DRAWITEMSTRUCT d{};
+    d.CtlType = ODT_LISTVIEW;
+    d.itemID = 3;
+    d.hwndItem = list;
+    d.hDC = dc.get();
+    d.rcItem = {0, 0, 800, 18};
+    page->DrawEntry(d);
+    int ink = 0;
+    for (int x = ListView_GetColumnWidth(list, 0); x < 800; ++x)
+        for (int y = 0; y < 18; ++y)
+            if (::GetPixel(dc.get(), x, y) != RGB(255, 255, 255))
+                ++ink;
+    EXPECT_GT(ink, 20);
     RemoveTestRoot();
 }
 
