@@ -482,7 +482,8 @@ void TKeltMainForm::FormCreate()
     else
         splashGone_ = true;
     StartLoaders();
-    // Laid out by the size the window takes when it is made.
+    // Laid out now, in the shape it will have when ready: the pages are made at their size.
+    Layout();
 }
 
 void TKeltMainForm::StartLoaders()

@@ -33,11 +33,10 @@ inline std::string StageFolder()
     return path + "\\";
 }
 
-// Starts the program (through the shell, which also honours its manifest's execution level);
-// the process handle, or null.
-inline HANDLE Start(const std::string& folder)
+// Starts a program in `folder` (through the shell, which also honours its manifest's execution
+// level); the process handle, or null.
+inline HANDLE StartProgram(const std::string& file, const std::string& folder)
 {
-    const std::string file = folder + "Keltrix.exe";
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -48,6 +47,12 @@ inline HANDLE Start(const std::string& folder)
     if (!::ShellExecuteExA(&info))
         return nullptr;
     return info.hProcess;
+}
+
+// Starts the staged Keltrix.exe of `folder`.
+inline HANDLE Start(const std::string& folder)
+{
+    return StartProgram(folder + "Keltrix.exe", folder);
 }
 
 struct Found {
