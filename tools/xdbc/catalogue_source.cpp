@@ -283,20 +283,26 @@ private:
     }
 
     int Families(const Field& f) const {
-        static const std::map<std::string, int> bits = {{"95", kWin95}, {"98", kWin98},     {"me", kWinMe},
-                                                        {"nt4", kWinNT4}, {"2000", kWin2000}, {"xp", kWinXP},
-                                                        {"2003", kWin2003}, {"vista+", 0}};
+        static const std::map<std::string, int> bits = {
+            {"95", kWin95},     {"98", kWin98},   {"me", kWinMe},   {"nt4", kWinNT4},   {"2000", kWin2000},
+            {"xp", kWinXP},     {"2003", kWin2003}, {"vista", kWinVista}, {"7", kWin7},  {"8", kWin8},
+            {"10", kWin10},     {"11", kWin11},
+            {"vista+", kWinVista | kWin7 | kWin8 | kWin10 | kWin11},
+            {"7+", kWin7 | kWin8 | kWin10 | kWin11},
+            {"8+", kWin8 | kWin10 | kWin11},
+            {"10+", kWin10 | kWin11}};
+        static const char* const kWords = "95 98 me nt4 2000 xp 2003 vista 7 8 10 11, or vista+ 7+ 8+ 10+";
         std::istringstream in(f.value);
         std::string w;
-        std::set<std::string> seen;
         int mask = 0;
         while (in >> w) {
             auto it = bits.find(Lower(w));
-            if (it == bits.end()) Fail(f.line, "unknown Windows family '" + w + "' (95 98 me nt4 2000 xp 2003 vista+)");
-            if (!seen.insert(it->first).second) Fail(f.line, "Windows family '" + w + "' listed twice");
+            if (it == bits.end()) Fail(f.line, "unknown Windows family '" + w + "' (" + kWords + ")");
+            if ((mask & it->second) != 0) Fail(f.line, "Windows family '" + w + "' listed twice");
             mask |= it->second;
         }
-        return mask;
+        if (mask == 0) Fail(f.line, std::string("no Windows family listed (") + kWords + ")");
+        return mask | kMaskListsModern;
     }
 
     Catalogue& catalogue_;
