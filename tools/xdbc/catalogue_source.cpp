@@ -49,8 +49,8 @@ struct Field {
 
 const std::set<std::string>& KnownFields() {
     static const std::set<std::string> names = {"describe", "root", "key", "value", "type", "on", "off",
-                                                "default", "windows", "restart", "autocreate", "details",
-                                                "source"};
+                                                "default", "default-by-version", "windows", "restart",
+                                                "autocreate", "details", "source"};
     return names;
 }
 
@@ -163,6 +163,8 @@ private:
                 Fail(line, "'" + name + "' belongs before the first tweak block");
             Fail(line, "unknown field '" + name + "'");
         }
+        if (style_ == Style::Check && name == "default-by-version")
+            Fail(line, "'default-by-version' belongs to [edit] blocks");
         if (style_ == Style::Check && name == "default")
             Fail(line, "'default' belongs to [edit] blocks; a [check] block has 'on' and 'off'");
         if (style_ == Style::Edit && (name == "on" || name == "off"))
@@ -262,6 +264,8 @@ private:
             const Field& def = Need("default");
             // An edit-styled DWORD is written from its text, so it always needs a number.
             t.defaultVal = Value(def, t.regType, t.regType != kTypeDword);
+            auto byVersion = fields_.find("default-by-version");
+            if (byVersion != fields_.end()) t.defaultsByVersion = DefaultsByVersion(byVersion->second, t.regType);
         }
 
         const Field& windows = Need("windows");
@@ -280,6 +284,26 @@ private:
             Fail(blockLine_, "duplicate tweak: the same root, key and value as " + dup->second);
         places_[identity] = file_ + ":" + std::to_string(blockLine_);
         catalogue_.tweaks.push_back(std::move(t));
+    }
+
+    // "families = value" groups split by ';'; no family in two groups.
+    std::vector<std::pair<int, std::string>> DefaultsByVersion(const Field& f, int type) const {
+        std::vector<std::pair<int, std::string>> result;
+        int seen = 0;
+        std::string rest = f.value;
+        while (!rest.empty()) {
+            const size_t end = rest.find(';');
+            const std::string group = Trim(rest.substr(0, end));
+            rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
+            const size_t eq = group.find('=');
+            if (eq == std::string::npos || Trim(group.substr(0, eq)).empty() || Trim(group.substr(eq + 1)).empty())
+                Fail(f.line, "bad default-by-version group '" + group + "' (families = value)");
+            const int families = Families(Field{Trim(group.substr(0, eq)), f.line}) & ~kMaskListsModern;
+            if ((seen & families) != 0) Fail(f.line, "a Windows family has two defaults in default-by-version");
+            seen |= families;
+            result.emplace_back(families, Value(Field{Trim(group.substr(eq + 1)), f.line}, type, type != kTypeDword));
+        }
+        return result;
     }
 
     int Families(const Field& f) const {

@@ -22,6 +22,11 @@
 //   windows    2000 xp 2003 7+     95 98 me nt4 2000 xp 2003 vista 7 8 10 11;
 //                                  vista+ 7+ 8+ 10+ stand for that one and every
 //                                  later one (8 is 8 and 8.1, 11 is 11 and later)
+//   default-by-version 2000 xp = 14; vista+ = 5
+//                                  edit only, optional: what a missing value
+//                                  means per version ("families = value"
+//                                  groups split by ';'), where that differs
+//                                  or the details tell it
 //   restart    yes                 yes when Windows or the session must restart
 //   autocreate no                  yes when the key and value may be created
 //   details    First line of the explanation,
@@ -83,6 +88,9 @@ struct Tweak {
     int regType = 0;
     std::string yesVal, noVal;  // check-styled
     std::string defaultVal;     // edit-styled
+    // Edit-styled, optional: what a missing value means on other versions, as (family bits,
+    // value in text form) pairs; kept for reviewers and checks, not written to the tables.
+    std::vector<std::pair<int, std::string>> defaultsByVersion;
     std::int32_t osMask = 0;
     bool autoCreate = false;
     bool reboot = false;

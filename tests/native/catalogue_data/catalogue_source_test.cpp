@@ -122,6 +122,24 @@ TEST(CatalogueSource, WindowsWordsAndRanges) {
     }
 }
 
+TEST(CatalogueSource, DefaultsByVersionAreParsedAndChecked) {
+    const std::string edit = "[edit]\ndescribe Days\nroot HKLM\nkey K\nvalue V\ntype dword\ndefault 5\n"
+                             "windows 7+\nrestart no\nautocreate no\ndetails D\nsource https://a.example\n";
+    CatalogueCompiler c;
+    c.AddSource(kHead + edit + "default-by-version 2000 xp 2003 vista = 14; 7+ = 5\n", "a.kind");
+    const auto& byVersion = c.Result().tweaks.at(0).defaultsByVersion;
+    ASSERT_EQ(byVersion.size(), 2u);
+    EXPECT_EQ(byVersion[0], std::make_pair(16 | 32 | 64 | 128, std::string("14")));
+    EXPECT_EQ(byVersion[1], std::make_pair(256 | 512 | 1024 | 2048, std::string("5")));
+
+    EXPECT_EQ(MessageOf(kHead + edit + "default-by-version xp 14\n"),
+              "a.kind:14: bad default-by-version group 'xp 14' (families = value)");
+    EXPECT_EQ(MessageOf(kHead + edit + "default-by-version xp = 14; xp 7 = 5\n"),
+              "a.kind:14: a Windows family has two defaults in default-by-version");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock() + "default-by-version xp = 1\n"),
+              "a.kind:15: 'default-by-version' belongs to [edit] blocks");
+}
+
 TEST(CatalogueSource, KindIndexFollowsSourceOrder) {
     CatalogueCompiler c;
     c.AddSource("kind One\n" + CheckBlock(), "a.kind");
