@@ -46,6 +46,9 @@ private:
     // Checks the fields, shows the confirmation and answers true when the user confirmed.
     bool ConfirmWrite(const std::string& title, const std::string& question, const std::string& name,
                       int position, const std::string& command);
+    // When writing `target` would replace another entry, shows both commands and asks; false
+    // when the user declined. `replace` tells the write to go ahead over the other entry.
+    bool ConfirmReplace(const JTStartPro& target, const JTStartPro* selected, bool& replace);
     void ReportWriteFailure(StartProResult result);
     void EnableEntryButtons(bool enabled);
     void ShowOwnTextAsHint(int id);
@@ -54,6 +57,8 @@ private:
     plugin::OwnHints hints_;
     ui::AnchorLayout layout_;
     std::vector<JTStartPro> entries_;
+    // RunServices and RunServicesOnce run programs on the Windows 95 line only.
+    bool windows95Line_ = false;
 };
 
 } // namespace kelt
