@@ -24,6 +24,8 @@ protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR& header, LRESULT& result) override;
+    // Enter clears nothing: only "Apply" does, after asking.
+    void OnOK() override {}
 
 private:
     void FormCreate();
