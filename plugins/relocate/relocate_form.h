@@ -29,6 +29,9 @@ private:
     void ShowSystemFolders();
     void SelectionChanged();
     void EditSelectedFolder();
+    // Warns when `chosen` is a drive root or another folder's location; true to go ahead.
+    bool AcceptLocation(int row, const std::string& chosen);
+    bool RowWritable(int row) const;
     void BrowseOtherFolder(int tag);
     void pbtnApplyClick();
     int SelectedRow() const;
