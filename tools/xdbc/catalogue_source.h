@@ -92,6 +92,7 @@ struct Tweak {
     // value in text form) pairs; kept for reviewers and checks, not written to the tables.
     std::vector<std::pair<int, std::string>> defaultsByVersion;
     std::int32_t osMask = 0;
+    std::string windowsWords;  // the 'windows' line as written, for checks of the source itself
     bool autoCreate = false;
     bool reboot = false;
     std::string details;
