@@ -2,6 +2,8 @@
 // joined to the program folder, the INI text of the information files and the entries found.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -245,6 +247,13 @@ TEST(ServerSettingTest, NamesThePublishersKeyOrWhyThereIsNone)
     EXPECT_TRUE(s.ok);
     EXPECT_EQ(s.publicKey, "");
     EXPECT_EQ(s.keyProblem.rfind("This deployment has no publisher key", 0), 0u);
+    // The shipped setting names a usable key.
+    std::ifstream shipped(KELT_TEST_SHIPPED_UPDATE_INI, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
+    s = ReadServerSetting(true, IniText::Parse(text));
+    EXPECT_TRUE(s.ok) << s.problem;
+    EXPECT_EQ(s.publicKey.size(), 64u) << s.keyProblem;
+
     for (const std::string& bad : {std::string("not base64"), key.substr(4), "MFkw" + key.substr(8)}) {
         s = ReadServerSetting(true, IniText::Parse(address + "PublicKey=" + bad + "\n"));
         EXPECT_EQ(s.publicKey, "") << bad;
