@@ -374,6 +374,8 @@ bool JTUpdateRun::MayInstall(HWND owner)
     const std::string& mutex = settings_.keltrixMutex;
     const std::string keltrix = settings_.programFolder + kKeltrixProgram;
     for (;;) {
+        if (aborted_)
+            return false;
         // Claimed first, then checked: a Keltrix that starts from now on finds its mutex taken.
         if (!MutexExists(mutex) && keltrixGuard_.Claim(mutex)) {
             if (RunningCopies(keltrix) == 0)
@@ -389,7 +391,7 @@ bool JTUpdateRun::MayInstall(HWND owner)
             gone = WaitForProgramGone(mutex, keltrix, 500);
         } while (!gone && ::GetTickCount64() < deadline && !aborted_);
         if (gone || aborted_)
-            continue;
+            continue;  // claimed above, or ended there
         const int answer = ui::ShowMessage(owner,
                                            "Keltrix is still running.\nClose Keltrix, then choose Retry to install the "
                                            "update.\nCancel leaves every installed file as it is.",

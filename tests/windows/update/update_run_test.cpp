@@ -215,8 +215,9 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
         EXPECT_EQ(ReadBytes(program + c.name), "installed");
         EXPECT_EQ(ReadBytes(program + c.name + ".new"), "<missing>");
         // The staging folder holds the information files under these names, nothing else.
-        if (c.reason != "a name of the update information")
+        if (c.reason != "a name of the update information") {
             EXPECT_EQ(ReadBytes(program + "Update\\" + c.name), "<missing>");
+        }
     }
     EXPECT_EQ(ReadBytes(program + "Update.ini"), setting);
     EXPECT_EQ(ReadBytes(program + "version.ini"), "[Program]\r\nGood=1\r\n") << "the published version.ini was installed";
@@ -513,6 +514,31 @@ TEST_F(UpdateRunTest, OnlyKeltrixsMainWindowIsAskedAndItsMutexIsHeldWhileInstall
         EXPECT_TRUE(StillRunning(keltrix));
         StopFakeKeltrix(keltrix);
     }
+}
+
+TEST_F(UpdateRunTest, CancelWhileWaitingForKeltrixEndsTheRunAndInstallsNothing)
+{
+    Publish("cancelwait", {{"Program", "Main", "Keltrix.exe", "0.9", "new program"}}, TreeServer());
+    PROCESS_INFORMATION keltrix = StartFakeKeltrix(program, "stubborn");
+    const std::string before = ReadBytes(program + "Keltrix.exe");
+    closeWaitMs = 60000;
+    RecordingView view;
+    JTUpdateRun run(Settings(), view);
+    static JTUpdateRun* running = nullptr;
+    running = &run;
+    // The cancel button, pressed while the updater waits for Keltrix to close.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        running->Abort();
+    });
+    EXPECT_EQ(run.Start(nullptr), JTUpdateRun::Outcome::Ended);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(view.Showed("Waiting for Keltrix to close..."));
+    EXPECT_TRUE(ReadBytes(program + "Keltrix.exe") == before);
+    EXPECT_TRUE(StillRunning(keltrix));
+    StopFakeKeltrix(keltrix);
+    EXPECT_FALSE(MutexExists(kKeltrixMutex)) << "the updater kept Keltrix's mutex";
 }
 
 TEST_F(UpdateRunTest, ReplacesTheRunningUpdaterByMovingItAside)
