@@ -193,26 +193,6 @@ TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderRepeatOrAreTheInformationsOwn
                                                  "F:sub/x.KTP:not a plain file name"}));
 }
 
-TEST(UpdatePlanTest, AnEntryWithoutAWholeSizeAndSha256IsRefused)
-{
-    ServerInfo server;
-    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\nF=1\n");
-    server.names = IniText::Parse("[Program]\nA=a.dll\nB=b.dll\nC=c.dll\nD=d.dll\nE=e.dll\nF=f.dll\n");
-    server.sizes = IniText::Parse("[Program]\nA=1\nB=-1\nD=1\nE=1\nF=1 000\n");
-    server.hashes = IniText::Parse("[Program]\nA=" + kHashA + "\nB=" + kHashA + "\nC=" + kHashA + "\nE=" +
-                                   kHashA.substr(1) + "g\nF=" + kHashA + "\n");
-    const UpdatePlan plan = CollectEntries(server, IniText::Parse(""), kFolders);
-    ASSERT_EQ(plan.entries.size(), 1u);
-    EXPECT_EQ(plan.entries[0].fileName, "a.dll");
-    std::vector<std::string> refused;
-    for (const RefusedName& r : plan.refused)
-        refused.push_back(r.name + ":" + r.reason);
-    EXPECT_EQ(refused, (std::vector<std::string>{"b.dll:the published size is not a number", "c.dll:no published size",
-                                                 "d.dll:no published SHA-256",
-                                                 "e.dll:the published SHA-256 is not 64 hex digits",
-                                                 "f.dll:the published size is not a number"}));
-}
-
 TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
 {
     EXPECT_FALSE(ReadServerSetting(false, IniText::Parse("")).ok);
@@ -235,15 +215,7 @@ TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
 
 TEST(ServerSettingTest, NamesThePublishersKeyOrWhyThereIsNone)
 {
-    const std::string address = "[Server]\nBaseAddress=http://h/u/\n";
-    const std::string key = "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEeKzWhkt8DLkUj4ID99wdfrugrXAzrnTL8zKkPnIbe+HYlZM0wgxTniPLbIdQzJbDRsfWGP"
-                            "PFGS98uZgs/tYKIA==";
-    ServerSetting s = ReadServerSetting(true, IniText::Parse(address + "PublicKey=" + key + "\n"));
-    EXPECT_TRUE(s.ok);
-    EXPECT_EQ(s.publicKey.size(), 64u);
-    EXPECT_EQ(s.keyProblem, "");
-
-    s = ReadServerSetting(true, IniText::Parse(address));
+    ServerSetting s = ReadServerSetting(true, IniText::Parse("[Server]\nBaseAddress=http://h/u/\n"));
     EXPECT_TRUE(s.ok);
     EXPECT_EQ(s.publicKey, "");
     EXPECT_EQ(s.keyProblem.rfind("This deployment has no publisher key", 0), 0u);
@@ -253,12 +225,7 @@ TEST(ServerSettingTest, NamesThePublishersKeyOrWhyThereIsNone)
     s = ReadServerSetting(true, IniText::Parse(text));
     EXPECT_TRUE(s.ok) << s.problem;
     EXPECT_EQ(s.publicKey.size(), 64u) << s.keyProblem;
-
-    for (const std::string& bad : {std::string("not base64"), key.substr(4), "MFkw" + key.substr(8)}) {
-        s = ReadServerSetting(true, IniText::Parse(address + "PublicKey=" + bad + "\n"));
-        EXPECT_EQ(s.publicKey, "") << bad;
-        EXPECT_EQ(s.keyProblem.rfind("The publisher key in Update.ini is not valid", 0), 0u) << bad;
-    }
+    EXPECT_EQ(s.keyProblem, "");
 }
 
 } // namespace

@@ -302,26 +302,6 @@ TEST_F(HttpClientTest, AnIpv6LiteralGoesOutInBracketsInTheHostLine)
     EXPECT_EQ(body.rfind("GET /odd/echo HTTP/1.0\r\nHost: [::1]\r\n", 0), 0u) << body;
 }
 
-TEST_F(HttpClientTest, WholeTransfersAreBoundedHoweverSlowlyTheServerSends)
-{
-    // Each wait is short enough for a byte a tenth of a second to keep it alive.
-    http.TimeOut = 2000;
-    http.HeadTimeOut = 700;
-    http.BodyTimeOut = 700;
-    const std::pair<std::string, std::string> cases[] = {
-        {OddServer() + "/odd/drip-head", "The server took too long to send the head of its answer"},
-        {OddServer() + "/odd/drip-body", "The download took longer than allowed"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
-        std::string error;
-        Get(c.first, &error);
-        EXPECT_EQ(error, c.second);
-        EXPECT_EQ(successes + failures, 0);
-        EXPECT_FALSE(http.Connected());
-    }
-}
-
 TEST_F(HttpClientTest, ABodyStopsAtItsLimit)
 {
     const std::string big = RandomBytes(300 * 1024);
