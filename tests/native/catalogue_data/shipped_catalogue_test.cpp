@@ -151,8 +151,10 @@ TEST_F(ShippedCatalogue, EveryItemIsWellFormed) {
             EXPECT_FALSE(r.subKey.empty());
             EXPECT_GE(r.regType, 0);
             EXPECT_LE(r.regType, 2);
-            EXPECT_GE(r.os, 0);
-            EXPECT_LE(r.os, 127);
+            // Every mask names its families, Vista to 11 included, and is tested exactly.
+            EXPECT_EQ(r.os & ~(kMaskListsModern | 4095), 0);
+            EXPECT_NE(r.os & kMaskListsModern, 0);
+            EXPECT_NE(r.os & 4095, 0);
             EXPECT_TRUE(identities.insert(std::to_string(r.root) + "|" + Lower(r.subKey) + "|" + Lower(r.dataName)).second)
                 << "duplicate " << r.subKey << "\\" << r.dataName;
             if (rows == &checks_) {
@@ -218,8 +220,7 @@ TEST_F(ShippedCatalogue, SameValueInOneKindNeverMeetsOnOneFamily) {
             const Row& a = *all[i];
             const Row& b = *all[j];
             if (a.type != b.type || Lower(a.subKey) != Lower(b.subKey) || Lower(a.dataName) != Lower(b.dataName)) continue;
-            // Mask 0 stands for Vista and later, which every mask suits.
-            const bool shareFamily = a.os == 0 || b.os == 0 || (a.os & b.os) != 0;
+            const bool shareFamily = (a.os & b.os & 4095) != 0;
             EXPECT_FALSE(shareFamily && a.regType != b.regType)
                 << a.describe << " / " << b.describe << ": one value, two types on the same Windows";
             EXPECT_FALSE(shareFamily && a.root == b.root) << a.describe << " / " << b.describe;
