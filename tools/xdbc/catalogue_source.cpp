@@ -270,6 +270,7 @@ private:
 
         const Field& windows = Need("windows");
         t.osMask = Families(windows);
+        t.windowsWords = windows.value;
         t.reboot = YesNo("restart");
         t.autoCreate = YesNo("autocreate");
         t.details = Need("details").value;

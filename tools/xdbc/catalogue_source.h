@@ -21,7 +21,8 @@
 //   default    0                   edit only: value Windows has when installed
 //   windows    2000 xp 2003 7+     95 98 me nt4 2000 xp 2003 vista 7 8 10 11;
 //                                  vista+ 7+ 8+ 10+ stand for that one and every
-//                                  later one (8 is 8 and 8.1, 11 is 11 and later)
+//                                  later one (8 is 8 and 8.1, 11 is 11 and later); the shipped
+//                                  catalogue names its versions, never vista+
 //   default-by-version 2000 xp = 14; vista+ = 5
 //                                  edit only, optional: what a missing value
 //                                  means per version ("families = value"
@@ -32,9 +33,10 @@
 //   details    First line of the explanation,
 //              indented lines continue it; a line holding only "." starts
 //              a new paragraph.
-//   source     https://...         required: the public page the key, value,
-//                                  type and meaning were checked against; kept
-//                                  for reviewers, not written to the tables
+//   source     https://...         required: the Microsoft page (learn, support
+//                                  or www.microsoft.com) the key, value, type
+//                                  and meaning were checked against; kept for
+//                                  reviewers, not written to the tables
 //
 // Values: a DWORD is a signed 32-bit decimal or 0x followed by up to 8 hex
 // digits, stored as signed decimal text; binary data is hex byte pairs
@@ -92,6 +94,7 @@ struct Tweak {
     // value in text form) pairs; kept for reviewers and checks, not written to the tables.
     std::vector<std::pair<int, std::string>> defaultsByVersion;
     std::int32_t osMask = 0;
+    std::string windowsWords;  // the 'windows' line as written, for checks of the source itself
     bool autoCreate = false;
     bool reboot = false;
     std::string details;
