@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "plugins/applets/applet_store.h"
-#include "plugins/util/check_list.h"
-#include "plugins/util/flat_button.h"
+#include "plugins/common/check_list_box.h"
+#include "ui/flat_button.h"
 #include "ui/window.h"
 
 namespace kelt::applets {
@@ -26,9 +26,9 @@ private:
     void FormCreate();
     void pbtnApplyClick();
 
-    plugin::CheckList pCPLList;
-    plugin::FlatButton pbtnApply;
-    plugin::FlatButton pbtnClose;
+    plugin::CheckListBox pCPLList;
+    ui::FlatTextButton pbtnApply;
+    ui::FlatTextButton pbtnClose;
     // Chosen once when the window is made; null when the Windows version is not known.
     std::unique_ptr<AppletStore> store_;
 };

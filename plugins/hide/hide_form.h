@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "plugins/common/check_list.h"
+#include "plugins/common/check_list_view.h"
 #include "plugins/hide/drive_mask.h"
 #include "plugins/hide/folder_mask.h"
 #include "ui/layout.h"
@@ -31,7 +31,7 @@ private:
     struct DrivePolicy {
         explicit DrivePolicy(const char* valueName) : mask(valueName) {}
         JTDriveMask mask;
-        plugin::CheckList list;
+        plugin::CheckListView list;
         bool readable = false;
     };
 

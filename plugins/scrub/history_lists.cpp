@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "catalogue/platform/history_key.h"
+#include "catalogue/platform/key_path.h"
 #include "catalogue/platform/registry.h"
-#include "plugins/util/history_key.h"
-#include "plugins/util/key_path.h"
 
 namespace kelt::scrub {
 
@@ -98,15 +98,15 @@ std::string RowText(const HistoryList& list, int entries)
 
 int CountEntries(const HistoryList& list)
 {
-    const plugin::KeyPath split = plugin::SplitKeyPath(list.path, false);
-    if (split.root == plugin::rootNone || split.subKey.empty())
+    const KeyPath split = SplitKeyPath(list.path, false);
+    if (split.root == rootNone || split.subKey.empty())
         return 0;
-    return CountIn(plugin::RootHandle(split.root), split.subKey, list.withSubKeys);
+    return CountIn(RootKeyFromCode(static_cast<int>(split.root)), split.subKey, list.withSubKeys);
 }
 
 bool ClearList(const HistoryList& list)
 {
-    return plugin::EraseHistoryKey(list.path, list.withSubKeys);
+    return EraseHistoryKey(list.path, list.withSubKeys);
 }
 
 } // namespace kelt::scrub

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "plugins/host/plugin.h"
-#include "plugins/sdk/dialog_bridge.h"
 #include "plugins/sdk/plugin_contract.h"
+#include "plugins/sdk/test_hooks_bridge.h"
 #include "tests/windows/plugins/plugin_test_support.h"
 #include "ui/seams.h"
 
@@ -158,7 +158,7 @@ TEST(PluginExecute, ToolWindowIsModalOverTheGivenHost)
         return IDOK;
     };
     ui::ScopedSeams scripted(seams);
-    plugin::ScopedPluginDialogs bridge(alpha.Module());
+    plugin::ScopedPluginTestHooks bridge(alpha.Module());
     ASSERT_TRUE(bridge.Active());
 
     struct Seen {
