@@ -189,7 +189,7 @@ TEST_F(ConfigDialogTest, ListsPluginsByKindWithFailedOnesAndShowsDetails)
     EXPECT_EQ("", Field(IDC_CFG_NAME));
     EXPECT_EQ(folder.Plugins() + "\\Missing.KTP", Field(IDC_CFG_FILE));
     EXPECT_EQ("This plugin is registered but could not be loaded: file not found.", Field(IDC_CFG_DESCRIPTION));
-    EXPECT_FALSE(Enabled(dialog, IDC_CFG_UNINSTALL));
+    EXPECT_TRUE(Enabled(dialog, IDC_CFG_UNINSTALL));
 
     Select("Security");
     for (int id : {IDC_CFG_NAME, IDC_CFG_VERSION, IDC_CFG_AUTHOR, IDC_CFG_FILE})
@@ -259,6 +259,13 @@ TEST_F(ConfigDialogTest, UninstallAsksAndTakesAnEmptiedKindWithIt)
     Select("Alpha");
     Click(dialog, IDC_CFG_UNINSTALL);  // one of two: the kind stays
     EXPECT_EQ("Security[Gamma|Missing.KTP (file not found)]", TreeOutline());
+
+    // A greyed entry goes out of the registry too.
+    Select("Missing.KTP (file not found)");
+    Click(dialog, IDC_CFG_UNINSTALL);
+    EXPECT_EQ("Do you really want to uninstall the plugin:Missing.KTP", messages.boxes.back().text);
+    EXPECT_EQ("Security[Gamma]", TreeOutline());
+    EXPECT_EQ(std::vector<std::string>{"Gamma.KTP"}, ProfileKeyNames(folder.Ini(), "Security"));
 }
 
 TEST_F(ConfigDialogTest, DoubleClickRunsThePluginModalOverTheDialog)
@@ -473,6 +480,17 @@ TEST_F(InstallDialogTest, InstallFromFileAsksForAKtpFileAndRejectsOthers)
     chosenFile = folder.Add("NoGlyph", source);
     Click(dialog, IDC_INS_FROM_FILE);
     EXPECT_EQ("Error/16: " + chosenFile + " is not a available plugin!", LastBox());
+    EXPECT_EQ(0, form->RowCount());
+
+    // Built for the other processor: refused with that reason.
+    chosenFile = folder.Add("Beta", source);
+    PluginFolder::MakeForeign(chosenFile);
+    Click(dialog, IDC_INS_FROM_FILE);
+#if defined(_WIN64)
+    EXPECT_EQ("Error/16: " + chosenFile +
+                  " is a 32-bit plugin, but this Keltrix is a 64-bit program: it loads only 64-bit plugins!",
+              LastBox());
+#endif
     EXPECT_EQ(0, form->RowCount());
 
     chosenFile = folder.Add("Gamma", source);

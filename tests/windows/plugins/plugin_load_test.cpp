@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "plugins/host/plugin.h"
+#include "plugins/host/plugin_library.h"
 #include "plugins/sdk/plugin_contract.h"
 #include "plugins/sdk/test_hooks_bridge.h"
+#include "tests/windows/plugins/plugin_folder.h"
 #include "tests/windows/plugins/plugin_test_support.h"
 #include "ui/seams.h"
 
@@ -36,7 +38,13 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         {"NoDone", plrMissingExport, "missing export DonePlugin"},
         {"NoGlyph", plrBadInformation, "no glyph"},
         {"BadGlyph", plrBadInformation, "no glyph"},
-        {"Throws", plrBadInformation, "information unreadable"},
+        {"Throws", plrBadInformation, "GetPluginVersion threw an exception"},
+        // Faults inside a getter end only the load.
+        {"NullName", plrBadInformation, "GetPluginName failed (access violation)"},
+        {"Foreign", plrBadInformation, "GetPluginAuthor failed (C++ exception of another runtime)"},
+        {"Raises", plrBadInformation, "GetPluginGlyphResName failed (exception 0xE0000042)"},
+        // The plug-in in plain C, built against the contract header alone.
+        {"Sample", plrLoaded, ""},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.file);
@@ -44,6 +52,21 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         EXPECT_EQ(c.result, plugin.Load());
         EXPECT_EQ(c.failure, plugin.LoadFailure());
     }
+}
+
+TEST(PluginLoad, RefusesALibraryForTheOtherProcessorSayingSo)
+{
+    testing::PluginFolder folder;
+    const std::string path = folder.Add("Alpha");
+    testing::PluginFolder::MakeForeign(path);
+    JTPlugin plugin(0, path);
+    EXPECT_EQ(plrNoLibrary, plugin.Load());
+#if defined(_WIN64)
+    EXPECT_EQ("a 32-bit plugin", plugin.LoadFailure());
+#else
+    EXPECT_EQ("a 64-bit plugin", plugin.LoadFailure());
+#endif
+    EXPECT_EQ("", ForeignMachine(TestPlugin("Alpha")));
 }
 
 TEST(PluginLoad, CopiesTheStringsAndTheGlyph)
@@ -205,6 +228,31 @@ TEST(PluginExecute, ToolWindowIsModalOverTheGivenHost)
     }
     EXPECT_TRUE(::IsWindowEnabled(host.Handle()));
     EXPECT_TRUE(::IsWindowEnabled(other.Handle()));
+}
+
+// A plug-in ending a message loop of its own with PostQuitMessage does not end its host; the
+// program's loop ends only once the main window has gone.
+TEST(PluginExecute, QuitRequestsOfAPluginAreDroppedWhileTheHostWindowLives)
+{
+    testing::TopWindow host;
+    JTPlugin quits(0, TestPlugin("Quits"));
+    ASSERT_EQ(plrLoaded, quits.Load());
+    {
+        testing::WhenWindowOpens close("Raw tool Quits", nullptr);
+        EXPECT_EQ(1, quits.Execute(plugin::HandleToHostValue(host.Handle())));
+        ASSERT_TRUE(close.Seen());
+    }
+    MSG message;
+    EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+    // One left for the loop while the main window lives, then the program's own.
+    ::PostQuitMessage(3);
+    ::SetTimer(host.Handle(), 1, 50, [](HWND window, UINT, UINT_PTR, DWORD) {
+        ::KillTimer(window, 1);
+        ::DestroyWindow(window);
+        ::PostQuitMessage(5);
+    });
+    EXPECT_EQ(5, ui::RunMessageLoop(host.Handle()));
 }
 
 } // namespace
