@@ -7,12 +7,13 @@
  *
  * Build it with mingw-w64 (use i686-w64-mingw32-gcc for the 32-bit Keltrix):
  *     x86_64-w64-mingw32-windres sample.rc -O coff -o sample_res.o
- *     x86_64-w64-mingw32-gcc -shared -O2 -o Sample.KTP sample.c sample_res.o sample.def
+ *     x86_64-w64-mingw32-gcc -shared -O2 -I.. -o Sample.KTP sample.c sample_res.o sample.def
  *         -Wl,--kill-at -static-libgcc -luser32
  * or with Visual C++ (from the x64 or the x86 tools prompt):
  *     rc sample.rc
- *     cl /LD /O2 sample.c sample.res /link /DEF:sample.def /OUT:Sample.KTP user32.lib
- * then copy Sample.KTP into the Plugins folder beside Keltrix.exe (or choose it with
+ *     cl /LD /O2 /MT /I.. sample.c sample.res /link /DEF:sample.def /OUT:Sample.KTP user32.lib
+ * (keltrix_plugin.h is in the folder above; sample_glyph.bmp, any 32 x 32 256-colour bitmap,
+ * is made from glyph.art by Keltrix's own build) then copy Sample.KTP into the Plugins folder beside Keltrix.exe (or choose it with
  * "Install from file..." in Keltrix's plug-in dialogs).
  */
 #include <windows.h>

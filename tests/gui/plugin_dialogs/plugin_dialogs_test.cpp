@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -327,6 +329,15 @@ TEST_F(ConfigDialogTest, InstallOpensTheInstallationDialogAndHelpShowsTheTopic)
     EXPECT_EQ(dialog, installOwner);
     EXPECT_EQ(1, changed);
     EXPECT_EQ("Security[Alpha]|Clear[Beta]", TreeOutline());
+}
+
+// The help file of the program folder holds the topic the dialogs open and the one for authors.
+TEST(PluginHelpFile, HoldsThePluginTopics)
+{
+    std::ifstream in(testing::WindowsPathOf("KELT_STAGE_DIR") + "\\keltrix.chm", std::ios::binary);
+    const std::string chm((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, chm.find("/plugins.htm"));
+    EXPECT_NE(std::string::npos, chm.find("/writeplugin.htm"));
 }
 
 // ---------------------------------------------------------------- installation dialog
