@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,6 +229,41 @@ TEST(PluginExecute, ToolWindowIsModalOverTheGivenHost)
     }
     EXPECT_TRUE(::IsWindowEnabled(host.Handle()));
     EXPECT_TRUE(::IsWindowEnabled(other.Handle()));
+}
+
+// The names a program imports from one system library, read from its import table.
+std::vector<std::string> ImportsFrom(const std::string& program, const char* library)
+{
+    std::vector<std::string> names;
+    HMODULE image = ::LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!image)
+        return names;
+    const auto* base = reinterpret_cast<const unsigned char*>(image);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         directory.VirtualAddress && entry->Name; ++entry) {
+        if (::lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), library) != 0)
+            continue;
+        for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+             thunk->u1.AddressOfData; ++thunk)
+            if (!IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal))
+                names.emplace_back(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name);
+    }
+    ::FreeLibrary(image);
+    return names;
+}
+
+// Loading plug-ins needs nothing Windows Vista lacks: the later calls are looked up at run time.
+TEST(PluginLoad, ProgramImportsNoLoaderCallOfLaterWindows)
+{
+    const std::vector<std::string> imports =
+        ImportsFrom(testing::WindowsPathOf("KELT_STAGE_DIR") + "\\Keltrix.exe", "kernel32.dll");
+    ASSERT_FALSE(imports.empty());
+    for (const char* later : {"SetThreadErrorMode", "GetThreadErrorMode", "AddDllDirectory", "RemoveDllDirectory",
+                              "SetDefaultDllDirectories"})
+        EXPECT_EQ(imports.end(), std::find(imports.begin(), imports.end(), later)) << later;
 }
 
 // A plug-in ending a message loop of its own with PostQuitMessage does not end its host; the
