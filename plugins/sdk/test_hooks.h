@@ -57,6 +57,9 @@ typedef struct KeltTestHooks {
     DWORD (*getLastError)(void* context);
     BOOL (*exitWindowsEx)(void* context, UINT flags, DWORD reason);
     BOOL (*closeHandle)(void* context, HANDLE handle);
+    // ntdll's true version query (0 on success). Left null while getVersionEx is set, the
+    // plug-in gets no true version and uses getVersionEx.
+    LONG (*rtlGetVersion)(void* context, RTL_OSVERSIONINFOW* info);
 } KeltTestHooks;
 
 typedef void(__stdcall* KeltSetTestHooksEntry)(const KeltTestHooks* hooks);

@@ -98,6 +98,13 @@ inline BOOL AdjustPrivilegesHook(void*, HANDLE token, BOOL disableAll, TOKEN_PRI
 {
     return CurrentSystemCalls().AdjustTokenPrivileges(token, disableAll, newState, length, previous, returnLength);
 }
+inline LONG TrueVersionHook(void*, RTL_OSVERSIONINFOW* info)
+{
+    // The test's table may have no true query (a scripted version): the plug-in then asks the
+    // scripted one.
+    const auto& query = CurrentSystemCalls().RtlGetVersion;
+    return query ? query(info) : static_cast<LONG>(0xC0000002);  // STATUS_NOT_IMPLEMENTED
+}
 inline DWORD LastErrorHook(void*) { return CurrentSystemCalls().GetLastError(); }
 inline BOOL ExitWindowsHook(void*, UINT flags, DWORD reason) { return CurrentSystemCalls().ExitWindowsEx(flags, reason); }
 inline BOOL CloseHandleHook(void*, HANDLE handle) { return CurrentSystemCalls().CloseHandle(handle); }
@@ -127,6 +134,7 @@ public:
         hooks.getLastError = bridge_detail::LastErrorHook;
         hooks.exitWindowsEx = bridge_detail::ExitWindowsHook;
         hooks.closeHandle = bridge_detail::CloseHandleHook;
+        hooks.rtlGetVersion = bridge_detail::TrueVersionHook;
         entry_(&hooks);
     }
     ~ScopedPluginTestHooks()
