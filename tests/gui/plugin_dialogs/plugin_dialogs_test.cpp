@@ -476,6 +476,31 @@ TEST_F(InstallDialogTest, InstallAllKeepsTheRowWhoseOverwriteWasCancelled)
     EXPECT_EQ(2, manager->Plugins().Count());
 }
 
+// A plug-in registry that cannot be written (here: locked by another program): nothing claims
+// the plug-in was installed.
+TEST_F(InstallDialogTest, NoSuccessIsReportedWhenTheRegistryCannotBeWritten)
+{
+    folder.Add("Alpha");
+    PluginFolder::Write(folder.Ini(), "");
+    manager->ScanFolder("", nullptr);
+    Open();
+    HANDLE lock = ::CreateFileA(folder.Ini().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    SelectRow(0);
+    Click(dialog, IDC_INS_INSTALL);
+    ::CloseHandle(lock);
+    std::vector<std::string> seen;
+    for (const auto& box : messages.boxes)
+        seen.push_back(box.caption + ": " + box.text);
+    EXPECT_EQ((std::vector<std::string>{
+                  "Error: The plugin Alpha could not be registered: " + folder.Ini() + " could not be written!",
+                  "Error: Fail to Load Plugin"}),
+              seen);
+    EXPECT_EQ(0, installed);
+    EXPECT_EQ(1, form->RowCount());
+    EXPECT_TRUE(manager->Plugins().Empty());
+}
+
 TEST_F(InstallDialogTest, InstallFromFileAsksForAKtpFileAndRejectsOthers)
 {
     const std::string source = folder.Folder("source");
