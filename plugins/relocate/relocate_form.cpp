@@ -8,7 +8,6 @@
 #include "plugins/relocate/location_text.h"
 #include "plugins/relocate/relocate_ids.h"
 #include "ui/dpi.h"
-#include "ui/hint.h"
 #include "ui/instance.h"
 #include "ui/seams.h"
 
@@ -73,10 +72,11 @@ void TForm1::FormCreate()
 
     ::SetWindowLongPtrA(Item(IDC_OUTEXP_BROWSE), GWLP_USERDATA, kMailTag);
     ::SetWindowLongPtrA(Item(IDC_WININS_BROWSE), GWLP_USERDATA, kSetupTag);
-    ui::SetHint(Item(IDC_OUTEXP_LABEL), kMailHint);
-    ui::SetHint(Item(IDC_OUTEXP_EDIT), kMailHint);
-    ui::SetHint(Item(IDC_WININS_LABEL), kSetupHint);
-    ui::SetHint(Item(IDC_WININS_EDIT), kSetupHint);
+    hints_.Create(Handle(), 500, 5000);
+    hints_.Set(Item(IDC_OUTEXP_LABEL), kMailHint);
+    hints_.Set(Item(IDC_OUTEXP_EDIT), kMailHint);
+    hints_.Set(Item(IDC_WININS_LABEL), kSetupHint);
+    hints_.Set(Item(IDC_WININS_EDIT), kSetupHint);
 
     LoadSystemFolders();
     LoadOtherFolders();

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
+#include "catalogue/platform/history_key.h"
+#include "catalogue/platform/key_path.h"
 #include "catalogue/platform/registry.h"
 #include "ui/handles.h"
-#include "plugins/util/history_key.h"
-#include "plugins/util/key_path.h"
 
 namespace kelt::scrub {
 
@@ -102,10 +102,10 @@ std::string RowText(const HistoryList& list, int entries)
 
 int CountEntries(const HistoryList& list)
 {
-    const plugin::KeyPath split = plugin::SplitKeyPath(list.path, false);
-    if (split.root == plugin::rootNone || split.subKey.empty())
+    const KeyPath split = SplitKeyPath(list.path, false);
+    if (split.root == rootNone || split.subKey.empty())
         return 0;
-    int count = CountIn(plugin::RootHandle(split.root), split.subKey, list.withSubKeys);
+    int count = CountIn(RootKeyFromCode(static_cast<int>(split.root)), split.subKey, list.withSubKeys);
     if (list.recentFiles) {
         // The documents the user sees: one shortcut each (the jump lists hold the same again).
         int shortcuts = 0;
@@ -170,9 +170,9 @@ std::vector<std::string> RecentFiles(const std::string& recentFolder)
 bool ClearList(const HistoryList& list, std::string& left)
 {
     left.clear();
-    bool cleared = plugin::EraseHistoryKey(list.path, list.withSubKeys);
+    bool cleared = EraseHistoryKey(list.path, list.withSubKeys);
     for (const std::string& path : list.morePaths)
-        cleared = plugin::EraseHistoryKey(path, false) && cleared;
+        cleared = EraseHistoryKey(path, false) && cleared;
     if (list.recentFiles) {
         const std::string folder = RecentFolder();
         int stayed = 0;

@@ -101,7 +101,7 @@ void TForm1::ListContextMenu(HWND list, POINT screen)
             tab = t;
     if (tab < 0)
         return;
-    plugin::CheckList& rows = lists_[tab];
+    plugin::CheckListBox& rows = lists_[tab];
     int row;
     if (screen.x == -1 && screen.y == -1) {
         // From the keyboard: the selected row, below its top-left corner.
@@ -129,7 +129,7 @@ void TForm1::pmiCheckCmdClick()
 {
     if (menuTab_ < 0)
         return;
-    plugin::CheckList& rows = lists_[menuTab_];
+    plugin::CheckListBox& rows = lists_[menuTab_];
     const int row = rows.Selected();
     if (row >= 0)
         rows.SetChecked(row, !menuRowTicked_);

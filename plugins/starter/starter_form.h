@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugins/common/check_list.h"
+#include "plugins/common/check_list_view.h"
 #include "plugins/common/own_hints.h"
 #include "plugins/starter/start_pro.h"
 #include "ui/layout.h"
@@ -53,7 +53,7 @@ private:
     void EnableEntryButtons(bool enabled);
     void ShowOwnTextAsHint(int id);
 
-    plugin::CheckList plStartPros;
+    plugin::CheckListView plStartPros;
     plugin::OwnHints hints_;
     ui::AnchorLayout layout_;
     std::vector<JTStartPro> entries_;

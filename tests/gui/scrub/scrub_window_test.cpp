@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/platform/history_key.h"
 #include "plugins/scrub/scrub_ids.h"
-#include "plugins/util/history_key.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/platform/test_key.h"
 
@@ -339,11 +339,11 @@ TEST_F(ScrubWindow, RecentDocumentsTakeTheRecentFolderAndJumpListsAlong)
 TEST(EraseHistoryKey, NeverClearsARootAndCreatesNothing)
 {
     RawSetString("Software\\KeltrixRootGuard", "v", "x");
-    EXPECT_FALSE(plugin::EraseHistoryKey("HKCU"));
-    EXPECT_FALSE(plugin::EraseHistoryKey("HKCU\\"));
-    EXPECT_FALSE(plugin::EraseHistoryKey("hkcu\\Software\\KeltrixRootGuard"));
+    EXPECT_FALSE(EraseHistoryKey("HKCU"));
+    EXPECT_FALSE(EraseHistoryKey("HKCU\\"));
+    EXPECT_FALSE(EraseHistoryKey("hkcu\\Software\\KeltrixRootGuard"));
     EXPECT_EQ(1, ValueCount("Software\\KeltrixRootGuard"));
-    EXPECT_TRUE(plugin::EraseHistoryKey("HKCU\\Software\\KeltrixNoSuchKey"));
+    EXPECT_TRUE(EraseHistoryKey("HKCU\\Software\\KeltrixNoSuchKey"));
     EXPECT_EQ(-1, ValueCount("Software\\KeltrixNoSuchKey"));
 }
 
