@@ -146,8 +146,12 @@ int SystemFolderList::Save(bool& failed)
     }
     int written = 0;
     for (const FolderRow& row : rows_) {
-        if (!row.writable || !row.Edited() || !user.ValueExists(row.name))
+        if (!row.writable || !row.Edited())
             continue;
+        if (!user.ValueExists(row.name)) {
+            failed = true;  // gone since it was read: the edit cannot be kept
+            continue;
+        }
         try {
             WriteLocation(user, row.name, row.location);
             // The pair must agree, or parts of the shell keep the old folder.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/platform/system_calls.h"
 #include "plugins/starter/starter_ids.h"
 #include "tests/gui/starter/tool_driver.h"
 #include "tests/windows/starter/raw_registry.h"
@@ -255,6 +256,36 @@ TEST(StarterWindow, ModifyReplacesAndDeleteAsks)
     }));
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "Before").exists);
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "After").exists);
+}
+
+// On the Windows 95 line the machine's RunServices keys do start programs: only the user's are
+// refused there.
+TEST(StarterWindow, TheWindows95LineKeepsTheMachinesRunServices)
+{
+    SystemCalls calls = SystemCalls::Real();
+    calls.RtlGetVersion = nullptr;
+    calls.GetVersionExA = [](OSVERSIONINFOA* info) -> BOOL {
+        info->dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+        info->dwMajorVersion = 4;
+        info->dwMinorVersion = 10;
+        return TRUE;
+    };
+    ScopedSystemCalls windows98(calls);
+    const std::string services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        SetText(form, IDC_NAME, "Service98");
+        SetText(form, IDC_COMMAND, "service98.exe");
+        Choose(form, IDC_POSITION, 7);  // the user's RunServices
+        Click(form, IDC_ADD);
+        Choose(form, IDC_POSITION, 2);  // the machine's
+        Click(form, IDC_ADD);
+    }));
+    ASSERT_EQ(2u, driver.boxes.size());
+    EXPECT_EQ(0u, driver.boxes[0].text.rfind("No Windows runs the programs of the current user's RunServices", 0));
+    EXPECT_EQ("Be About To Add...", driver.boxes[1].caption);
+    EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, services, "Service98").exists);
+    EXPECT_EQ("service98.exe", RawRead(HKEY_LOCAL_MACHINE, services, "Service98").data);
 }
 
 const std::string kOtherRun = "Another AutoRun program named Tool is already at HKCU Run:\nIts command: user.exe\n";
