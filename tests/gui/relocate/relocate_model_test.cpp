@@ -43,19 +43,14 @@ std::string Source(REGSAM view)
 TEST(InstallationFiles, UnderWow64WindowsOwnSettingIsReadAndWritten)
 {
     SetSource(KEY_WOW64_64KEY, "C:\\Setup64");
-    for (const bool wow64 : {true, false}) {
-        SCOPED_TRACE(wow64);
-        plugin::ScriptWow64Answer(wow64 ? 1 : 0);
-        OtherFolders others;
-        others.Load(1, 2, 3, 4, plugin::RunningUnderWow64());
-        EXPECT_EQ(wow64 ? REGSAM(KEY_WOW64_64KEY) : REGSAM(0), others.Location(OtherFolders::kInstallation).view);
-        EXPECT_EQ("C:\\Setup64", others.Location(OtherFolders::kInstallation).loaded);
-    }
     plugin::ScriptWow64Answer(1);
     OtherFolders others;
     others.Load(1, 2, 3, 4, plugin::RunningUnderWow64());
+    const JTLocation setup = others.Location(OtherFolders::kInstallation);
     const OtherFolders::SaveResult saved = others.Save({"D:\\Sources", ""});
     plugin::ScriptWow64Answer(-1);
+    EXPECT_EQ(REGSAM(KEY_WOW64_64KEY), setup.view);
+    EXPECT_EQ("C:\\Setup64", setup.loaded);
     EXPECT_EQ(1, saved.written);
     EXPECT_EQ("D:\\Sources", Source(KEY_WOW64_64KEY));
 }

@@ -56,22 +56,6 @@ TEST(StartPositions, DropDownTextsAndRoots)
     EXPECT_EQ(HKEY_LOCAL_MACHINE, StartPositionRoot(11));
 }
 
-// RunServices keys run programs only on the Windows 95 line, and only the machine's.
-TEST(StartPositions, RunServicesOnlyWhereWindowsReadsThem)
-{
-    struct Case {
-        int position;
-        bool refusedOn95Line, refusedOnNTLine;
-    };
-    const Case cases[] = {{1, false, false}, {3, false, true}, {4, false, true}, {6, false, false},
-                          {8, true, true},   {9, true, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.position);
-        EXPECT_EQ(c.refusedOn95Line, !StartEntryRefusal("n", c.position, "x.exe", true).empty());
-        EXPECT_EQ(c.refusedOnNTLine, !StartEntryRefusal("n", c.position, "x.exe", false).empty());
-    }
-}
-
 // Nothing is merged: a value in the key and in its shadow, and one command at two positions,
 // are separate entries; expandable strings are entries, other types are not.
 TEST(StartList, ListsEveryPlaceAndBothStringTypes)
