@@ -322,21 +322,21 @@ KeyMatches MatchKey(HMENU menu, char typed)
     return found;
 }
 
+BOOL CALLBACK FindMenuWindow(HWND hwnd, LPARAM found)
+{
+    char name[16] = {};
+    ::GetClassNameA(hwnd, name, sizeof name);
+    if (std::string(name) != "#32768" || !::IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
 // The pop-up menu the keyboard works in now: the topmost menu window of this thread.
 HMENU TrackedPopup()
 {
     HWND popup = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM found) {
-            char name[16] = {};
-            ::GetClassNameA(hwnd, name, sizeof name);
-            if (std::string(name) != "#32768" || !::IsWindowVisible(hwnd))
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&popup));
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&popup));
     return popup ? reinterpret_cast<HMENU>(::SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
 }
 
