@@ -66,10 +66,11 @@ std::string ParentOf(const std::string& path)
 // The full, long form of a path as the file system knows it.
 std::string Canonical(const std::string& path)
 {
-    char full[MAX_PATH * 2] = {};
+    // Room for a path of MAX_PATH characters in UTF-8.
+    char full[MAX_PATH * 3] = {};
     const DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     std::string result = n > 0 && n < sizeof full ? std::string(full, n) : path;
-    char longName[MAX_PATH * 2] = {};
+    char longName[MAX_PATH * 3] = {};
     const DWORD m = ::GetLongPathNameA(result.c_str(), longName, sizeof longName);
     if (m > 0 && m < sizeof longName)
         result.assign(longName, m);
@@ -84,14 +85,14 @@ void AddFolder(std::vector<std::string>& list, const std::string& folder)
 
 std::string FromSystem(UINT (WINAPI* query)(LPSTR, UINT))
 {
-    char buffer[MAX_PATH] = {};
+    char buffer[MAX_PATH * 3] = {};
     const UINT n = query(buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
 std::string FromEnvironment(const char* name)
 {
-    char buffer[MAX_PATH] = {};
+    char buffer[MAX_PATH * 3] = {};
     const DWORD n = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
@@ -151,7 +152,7 @@ SystemFolders SystemFolders::Current()
     if (HMODULE userenv = ::LoadLibraryA("userenv.dll")) {
         if (auto query = reinterpret_cast<ProfilesQuery>(
                 reinterpret_cast<void*>(::GetProcAddress(userenv, "GetProfilesDirectoryA")))) {
-            char buffer[MAX_PATH] = {};
+            char buffer[MAX_PATH * 3] = {};
             DWORD size = sizeof buffer;
             if (query(buffer, &size)) {
                 AddFolder(system.folders, buffer);

@@ -1,0 +1,31 @@
+#include "ui/text.h"
+
+#include <windows.h>
+
+namespace kelt::ui {
+
+std::wstring Wide(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], length);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = static_cast<int>(text.size());
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+} // namespace kelt::ui
