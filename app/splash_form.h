@@ -42,10 +42,12 @@ protected:
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     void CloseSplash();
     void PaintPicture(HDC dc, const RECT& client);
+    void MakeFonts(int dpi);
 
     UINT interval_;
     int PendingCount_ = kInitialPending;

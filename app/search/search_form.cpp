@@ -13,6 +13,7 @@
 #include "app/search/search_words.h"
 #include "ui/dpi.h"
 #include "ui/error_report.h"
+#include "ui/handles.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
 #include "ui/xp_menu.h"
@@ -135,13 +136,12 @@ void TKeltSearchForm::FormCreate()
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<char*>(captions[i]);
-        column.cx = ui::Scale(widths[i]);
+        column.cx = Scale(widths[i]);
         column.iSubItem = i;
         ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
 
-    const int parts[] = {ui::Scale(kTotalPanelWidth), ui::Scale(kTotalPanelWidth + kFoundPanelWidth)};
-    ::SendMessageA(Item(IDC_SEARCH_STATUS), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    ScaleParts();
     SetStatus(0, "Total items:0");
     SetStatus(1, "Found:0");
 
@@ -155,13 +155,7 @@ void TKeltSearchForm::FormCreate()
         ::SendMessageA(limits, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     ::SendMessageA(limits, CB_SETCURSEL, 0, 0);
 
-    // Room for the catalogue pictures: the list's item height is asked before this object
-    // is attached to the window, so it is set here.
     HWND catalogues = Item(IDC_SEARCH_CATALOGUES);
-    const int entryHeight = std::max<int>(ui::Scale(kPictureSize + 2),
-                                          static_cast<int>(::SendMessageA(catalogues, CB_GETITEMHEIGHT, 0, 0)));
-    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entryHeight);
-    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, 0, entryHeight);
     ::SendMessageA(catalogues, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("All catalogues"));
     ::SendMessageA(catalogues, CB_SETCURSEL, 0, 0);
 
@@ -437,6 +431,32 @@ void TKeltSearchForm::pSliderClick()
     ui::SetHint(slider, advancedShown_ ? "HIDE Advance Conditions" : "Show Advance Conditions");
 }
 
+void TKeltSearchForm::ScaleParts()
+{
+    const int parts[] = {Scale(kTotalPanelWidth), Scale(kTotalPanelWidth + kFoundPanelWidth)};
+    ::SendMessageA(Item(IDC_SEARCH_STATUS), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    // Room for the catalogue pictures: the list's item height is asked before this object
+    // is attached to the window, so it is set here.
+    HWND catalogues = Item(IDC_SEARCH_CATALOGUES);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(catalogues, WM_GETFONT, 0, 0));
+    TEXTMETRICA metrics{};
+    {
+        ui::WindowDC dc(catalogues);
+        ui::SelectedObject selected(dc.get(), font ? font : ui::DefaultFontFor(Dpi()));
+        ::GetTextMetricsA(dc.get(), &metrics);
+    }
+    const int entryHeight = std::max<int>(Scale(kPictureSize + 2), metrics.tmHeight + 2);
+    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entryHeight);
+    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, 0, entryHeight);
+}
+
+void TKeltSearchForm::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    ui::Dialog::OnDpiChanged(dpi, suggested);
+    ScaleParts();
+    ::SendMessageA(Item(IDC_SEARCH_STATUS), WM_SIZE, 0, 0);
+}
+
 void TKeltSearchForm::ShowAdvanced(bool shown)
 {
     advancedShown_ = shown;
@@ -445,7 +465,7 @@ void TKeltSearchForm::ShowAdvanced(bool shown)
     const int right = RightEdge(Item(shown ? IDC_SEARCH_CONDITIONS : IDC_SEARCH_SLIDER));
     RECT frame{};
     ::GetWindowRect(Handle(), &frame);
-    ::SetWindowPos(Handle(), nullptr, 0, 0, right + ui::Scale(10), frame.bottom - frame.top,
+    ::SetWindowPos(Handle(), nullptr, 0, 0, right + Scale(10), frame.bottom - frame.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -791,7 +811,7 @@ void TKeltSearchForm::plvFoundItemsDrawItem(const DRAWITEMSTRUCT& draw)
 
     HFONT normal = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
     if (!normal)
-        normal = ui::DefaultFont();
+        normal = ui::DefaultFontFor(Dpi());
     HGDIOBJ previousFont = ::SelectObject(dc, normal);
 
     const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
@@ -857,7 +877,7 @@ void TKeltSearchForm::pcmbCataloguesDrawItem(const DRAWITEMSTRUCT& draw)
 
     // Every name starts where the names beside a picture start.
     const int pictureLeft = rect.left + 2;
-    const int textLeft = pictureLeft + ui::Scale(kPictureSize) + 2;
+    const int textLeft = pictureLeft + Scale(kPictureSize) + 2;
     const int entry = static_cast<int>(draw.itemID);
     if (entry >= 1 && catalogue_) {
         JTSetKind* page = catalogue_->Page(entry - 1);
