@@ -127,15 +127,19 @@ UINT DpiChangedNotice()
     return message;
 }
 
+namespace {
+
+BOOL CALLBACK NotifyChild(HWND child, LPARAM dpi)
+{
+    ::SendMessageA(child, DpiChangedNotice(), static_cast<WPARAM>(dpi), 0);
+    return TRUE;
+}
+
+} // namespace
+
 void NotifyDescendants(HWND topLevel, int dpi)
 {
-    ::EnumChildWindows(
-        topLevel,
-        [](HWND child, LPARAM value) -> BOOL {
-            ::SendMessageA(child, DpiChangedNotice(), static_cast<WPARAM>(value), 0);
-            return TRUE;
-        },
-        static_cast<LPARAM>(dpi));
+    ::EnumChildWindows(topLevel, NotifyChild, static_cast<LPARAM>(dpi));
 }
 
 HFONT DefaultFontFor(int dpi)

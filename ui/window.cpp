@@ -488,7 +488,8 @@ void Dialog::RescaleControls(int dpi)
     if (!hwnd_ || from <= 0 || dpi <= 0 || from == dpi)
         return;
     auto scaled = [&](LONG value) { return ::MulDiv(value, dpi, from); };
-    HFONT oldFont = reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    // The font the controls of the template have: the dialog's own, or the last one given them.
+    HFONT oldFont = ownFont_ ? ownFont_.get() : reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     UniqueFont newFont(RescaledFont(oldFont, from, dpi));
     for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         RECT r{};
