@@ -78,11 +78,14 @@ Var Upgrade
 Section "Keltrix (required)" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ; Every file of the program folder but the plug-in registry.
+  ; Every file of the program folder but the plug-in registry and the updater's settings.
   !include "${FILES}"
-  ; The plug-in registry lists the user's plug-ins: an installation over an existing one keeps it.
-  SetOutPath "$INSTDIR\Plugins"
+  ; The plug-in registry lists the user's plug-ins, and Update.ini names the deployment's update
+  ; server and publisher key: an installation over an existing one keeps both.
   SetOverwrite off
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\Update.ini"
+  SetOutPath "$INSTDIR\Plugins"
   File "${STAGE}\Plugins\KeltPlugins.ini"
   SetOverwrite on
   CreateDirectory "$INSTDIR\Records"

@@ -42,7 +42,7 @@ winpath() { printf '%s' "${1//\//\\}"; }
     rel=${dir#"$package"}
     echo "SetOutPath \"\$INSTDIR$(winpath "$rel")\""
     while IFS= read -r f; do
-      [ "${f#"$package"/}" = "Plugins/KeltPlugins.ini" ] && continue
+      case "${f#"$package"/}" in Plugins/KeltPlugins.ini|Update.ini) continue ;; esac
       echo "File \"$f\""
     done < <(find "$dir" -mindepth 1 -maxdepth 1 -type f | LC_ALL=C sort)
   done < <(find "$package" -type d ! -path "$package/Records" ! -path "$package/Records/*" | LC_ALL=C sort)

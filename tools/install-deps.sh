@@ -16,6 +16,8 @@ pkgs=(
   binutils-mingw-w64-i686
   wine
   wine64
+  # Wine's bcrypt needs it for ECDSA (the updater checks signatures with it)
+  libgnutls30
   xvfb
   xauth
   x11-utils

@@ -177,6 +177,8 @@ wine_tests_inside() {
   printf 'record bytes' >"$installed/Records/KeltRecord20240101.rwr"
   printf '[Tools]\r\nMine.KTP=\r\n' >>"$installed/Plugins/KeltPlugins.ini"
   cp "$installed/Plugins/KeltPlugins.ini" "$KELT_DIST_WORK/user-registry.ini"
+  printf '[Server]\r\nBaseAddress=https://updates.example.net/keltrix/\r\n' >"$installed/Update.ini"
+  cp "$installed/Update.ini" "$KELT_DIST_WORK/deployment-update.ini"
   printf 'older' >"$installed/Keltrix.exe"
   wine_ reg add "$options_key\\Options" /v MainLayout /t REG_DWORD /d 1 /f /reg:64 >/dev/null
   wine_ reg add 'HKLM\SoftWare\Dorvane\Other' /v Keep /d 1 /f /reg:64 >/dev/null
@@ -185,6 +187,7 @@ wine_tests_inside() {
   check "  replacing the program files" cmp -s "$package/Keltrix.exe" "$installed/Keltrix.exe"
   check "  keeping the user's plug-in registry" cmp -s "$KELT_DIST_WORK/user-registry.ini" "$installed/Plugins/KeltPlugins.ini"
   check "  keeping the records" [ -f "$installed/Records/KeltRecord20240101.rwr" ]
+  check "  keeping the deployment's update settings" cmp -s "$KELT_DIST_WORK/deployment-update.ini" "$installed/Update.ini"
 
   check "a silent removal succeeds" uninstall_silently 'C:\Program Files\Keltrix'
   check "  removing the program files" no_program_files_left

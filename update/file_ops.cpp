@@ -67,6 +67,28 @@ bool EnsureFolder(const std::string& folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool ReplaceFileBytes(const std::string& path, const std::string& bytes)
+{
+    const std::string temporary = path + ".new";
+    {
+        ui::UniqueKernelHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file || (!bytes.empty() && (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                                      &written, nullptr) ||
+                                         written != bytes.size()))) {
+            file.reset();
+            ::DeleteFileA(temporary.c_str());
+            return false;
+        }
+    }
+    if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 class CryptContext {

@@ -22,6 +22,10 @@ bool FileExists(const std::string& path);
 // Creates the folder when it is missing; true when it exists afterwards.
 bool EnsureFolder(const std::string& folder);
 
+// Writes `bytes` to a temporary name beside `path` and renames it over `path`, so a reader sees
+// the old file or the new one, never half of it.
+bool ReplaceFileBytes(const std::string& path, const std::string& bytes);
+
 // Lower-case hex SHA-256 of the file; empty when the file cannot be read or hashed.
 std::string Sha256OfFile(const std::string& path);
 

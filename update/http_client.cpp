@@ -42,6 +42,7 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
 {
     const int port = url.explicitPort ? url.port : (Port ? Port : url.port);
     Connect(url.host, port);
+    SetDeadline(HeadTimeOut, "The server took too long to send the head of its answer");
     SendAll(BuildRequestHead(url, cookie));
 
     std::vector<char> buffer(kReceiveBuffer);
@@ -50,10 +51,15 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
     std::string text;
     bodyLength_ = 0;
     bool closed = false;
+    bool full = false;  // the body reached MaxBody and was cut there
 
     auto body = [&](const char* data, std::size_t size) {
         if (head.HasContentLength() && bodyLength_ + size > head.ContentLength())
             size = static_cast<std::size_t>(head.ContentLength() - bodyLength_);
+        if (bodyLength_ + size > MaxBody) {
+            size = static_cast<std::size_t>(MaxBody - bodyLength_);
+            full = true;
+        }
         bodyLength_ += size;
         if (file)
             for (std::size_t at = 0; at < size; at += kBodyPiece)
@@ -64,6 +70,13 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
     auto headDone = [&]() {
         if (InputFileMode)
             file = std::make_unique<OutputFile>(Body);
+        const bool success = ClassifyStatus(head.Status()) == StatusKind::Success;
+        if (success && head.EncodedBody())
+            throw HttpError("The answer's body is chunked or encoded, not the file itself");
+        if (success && head.HasContentLength() && head.ContentLength() > MaxBody)
+            throw HttpError("The answer announces " + std::to_string(head.ContentLength()) + " bytes, more than the " +
+                            std::to_string(MaxBody) + " expected");
+        SetDeadline(BodyTimeOut, "The download took longer than allowed");
         const std::string early = head.TakeBody();
         body(early.data(), early.size());
     };
@@ -84,13 +97,14 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
         }
     }
     // A server that keeps the connection open after the announced length is done all the same.
-    while (!closed && !(head.HasContentLength() && bodyLength_ >= head.ContentLength())) {
+    while (!closed && !full && !(head.HasContentLength() && bodyLength_ >= head.ContentLength())) {
         const std::size_t n = Receive(buffer.data(), buffer.size());
         if (n == 0)
             break;
         body(buffer.data(), n);
     }
     Disconnect();
+    SetDeadline(0, {});
     file.reset();
 
     status_ = head.Status();
@@ -104,7 +118,9 @@ void THttpClient::Exchange(const Url& url, const std::string& cookie, std::strin
         Body = text;
     location = head.Location();
     setCookie = head.Cookie();
-    if (head.HasContentLength() && bodyLength_ < head.ContentLength())
+    if (full && ClassifyStatus(status_) == StatusKind::Success)
+        throw HttpError("The answer is larger than the " + std::to_string(MaxBody) + " bytes expected");
+    if (!full && head.HasContentLength() && bodyLength_ < head.ContentLength())
         throw HttpError("Connection closed before the whole body arrived");
 }
 
@@ -122,6 +138,7 @@ void THttpClient::Get(const std::string& url)
             Exchange(parsed, cookie, location, setCookie);
         } catch (...) {
             Disconnect();
+            SetDeadline(0, {});
             throw;
         }
         const StatusKind kind = ClassifyStatus(status_);

@@ -24,13 +24,20 @@ public:
     std::string Header = "Head.txt";
     // 0: the address's port, else the scheme's.
     int Port = 0;
+    // The most body bytes one answer may bring. A successful answer that brings more fails once
+    // the limit is written; an error answer is cut there.
+    std::uint64_t MaxBody = UINT64_MAX;
+    // Milliseconds the whole head may take from the request on, and the whole body from the
+    // head on (0: no limit), however slowly the server keeps sending.
+    int HeadTimeOut = 0;
+    int BodyTimeOut = 0;
 
     std::function<void(CmdType)> OnSuccess;
     std::function<void(CmdType)> OnFailure;
 
     // One GET; follows redirects (300-302) and repeats unchanged after 299 and 303-399, at most
     // kMaxRepeats times, then fails. An answer that announces a length and ends before it is a
-    // broken transfer.
+    // broken transfer, and so is a body framed by a Transfer-Encoding (this is HTTP/1.0).
     void Get(const std::string& url);
 
     // About the last answer received.

@@ -9,7 +9,8 @@ std::string BuildRequestHead(const Url& url, const std::string& cookie)
 {
     std::string head;
     head += "GET " + RequestPath(url.path) + " HTTP/1.0\r\n";
-    head += "Host: " + url.host + "\r\n";
+    // An IPv6 literal keeps its brackets, as in the address.
+    head += "Host: " + (url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host) + "\r\n";
     head += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
     head += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
     if (!cookie.empty())
@@ -141,6 +142,8 @@ void ResponseHead::TakeLine(const std::string& line)
     } else if (name == "SET-COOKIE" && !haveCookie_) {
         cookie_ = value;
         haveCookie_ = true;
+    } else if (name == "TRANSFER-ENCODING" && !value.empty() && UpperAscii(value) != "IDENTITY") {
+        encoded_ = true;
     } else if (name == "CONTENT-LENGTH" && contentLength_ < 0 && !value.empty() && value.size() <= 18 &&
                value.find_first_not_of("0123456789") == std::string::npos) {
         contentLength_ = std::stoll(value);

@@ -12,7 +12,7 @@ namespace kelt::update {
 // A hostile or broken server must not make the head grow without end.
 constexpr std::size_t kMaxResponseHead = 64 * 1024;
 
-// The request head: the request line, Host, the two Accept lines, the cookie line when one is
+// The request head: the request line, Host (an IPv6 literal in brackets), the two Accept lines, the cookie line when one is
 // given ("Cookie: " + cookie), the content type, and the empty line; every line ends in CR LF.
 std::string BuildRequestHead(const Url& url, const std::string& cookie);
 
@@ -50,6 +50,8 @@ public:
     const std::string& Location() const { return location_; }
     const std::string& Cookie() const { return cookie_; }
     bool HasContentLength() const { return contentLength_ >= 0; }
+    // A Transfer-Encoding (chunked or any other) frames the body: the bytes are not the file.
+    bool EncodedBody() const { return encoded_; }
     std::uint64_t ContentLength() const { return static_cast<std::uint64_t>(contentLength_); }
     // Bytes that turned out to be body when the stream had no head (handed out once).
     std::string TakeBody();
@@ -69,6 +71,7 @@ private:
     bool complete_ = false;
     bool haveLocation_ = false;
     bool haveCookie_ = false;
+    bool encoded_ = false;
 };
 
 } // namespace kelt::update

@@ -22,10 +22,13 @@ public:
     std::vector<std::string> Keys(const std::string& section) const;
     bool Has(const std::string& section, const std::string& key) const;
     std::string Get(const std::string& section, const std::string& key, const std::string& fallback) const;
+    // The value as written: blanks around it dropped, double quotes kept. Written back as it is,
+    // it reads as the same value.
+    std::string GetRaw(const std::string& section, const std::string& key, const std::string& fallback) const;
 
 private:
     struct Pair {
-        std::string key, value;
+        std::string key, value, raw;
     };
     struct Section {
         std::string name;
@@ -38,6 +41,12 @@ private:
     std::vector<Section> sections_;
     std::unordered_map<std::string, std::size_t> bySection_;  // lower-case name -> index
 };
+
+// `text` with the value of `key` in `section` set to `rawValue`, written as it is; every other
+// byte stays. A key that is missing is added after the last line of the section's first
+// occurrence, a missing section at the end. `rawValue` must hold no line end.
+std::string SetIniValue(const std::string& text, const std::string& section, const std::string& key,
+                        const std::string& rawValue);
 
 // A whole non-negative decimal number and nothing else (blanks already trimmed); false for
 // anything else, including numbers beyond 2^63.

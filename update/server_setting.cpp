@@ -1,5 +1,6 @@
 #include "update/server_setting.h"
 
+#include "update/signature_format.h"
 #include "update/url.h"
 
 namespace kelt::update {
@@ -35,6 +36,17 @@ ServerSetting ReadServerSetting(bool found, const IniText& ini)
     }
     setting.ok = true;
     setting.baseAddress = value;
+
+    const std::string key = ini.Get("Server", "PublicKey", "");
+    std::string der;
+    if (key.empty())
+        setting.keyProblem = "This deployment has no publisher key, so no update can be verified and nothing is "
+                             "installed.\nUpdate.ini beside Update.exe needs a line PublicKey=<the publisher's public "
+                             "key> in its [Server] section.";
+    else if (!DecodeBase64(key, der) || !ParseP256PublicKey(der, setting.publicKey))
+        setting.keyProblem = "The publisher key in Update.ini is not valid, so no update can be verified and nothing "
+                             "is installed.\nPublicKey= must hold the base64 of an ECDSA P-256 public key (DER "
+                             "SubjectPublicKeyInfo).";
     return setting;
 }
 

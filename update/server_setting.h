@@ -1,7 +1,9 @@
 #pragma once
-// The deployment's one setting: where the update server is. Update.ini beside Update.exe:
+// The deployment's settings: where the update server is and whose signature its information
+// must carry. Update.ini beside Update.exe (only administrators can change either):
 //   [Server]
 //   BaseAddress=http://host/update/
+//   PublicKey=<base64 of the publisher's DER SubjectPublicKeyInfo, ECDSA P-256>
 // Portable.
 #include <string>
 
@@ -15,6 +17,10 @@ struct ServerSetting {
     bool ok = false;
     std::string baseAddress;  // when ok: http:// or https://, a host, ending with "/"
     std::string problem;      // when not ok: the message for the user
+    // The publisher's key as the point X, Y (32 bytes each); empty when there is no usable key,
+    // and keyProblem then says why. Without a key nothing may be installed.
+    std::string publicKey;
+    std::string keyProblem;
 };
 
 // `found` tells whether Update.ini could be read at all.

@@ -1,6 +1,8 @@
 #include "update/update_plan.h"
 
 #include "update/file_names.h"
+#include "update/server_setting.h"
+#include "update/signature_format.h"
 #include "update/version_text.h"
 
 namespace kelt::update {
@@ -21,7 +23,20 @@ std::string LowerHex(std::string text)
     return text;
 }
 
+bool IsSha256Text(const std::string& text)
+{
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
 } // namespace
+
+bool IsUpdateInformationName(const std::string& name)
+{
+    for (const char* reserved : {kVersionFile, kNamesFile, kSizesFile, kHashesFile, kSignatureFile, kSettingsFile})
+        if (SameFileName(name, reserved))
+            return true;
+    return false;
+}
 
 UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const UpdateFolders& folders)
 {
@@ -33,15 +48,39 @@ UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const 
             if (!IsNewerVersion(serverVersion, localVersion))
                 continue;
             const std::string name = server.names.Get(section, key, "");
+            auto refuse = [&](const char* reason) { plan.refused.push_back(RefusedName{section, key, name, reason}); };
             if (!IsPlainFileName(name)) {
-                plan.refused.push_back(RefusedName{section, key, name, "not a plain file name"});
+                refuse("not a plain file name");
+                continue;
+            }
+            if (IsUpdateInformationName(name)) {
+                refuse("a name of the update information");
                 continue;
             }
             bool taken = false;
             for (const TUpdateItem& e : plan.entries)
                 taken = taken || SameFileName(e.fileName, name);
             if (taken) {
-                plan.refused.push_back(RefusedName{section, key, name, "listed twice"});
+                refuse("listed twice");
+                continue;
+            }
+            // Without both checks nothing could show that the download is the published file.
+            std::uint64_t size = 0;
+            if (!server.sizes.Has(section, key)) {
+                refuse("no published size");
+                continue;
+            }
+            if (!ParseUnsigned(server.sizes.Get(section, key, ""), size)) {
+                refuse("the published size is not a number");
+                continue;
+            }
+            const std::string hash = server.hashes.Get(section, key, "");
+            if (!server.hashes.Has(section, key)) {
+                refuse("no published SHA-256");
+                continue;
+            }
+            if (!IsSha256Text(hash)) {
+                refuse("the published SHA-256 is not 64 hex digits");
                 continue;
             }
             TUpdateItem item;
@@ -52,10 +91,9 @@ UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const 
             item.stagingPath = folders.stagingFolder + name;
             item.installPath = folders.programFolder + (std::string(section) == "Plugins" ? "Plugins\\" : "") + name;
             item.newVersion = serverVersion;
-            std::uint64_t size = 0;
-            if (ParseUnsigned(server.sizes.Get(section, key, "0"), size))
-                item.size = size;
-            item.hash = LowerHex(server.hashes.Get(section, key, ""));
+            item.rawVersion = server.versions.GetRaw(section, key, "0");
+            item.size = size;
+            item.hash = LowerHex(hash);
             plan.entries.push_back(item);
         }
     }

@@ -9,7 +9,7 @@
 
 namespace kelt::update {
 
-// The information files the server publishes beside the files; the fourth is optional.
+// The information files the server publishes beside the files (and its signature, update.sig).
 extern const char kVersionFile[];   // "version.ini"
 extern const char kNamesFile[];     // "filenames.ini"
 extern const char kSizesFile[];     // "filesize.ini"
@@ -26,11 +26,13 @@ struct TUpdateItem {
     std::string stagingPath;   // staging folder + file name
     std::string installPath;   // program folder (+ "Plugins\" for plug-ins) + file name
     std::string newVersion;    // the server's version text
-    std::uint64_t size = 0;    // published size; 0 when none is published
-    std::string hash;          // published SHA-256, lower-case hex; empty when none
+    std::string rawVersion;    // the same as written in the server's version.ini (quotes kept)
+    std::uint64_t size = 0;    // published size
+    std::string hash;          // published SHA-256, lower-case hex
 };
 
-// A file the server listed under a name that may not be used.
+// A newer file the server listed that may not be installed: a name that may not be used, or
+// a size or SHA-256 that is missing or malformed.
 struct RefusedName {
     std::string section;
     std::string key;
@@ -56,9 +58,13 @@ struct UpdatePlan {
     std::vector<RefusedName> refused;
 };
 
+// Names the update information and the deployment's setting use; never a published file's.
+bool IsUpdateInformationName(const std::string& name);
+
 // Every key of the server's version file, section by section, whose version sorts above the
-// local one (a missing local or server version counts as "0"). Names that are not plain file
-// names, or that an earlier entry of the run already uses, are refused instead.
+// local one (a missing local or server version counts as "0"). Refused instead: names that are
+// not plain file names or are the update information's own, names an earlier entry of the run
+// already uses, and entries without a whole-number size and a 64-digit SHA-256.
 UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const UpdateFolders& folders);
 
 } // namespace kelt::update

@@ -2,8 +2,9 @@
 
 #include "update/file_names.h"
 #include "update/file_ops.h"
-#include "update/running_program.h"
 #include "update/server_setting.h"
+#include "update/signature_check.h"
+#include "update/signature_format.h"
 #include "update/winhttp_get.h"
 #include "ui/seams.h"
 
@@ -12,6 +13,7 @@ namespace kelt::update {
 namespace {
 
 const char kLogFile[] = "Update.log";
+const char kKeltrixProgram[] = "Keltrix.exe";
 
 bool IsHttps(const std::string& url)
 {
@@ -41,6 +43,18 @@ private:
     bool& mark_;
 };
 
+// Keltrix's mutex is held from the moment Keltrix is known to be gone until the install ends.
+class GuardRelease {
+public:
+    explicit GuardRelease(ProgramGuard& guard) : guard_(guard) {}
+    ~GuardRelease() { guard_.Release(); }
+    GuardRelease(const GuardRelease&) = delete;
+    GuardRelease& operator=(const GuardRelease&) = delete;
+
+private:
+    ProgramGuard& guard_;
+};
+
 } // namespace
 
 JTUpdateRun::JTUpdateRun(RunSettings settings, UpdateView& view) : settings_(std::move(settings)), view_(view)
@@ -56,18 +70,26 @@ void JTUpdateRun::Abort()
     pHttp.Abort();
 }
 
-JTUpdateRun::Fetched JTUpdateRun::Fetch(const std::string& url, const std::string& target)
+JTUpdateRun::Fetched JTUpdateRun::Fetch(const std::string& url, const std::string& target, std::uint64_t maxBytes,
+                                        std::uint64_t expectedBytes)
 {
+    const int bodyMs = BodyDeadlineMs(expectedBytes, settings_.bodyBaseMs, settings_.floorBytesPerSecond);
     Fetched result;
     if (IsHttps(url)) {
-        const WinHttpOutcome out =
-            WinHttpDownload(url, target, settings_.connectTimeoutMs, settings_.readTimeoutMs, aborted_);
+        WinHttpLimits limits;
+        limits.lookupMs = settings_.lookupTimeoutMs;
+        limits.connectMs = settings_.connectTimeoutMs;
+        limits.readMs = settings_.readTimeoutMs;
+        limits.headMs = settings_.lookupTimeoutMs + settings_.connectTimeoutMs + settings_.headTimeoutMs;
+        limits.bodyMs = bodyMs;
+        limits.maxBody = maxBytes;
+        const WinHttpOutcome out = WinHttpDownload(url, target, limits, aborted_);
         result.status = out.status;
         result.length = out.bodyLength;
         result.message = out.message;
         switch (out.kind) {
         case WinHttpOutcome::Received:
-            result.kind = out.status >= 200 && out.status <= 299 ? Fetched::Ok : Fetched::HttpError;
+            result.kind = out.status == 200 ? Fetched::Ok : Fetched::HttpError;
             break;
         case WinHttpOutcome::InvalidHost:
             result.kind = Fetched::InvalidHost;
@@ -79,45 +101,54 @@ JTUpdateRun::Fetched JTUpdateRun::Fetch(const std::string& url, const std::strin
             result.kind = Fetched::Broken;
             break;
         }
-        return result;
+    } else {
+        bool succeeded = false, failed = false, unknownHost = false;
+        pHttp.OnSuccess = [&succeeded](CmdType cmd) { succeeded = succeeded || cmd == CmdGET; };
+        pHttp.OnFailure = [&failed](CmdType cmd) { failed = failed || cmd == CmdGET; };
+        pHttp.OnInvalidHost = [&unknownHost](bool&) { unknownHost = true; };
+        pHttp.Body = target;
+        pHttp.InputFileMode = true;
+        pHttp.OutputFileMode = false;
+        pHttp.LookupTimeOut = settings_.lookupTimeoutMs;
+        pHttp.ConnectTimeOut = settings_.connectTimeoutMs;
+        pHttp.TimeOut = settings_.readTimeoutMs;
+        pHttp.HeadTimeOut = settings_.headTimeoutMs;
+        pHttp.BodyTimeOut = bodyMs;
+        pHttp.MaxBody = maxBytes;
+        try {
+            pHttp.Disconnect();
+            pHttp.Get(url);
+        } catch (const kelt::Error& error) {
+            result.message = error.what();
+        }
+        pHttp.OnSuccess = nullptr;
+        pHttp.OnFailure = nullptr;
+        pHttp.OnInvalidHost = nullptr;
+        result.status = pHttp.StatusCode();
+        result.length = pHttp.BodyLength();
+        // Only a plain 200 carries a file: not 204 (nothing), 206 (a part) or an answer
+        // without a status line.
+        if (aborted_)
+            result.kind = Fetched::Aborted;
+        else if (unknownHost)
+            result.kind = Fetched::InvalidHost;
+        else if (succeeded && result.status == 200)
+            result.kind = Fetched::Ok;
+        else if (succeeded || failed)
+            result.kind = Fetched::HttpError;
+        else
+            result.kind = Fetched::Broken;
     }
-
-    bool succeeded = false, failed = false, unknownHost = false;
-    pHttp.OnSuccess = [&succeeded](CmdType cmd) { succeeded = succeeded || cmd == CmdGET; };
-    pHttp.OnFailure = [&failed](CmdType cmd) { failed = failed || cmd == CmdGET; };
-    pHttp.OnInvalidHost = [&unknownHost](bool&) { unknownHost = true; };
-    pHttp.Body = target;
-    pHttp.InputFileMode = true;
-    pHttp.OutputFileMode = false;
-    pHttp.ConnectTimeOut = settings_.connectTimeoutMs;
-    pHttp.TimeOut = settings_.readTimeoutMs;
-    try {
-        pHttp.Disconnect();
-        pHttp.Get(url);
-    } catch (const kelt::Error& error) {
-        result.message = error.what();
-    }
-    pHttp.OnSuccess = nullptr;
-    pHttp.OnFailure = nullptr;
-    pHttp.OnInvalidHost = nullptr;
-    result.status = pHttp.StatusCode();
-    result.length = pHttp.BodyLength();
-    if (aborted_)
-        result.kind = Fetched::Aborted;
-    else if (unknownHost)
-        result.kind = Fetched::InvalidHost;
-    else if (succeeded && result.status >= 200 && result.status <= 299)
-        result.kind = Fetched::Ok;
-    else if (succeeded || failed)
-        result.kind = Fetched::HttpError;
-    else
-        result.kind = Fetched::Broken;
+    if (result.kind != Fetched::Ok)
+        ::DeleteFileA(target.c_str());
     return result;
 }
 
 std::string JTUpdateRun::Describe(const Fetched& got)
 {
-    return got.kind == Fetched::HttpError ? "HTTP status " + std::to_string(got.status) : got.message;
+    if (got.kind != Fetched::HttpError)
+        return got.message;
+    return got.status == 0 ? "no HTTP status line" : "HTTP status " + std::to_string(got.status);
 }
 
 void JTUpdateRun::HostUnknown(HWND owner)
@@ -127,22 +158,38 @@ void JTUpdateRun::HostUnknown(HWND owner)
     view_.EndProgram();
 }
 
-bool JTUpdateRun::FetchInformation(HWND owner, const std::string& baseAddress, ServerInfo& info)
+void JTUpdateRun::SignatureRefused(HWND owner, const std::string& reason)
+{
+    view_.SetStatus("Download information files Error");
+    log_.push_back("Signature refused: " + reason);
+    ui::ShowMessage(owner,
+                    "The update information is not signed with the publisher's key (" + reason +
+                        ").\nNothing was installed.",
+                    "ERROR", MB_OK | MB_ICONERROR);
+}
+
+bool JTUpdateRun::FetchInformation(HWND owner, const std::string& baseAddress, const std::string& publicKey,
+                                   ServerInfo& info)
 {
     struct File {
         const char* name;
         IniText* target;
-        bool required;
+        std::size_t limit;
     } files[] = {
-        {kVersionFile, &info.versions, true},
-        {kNamesFile, &info.names, true},
-        {kSizesFile, &info.sizes, true},
-        {kHashesFile, &info.hashes, false},
+        {kVersionFile, &info.versions, kMaxInfoFileBytes},
+        {kNamesFile, &info.names, kMaxInfoFileBytes},
+        {kSizesFile, &info.sizes, kMaxInfoFileBytes},
+        {kHashesFile, &info.hashes, kMaxInfoFileBytes},
+        {kSignatureFile, nullptr, kMaxSignatureFileBytes},
     };
+    // Nothing from an earlier run may stand in for what this server serves now.
+    for (const File& file : files)
+        ::DeleteFileA((staging_ + file.name).c_str());
+
+    std::string signedBytes, signature;
     for (const File& file : files) {
         const std::string path = staging_ + file.name;
-        ::DeleteFileA(path.c_str());
-        const Fetched got = Fetch(baseAddress + file.name, path);
+        const Fetched got = Fetch(baseAddress + file.name, path, file.limit, file.limit);
         if (got.kind == Fetched::Aborted)
             return false;
         if (got.kind == Fetched::InvalidHost) {
@@ -150,24 +197,34 @@ bool JTUpdateRun::FetchInformation(HWND owner, const std::string& baseAddress, S
             return false;
         }
         std::string bytes;
-        const bool readable = got.kind == Fetched::Ok && ReadSmallFile(path, kMaxInfoFileBytes, bytes);
-        if (readable) {
-            *file.target = IniText::Parse(bytes);
+        if (got.kind == Fetched::Ok && ReadSmallFile(path, file.limit, bytes)) {
+            if (file.target) {
+                signedBytes += bytes;
+                *file.target = IniText::Parse(bytes);
+            } else {
+                signature = bytes;
+            }
             continue;
         }
-        // The hash file is optional: without it, sizes are the only check.
-        if (!file.required) {
-            ::DeleteFileA(path.c_str());
-            continue;
+        ::DeleteFileA(path.c_str());
+        const std::string reason = got.kind == Fetched::Ok ? "not readable" : Describe(got);
+        if (!file.target) {
+            SignatureRefused(owner, std::string(kSignatureFile) + ": " + reason);
+            return false;
         }
-        const std::string reason = got.kind == Fetched::Ok ? "larger than an information file can be"
-                                                           : Describe(got);
         view_.SetStatus("Download information files Error");
         log_.push_back(std::string("Download failed: ") + file.name + " (" + reason + ")");
         ui::ShowMessage(owner, std::string("Can not download the update information (") + file.name + ": " + reason + ").",
                         "ERROR", MB_OK | MB_ICONERROR);
         return false;
     }
+    // Before anything else is fetched: information that is not the publisher's decides nothing.
+    const std::string problem = SignatureProblem(publicKey, signature, signedBytes);
+    if (!problem.empty()) {
+        SignatureRefused(owner, problem);
+        return false;
+    }
+    log_.push_back("Update information signed with the publisher's key");
     view_.SetStatus("Download information files End");
     return true;
 }
@@ -175,11 +232,18 @@ bool JTUpdateRun::FetchInformation(HWND owner, const std::string& baseAddress, S
 JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
 {
     RunningMark mark(running_);
+    installed_.clear();
+    refused_.clear();
     std::string settingsText;
     const bool found = ReadSmallFile(settings_.programFolder + kSettingsFile, kMaxInfoFileBytes, settingsText);
     const ServerSetting setting = ReadServerSetting(found, IniText::Parse(settingsText));
     if (!setting.ok) {
         ui::ShowMessage(owner, setting.problem, "ERROR", MB_OK | MB_ICONERROR);
+        return Outcome::NotStarted;
+    }
+    if (!setting.keyProblem.empty()) {
+        log_.push_back("Nothing installed: " + setting.keyProblem.substr(0, setting.keyProblem.find('\n')));
+        ui::ShowMessage(owner, setting.keyProblem, "ERROR", MB_OK | MB_ICONERROR);
         return Outcome::NotStarted;
     }
     if (!EnsureFolder(staging_)) {
@@ -189,7 +253,7 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
 
     view_.SetStatus("Collecting information....");
     ServerInfo info;
-    if (!FetchInformation(owner, setting.baseAddress, info))
+    if (!FetchInformation(owner, setting.baseAddress, setting.publicKey, info))
         return aborted_ ? Outcome::Ended : Outcome::NotStarted;
 
     const IniText local = ReadIni(settings_.programFolder + kVersionFile);
@@ -203,43 +267,87 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
         else
             plan.refused.push_back({item.section, item.key, item.fileName, "outside the program folder"});
     }
-    for (const RefusedName& r : plan.refused)
-        log_.push_back("Refused file name: " + PrintableName(r.name) + " (" + r.section + ", " + PrintableName(r.key) +
-                       ": " + r.reason + ")");
+    for (const RefusedName& r : plan.refused) {
+        log_.push_back("Refused: " + PrintableName(r.name) + " (" + r.section + ", " + PrintableName(r.key) + ": " +
+                       r.reason + ")");
+        refused_.push_back({PrintableName(r.name.empty() ? r.key : r.name), r.reason});
+    }
+    SkipCurrentFiles();
     if (entries_.empty()) {
-        ui::ShowMessage(owner, "Nothing new has been found!!", "Sorry!", MB_OK | MB_ICONINFORMATION);
+        ShowSummary(owner);
         return Outcome::NothingNew;
     }
 
     view_.DownloadsStarted();
-    std::vector<bool> received;
-    Download(owner, received);
+    std::vector<bool> ready;
+    Download(owner, ready);
     if (aborted_)
         return Outcome::Ended;
-    if (!MayInstall(owner))
-        received.assign(entries_.size(), false);
+    GuardRelease release(keltrixGuard_);
+    bool anyReady = false;
+    for (bool r : ready)
+        anyReady = anyReady || r;
+    // Keltrix is disturbed only for a file that will be installed.
+    if (anyReady && !MayInstall(owner)) {
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (ready[i])
+                Refuse(entries_[i], "Keltrix is running");
+        ready.assign(entries_.size(), false);
+    }
     if (aborted_)
         return Outcome::Ended;
-    Install(received);
+    Install(ready);
+    keltrixGuard_.Release();
     if (aborted_)
         return Outcome::Ended;
+    ShowSummary(owner);
     return Outcome::Finished;
 }
 
-void JTUpdateRun::Download(HWND owner, std::vector<bool>& received)
+void JTUpdateRun::SkipCurrentFiles()
+{
+    std::vector<TUpdateItem> remaining;
+    for (const TUpdateItem& item : entries_) {
+        // A file already there byte for byte (installed by hand, or by the plug-in manager,
+        // whose records name plug-ins by their display name) is not fetched again.
+        std::uint64_t size = 0;
+        if (FileSize(item.installPath, size) && size == item.size && Sha256OfFile(item.installPath) == item.hash &&
+            RecordVersion(item)) {
+            log_.push_back("Already installed: " + item.fileName + " (version " + item.newVersion + " recorded)");
+            continue;
+        }
+        remaining.push_back(item);
+    }
+    entries_ = remaining;
+}
+
+void JTUpdateRun::Refuse(const TUpdateItem& item, const std::string& reason)
+{
+    log_.push_back("Not installed: " + item.fileName + " (" + reason + ")");
+    refused_.push_back({item.fileName, reason});
+}
+
+void JTUpdateRun::Download(HWND owner, std::vector<bool>& ready)
 {
     const std::size_t count = entries_.size();
-    received.assign(count, false);
+    ready.assign(count, false);
     for (std::size_t i = 0; i < count && !aborted_; ++i) {
         const TUpdateItem& item = entries_[i];
         view_.SetStatus("Downloading " + item.fileName + "...");
         ::DeleteFileA(item.stagingPath.c_str());
-        const Fetched got = Fetch(item.downloadUrl, item.stagingPath);
+        const Fetched got = Fetch(item.downloadUrl, item.stagingPath, item.size, item.size);
         switch (got.kind) {
-        case Fetched::Ok:
-            received[i] = true;
+        case Fetched::Ok: {
             view_.SetDownloadBar(static_cast<int>((i + 1) * 100 / count));
+            const std::string reason = Rejection(item);
+            if (reason.empty()) {
+                ready[i] = true;
+            } else {
+                ::DeleteFileA(item.stagingPath.c_str());
+                Refuse(item, reason);
+            }
             break;
+        }
         case Fetched::InvalidHost:
             HostUnknown(owner);
             return;
@@ -248,10 +356,12 @@ void JTUpdateRun::Download(HWND owner, std::vector<bool>& received)
         case Fetched::HttpError:
             view_.SetStatus("Download update files Error!!");
             log_.push_back("Download failed: " + item.fileName + " (" + Describe(got) + ")");
+            refused_.push_back({item.fileName, "download failed: " + Describe(got)});
             break;
         case Fetched::Broken:
             view_.SetStatus("Downloading " + item.fileName + " failed: " + got.message);
             log_.push_back("Download failed: " + item.fileName + " (" + got.message + ")");
+            refused_.push_back({item.fileName, "download failed: " + got.message});
             break;
         }
     }
@@ -262,25 +372,33 @@ void JTUpdateRun::Download(HWND owner, std::vector<bool>& received)
 bool JTUpdateRun::MayInstall(HWND owner)
 {
     const std::string& mutex = settings_.keltrixMutex;
-    while (MutexExists(mutex)) {
+    const std::string keltrix = settings_.programFolder + kKeltrixProgram;
+    for (;;) {
+        if (aborted_)
+            return false;
+        // Claimed first, then checked: a Keltrix that starts from now on finds its mutex taken.
+        if (!MutexExists(mutex) && keltrixGuard_.Claim(mutex)) {
+            if (RunningCopies(keltrix) == 0)
+                return true;
+            keltrixGuard_.Release();
+        }
         view_.SetStatus("Waiting for Keltrix to close...");
         // Asked again now and then: a Keltrix that is still starting may have no window yet.
         const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(settings_.closeWaitMs);
+        bool gone = false;
         do {
-            RequestClose(settings_.programFolder + "Keltrix.exe");
-            if (WaitForMutexGone(mutex, 500))
-                return true;
-        } while (::GetTickCount64() < deadline && !aborted_);
+            RequestClose(keltrix);
+            gone = WaitForProgramGone(mutex, keltrix, 500);
+        } while (!gone && ::GetTickCount64() < deadline && !aborted_);
+        if (gone || aborted_)
+            continue;  // claimed above, or ended there
         const int answer = ui::ShowMessage(owner,
                                            "Keltrix is still running.\nClose Keltrix, then choose Retry to install the "
                                            "update.\nCancel leaves every installed file as it is.",
                                            "Warning", MB_RETRYCANCEL | MB_ICONWARNING);
-        if (answer != IDRETRY || aborted_) {
-            log_.push_back("Not installed: Keltrix is running");
+        if (answer != IDRETRY || aborted_)
             return false;
-        }
     }
-    return true;
 }
 
 std::string JTUpdateRun::Rejection(const TUpdateItem& item) const
@@ -288,22 +406,34 @@ std::string JTUpdateRun::Rejection(const TUpdateItem& item) const
     std::uint64_t size = 0;
     if (!FileSize(item.stagingPath, size))
         return "the download is missing";
-    if (item.size > 0 && size != item.size)
+    if (size != item.size)
         return "received " + std::to_string(size) + " bytes, published " + std::to_string(item.size);
-    if (!item.hash.empty() && Sha256OfFile(item.stagingPath) != item.hash)
+    if (Sha256OfFile(item.stagingPath) != item.hash)
         return "SHA-256 differs from the published one";
     if (!IsInsideFolder(FullPath(item.installPath), FullPath(settings_.programFolder)))
         return "outside the program folder";
     return {};
 }
 
-void JTUpdateRun::RecordVersion(const TUpdateItem& item)
+bool JTUpdateRun::RecordVersion(const TUpdateItem& item)
 {
     const std::string file = settings_.programFolder + kVersionFile;
-    ::WritePrivateProfileStringA(item.section.c_str(), item.key.c_str(), item.newVersion.c_str(), file.c_str());
+    std::string text;
+    // The plug-in manager's records share this file: one that cannot be read is not rewritten.
+    if (FileExists(file) && !ReadSmallFile(file, kMaxInfoFileBytes, text)) {
+        log_.push_back("Not recorded: " + item.fileName + " (" + std::string(kVersionFile) + " cannot be read)");
+        return false;
+    }
+    // As published, quotes and all, so that the next run reads the very same version.
+    text = SetIniValue(text, item.section, item.key, item.rawVersion);
+    if (!ReplaceFileBytes(file, text)) {
+        log_.push_back("Not recorded: " + item.fileName + " (" + std::string(kVersionFile) + " cannot be written)");
+        return false;
+    }
+    return true;
 }
 
-void JTUpdateRun::Install(const std::vector<bool>& received)
+void JTUpdateRun::Install(const std::vector<bool>& ready)
 {
     view_.InstallStarted();
     view_.SetInstallBar(0);
@@ -311,21 +441,51 @@ void JTUpdateRun::Install(const std::vector<bool>& received)
     for (std::size_t i = 0; i < count && !aborted_; ++i) {
         const TUpdateItem& item = entries_[i];
         view_.SetStatus("Updating " + item.installPath);
-        std::string reason = received[i] ? Rejection(item) : std::string();
         bool installed = false;
-        if (received[i] && reason.empty()) {
-            installed = EnsureFolder(FolderOf(item.installPath)) &&
-                        InstallFile(item.stagingPath, item.installPath, settings_.runningProgram);
-            if (!installed)
-                reason = "the installed file could not be replaced";
+        if (ready[i]) {
+            // Checked again right before: only the published bytes replace an installed file.
+            std::string reason = Rejection(item);
+            if (reason.empty()) {
+                installed = EnsureFolder(FolderOf(item.installPath)) &&
+                            InstallFile(item.stagingPath, item.installPath, settings_.runningProgram);
+                if (!installed)
+                    reason = "the installed file could not be replaced";
+            }
+            if (!reason.empty())
+                Refuse(item, reason);
         }
-        if (!reason.empty())
-            log_.push_back("Not installed: " + item.fileName + " (" + reason + ")");
         log_.push_back((installed ? "Updated successful: " : "Updated fail: ") + item.fileName);
-        if (installed)
+        if (installed) {
             RecordVersion(item);
+            installed_.push_back(item.fileName + " " + item.newVersion);
+        }
         view_.SetInstallBar(static_cast<int>((i + 1) * 100 / count));
     }
+}
+
+void JTUpdateRun::ShowSummary(HWND owner)
+{
+    if (installed_.empty() && refused_.empty()) {
+        ui::ShowMessage(owner, "Nothing new has been found!!", "Sorry!", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::string text;
+    if (!installed_.empty()) {
+        text = "Installed:";
+        for (const std::string& line : installed_)
+            text += "\n   " + line;
+    } else {
+        text = "Nothing was installed.";
+    }
+    if (!refused_.empty()) {
+        text += "\n\nNot installed:";
+        for (const Refusal& r : refused_)
+            text += "\n   " + r.name + ": " + r.reason;
+    }
+    if (refused_.empty())
+        ui::ShowMessage(owner, text, "Information", MB_OK | MB_ICONINFORMATION);
+    else
+        ui::ShowMessage(owner, text, "Warning", MB_OK | MB_ICONWARNING);
 }
 
 bool JTUpdateRun::SaveLog() const

@@ -1,15 +1,19 @@
 #pragma once
 // JTUpdateRun: one update run of the program folder, without windows of its own. It fetches
-// the server's information files into the staging folder, collects the newer files, downloads
-// them one after another, and installs only what arrived whole and correct; it keeps the log.
+// the server's information files and their signature into the staging folder, checks the
+// signature with the deployment's publisher key, collects the newer files, downloads them one
+// after another, and installs only what arrived whole and matches its signed size and SHA-256;
+// it keeps the log and ends with a message that says what happened.
 // What it shows goes to an UpdateView; questions and messages go through ui::ShowMessage.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "update/http_client.h"
 #include "update/limits.h"
+#include "update/running_program.h"
 #include "update/update_plan.h"
 
 namespace kelt::update {
@@ -28,11 +32,16 @@ public:
     virtual void EndProgram() = 0;
 };
 
+// Where the run works and how long it lets a server take (see limits.h for the meaning).
 struct RunSettings {
     std::string programFolder;   // with its trailing backslash
     std::string runningProgram;  // the updater's own file, replaceable only by renaming it aside
+    int lookupTimeoutMs = kLookupTimeoutMs;
     int connectTimeoutMs = kConnectTimeoutMs;
     int readTimeoutMs = kReadTimeoutMs;
+    int headTimeoutMs = kHeadTimeoutMs;
+    int bodyBaseMs = kBodyBaseMs;
+    std::uint32_t floorBytesPerSecond = kFloorBytesPerSecond;
     int closeWaitMs = kCloseWaitMs;
     std::string keltrixMutex;    // empty: the real one
 };
@@ -40,8 +49,8 @@ struct RunSettings {
 class JTUpdateRun {
 public:
     enum class Outcome {
-        NotStarted,  // no usable setting or no information: the run may be started again
-        NothingNew,  // "Nothing new has been found!!"
+        NotStarted,  // no usable setting, no information or no valid signature: may be started again
+        NothingNew,  // nothing newer could be installed; the message said why
         Finished,    // the install step ran
         Ended,       // cancelled or the host is unknown: the program ends
     };
@@ -69,24 +78,40 @@ private:
         std::uint64_t length = 0;
         std::string message;
     };
+    // A newer file that was not installed, and why.
+    struct Refusal {
+        std::string name, reason;
+    };
     static std::string Describe(const Fetched& got);
-    // One GET into a file: the plain client for http, WinHTTP for https.
-    Fetched Fetch(const std::string& url, const std::string& target);
-    bool FetchInformation(HWND owner, const std::string& baseAddress, ServerInfo& info);
-    void Download(HWND owner, std::vector<bool>& received);
+    // One GET into a file, at most `maxBytes` of body, within the time `expectedBytes` allow:
+    // the plain client for http, WinHTTP for https. Whatever a failed fetch left is deleted.
+    Fetched Fetch(const std::string& url, const std::string& target, std::uint64_t maxBytes,
+                  std::uint64_t expectedBytes);
+    bool FetchInformation(HWND owner, const std::string& baseAddress, const std::string& publicKey, ServerInfo& info);
+    void SignatureRefused(HWND owner, const std::string& reason);
+    // Entries whose installed file already is the published one: their versions are recorded
+    // and they leave the list.
+    void SkipCurrentFiles();
+    void Download(HWND owner, std::vector<bool>& ready);
     bool MayInstall(HWND owner);
-    void Install(const std::vector<bool>& received);
+    void Install(const std::vector<bool>& ready);
     // Why a downloaded entry must not be installed; empty when it may.
     std::string Rejection(const TUpdateItem& item) const;
     void HostUnknown(HWND owner);
-    void RecordVersion(const TUpdateItem& item);
+    bool RecordVersion(const TUpdateItem& item);
+    void Refuse(const TUpdateItem& item, const std::string& reason);
+    // The closing message: what was installed, what was refused and why, or nothing new.
+    void ShowSummary(HWND owner);
 
     RunSettings settings_;
     UpdateView& view_;
     std::string staging_;
     std::vector<TUpdateItem> entries_;
     std::vector<std::string> log_;
+    std::vector<std::string> installed_;
+    std::vector<Refusal> refused_;
     THttpClient pHttp;
+    ProgramGuard keltrixGuard_;
     bool aborted_ = false;
     bool running_ = false;
 };

@@ -70,17 +70,39 @@ WinHttpOutcome Failure(DWORD error)
     return out;
 }
 
+// How long a cancelled transfer is given to clean up before the caller goes on without it.
+constexpr DWORD kCancelWaitMs = 1000;
+
+std::uint64_t Deadline(int ms)
+{
+    return ms > 0 ? ::GetTickCount64() + static_cast<std::uint64_t>(ms) : 0;
+}
+
 struct Job {
     std::string url, bodyPath;
-    int connectMs = 0, readMs = 0;
+    WinHttpLimits limits;
     std::atomic<bool> cancel{false};
     // When the worker last made progress; the caller gives up when it makes none for too long.
     std::atomic<std::uint64_t> lastProgress{::GetTickCount64()};
+    // When the stage in progress (head, then body) must be over; 0: no limit.
+    std::atomic<std::uint64_t> stageDeadline{0};
+    bool created = false;  // the body file was created by this transfer
     WinHttpOutcome outcome;
     ui::UniqueKernelHandle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
+WinHttpOutcome Receive(Job& job);
+
+// The transfer, which leaves no body file unless an answer arrived whole.
 WinHttpOutcome Transfer(Job& job)
+{
+    WinHttpOutcome out = Receive(job);
+    if (out.kind != WinHttpOutcome::Received && job.created)
+        ::DeleteFileA(job.bodyPath.c_str());
+    return out;
+}
+
+WinHttpOutcome Receive(Job& job)
 {
     const std::wstring wideUrl = Wide(RequestPath(job.url));
     URL_COMPONENTS parts{};
@@ -103,7 +125,8 @@ WinHttpOutcome Transfer(Job& job)
                                          WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session)
         return Failure(::GetLastError());
-    ::WinHttpSetTimeouts(session.get(), job.connectMs, job.connectMs, job.readMs, job.readMs);
+    const WinHttpLimits& limits = job.limits;
+    ::WinHttpSetTimeouts(session.get(), limits.lookupMs, limits.connectMs, limits.readMs, limits.readMs);
     UniqueInternet connection(::WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection)
         return Failure(::GetLastError());
@@ -112,13 +135,14 @@ WinHttpOutcome Transfer(Job& job)
                                                 WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request)
         return Failure(::GetLastError());
-    ::WinHttpSetTimeouts(request.get(), job.connectMs, job.connectMs, job.readMs, job.readMs);
+    ::WinHttpSetTimeouts(request.get(), limits.lookupMs, limits.connectMs, limits.readMs, limits.readMs);
     DWORD redirects = kMaxRepeats;
     ::WinHttpSetOption(request.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects, sizeof redirects);
     if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !::WinHttpReceiveResponse(request.get(), nullptr))
         return Failure(::GetLastError());
     job.lastProgress = ::GetTickCount64();
+    job.stageDeadline = Deadline(limits.bodyMs);
 
     WinHttpOutcome out;
     DWORD status = 0, size = sizeof status;
@@ -138,14 +162,28 @@ WinHttpOutcome Transfer(Job& job)
         out.message = "Cannot create file " + job.bodyPath;
         return out;
     }
+    job.created = true;
+    const bool success = status >= 200 && status <= 299;
+    if (success && hasLength && length > limits.maxBody) {
+        out.kind = WinHttpOutcome::Failed;
+        out.message = "The answer announces " + std::to_string(length) + " bytes, more than the " +
+                      std::to_string(limits.maxBody) + " expected";
+        return out;
+    }
     std::vector<char> buffer(kBodyPiece);
     for (;;) {
         if (job.cancel) {
             out.kind = WinHttpOutcome::Aborted;
             return out;
         }
+        // Asked for what has arrived only, so that a read returns with every piece, however
+        // small, and a cancel is noticed while a server drips.
+        DWORD available = 0;
+        if (!::WinHttpQueryDataAvailable(request.get(), &available))
+            return Failure(::GetLastError());
         DWORD read = 0;
-        if (!::WinHttpReadData(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read))
+        const DWORD want = available == 0 ? 1 : available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
+        if (!::WinHttpReadData(request.get(), buffer.data(), want, &read))
             return Failure(::GetLastError());
         if (read == 0)
             break;
@@ -154,13 +192,27 @@ WinHttpOutcome Transfer(Job& job)
             out.kind = WinHttpOutcome::Aborted;
             return out;
         }
+        bool full = false;
+        if (out.bodyLength + read > limits.maxBody) {
+            read = static_cast<DWORD>(limits.maxBody - out.bodyLength);
+            full = true;
+        }
         DWORD written = 0;
-        if (!::WriteFile(file.get(), buffer.data(), read, &written, nullptr) || written != read) {
+        if (read && (!::WriteFile(file.get(), buffer.data(), read, &written, nullptr) || written != read)) {
             out.kind = WinHttpOutcome::Failed;
             out.message = "Cannot write file " + job.bodyPath;
             return out;
         }
         out.bodyLength += read;
+        if (full && success) {
+            out.kind = WinHttpOutcome::Failed;
+            out.message = "The answer is larger than the " + std::to_string(limits.maxBody) + " bytes expected";
+            return out;
+        }
+        if (full) {
+            out.kind = WinHttpOutcome::Received;  // an error page, cut at the limit
+            return out;
+        }
     }
     if (hasLength && out.bodyLength != length) {
         out.kind = WinHttpOutcome::Failed;
@@ -173,14 +225,14 @@ WinHttpOutcome Transfer(Job& job)
 
 } // namespace
 
-WinHttpOutcome WinHttpDownload(const std::string& url, const std::string& bodyPath, int connectTimeoutMs,
-                               int readTimeoutMs, const bool& abort)
+WinHttpOutcome WinHttpDownload(const std::string& url, const std::string& bodyPath, const WinHttpLimits& limits,
+                               const bool& abort)
 {
     auto job = std::make_shared<Job>();
     job->url = url;
     job->bodyPath = bodyPath;
-    job->connectMs = connectTimeoutMs;
-    job->readMs = readTimeoutMs;
+    job->limits = limits;
+    job->stageDeadline = Deadline(limits.headMs);
     // The worker keeps its own reference: after an abort the caller returns at once and the
     // worker ends by itself within its time limits.
     std::thread worker([job] {
@@ -195,14 +247,22 @@ WinHttpOutcome WinHttpDownload(const std::string& url, const std::string& bodyPa
         ui::ProcessPendingMessages();
         // Not every WinHTTP honours its receive time limit while it waits for the head, so the
         // limit is kept here as well.
-        const bool stalled = readTimeoutMs > 0 && ::GetTickCount64() - job->lastProgress >
-                                                      static_cast<std::uint64_t>(connectTimeoutMs + readTimeoutMs);
-        if (abort || stalled) {
+        const std::uint64_t now = ::GetTickCount64();
+        const bool stalled = limits.readMs > 0 && now - job->lastProgress >
+                                                      static_cast<std::uint64_t>(limits.connectMs + limits.readMs);
+        const std::uint64_t deadline = job->stageDeadline;
+        const bool late = deadline && now >= deadline;
+        if (abort || stalled || late) {
+            // The worker deletes what it wrote once it notices, which is at its next piece; a
+            // worker that a silent server holds is left to its own time limits.
             job->cancel = true;
-            worker.detach();
+            if (::WaitForSingleObject(done, kCancelWaitMs) == WAIT_OBJECT_0)
+                worker.join();
+            else
+                worker.detach();
             WinHttpOutcome out;
             out.kind = abort ? WinHttpOutcome::Aborted : WinHttpOutcome::Failed;
-            out.message = abort ? "" : "Connection timed out";
+            out.message = abort ? "" : stalled ? "Connection timed out" : "The download took longer than allowed";
             return out;
         }
     }

@@ -20,10 +20,21 @@ struct WinHttpOutcome {
     std::string message;
 };
 
+// The bounds of one download, in milliseconds (0: no limit) and bytes.
+struct WinHttpLimits {
+    int lookupMs = 0;
+    int connectMs = 0;
+    int readMs = 0;     // one wait for data
+    int headMs = 0;     // from the start until the answer's head has arrived
+    int bodyMs = 0;     // the whole body, from the head on
+    std::uint64_t maxBody = UINT64_MAX;
+};
+
 // GET `url` into the file `bodyPath` (created or truncated when the answer's head arrived).
-// Redirects are followed at most five times. `abort` is read while waiting; once it is set the
-// call returns Aborted at once.
-WinHttpOutcome WinHttpDownload(const std::string& url, const std::string& bodyPath, int connectTimeoutMs,
-                               int readTimeoutMs, const bool& abort);
+// Redirects are followed at most five times. A successful answer larger than maxBody fails
+// once maxBody bytes are written; a failed or cancelled transfer leaves no body file.
+// `abort` is read while waiting; once it is set the call returns Aborted at once.
+WinHttpOutcome WinHttpDownload(const std::string& url, const std::string& bodyPath, const WinHttpLimits& limits,
+                               const bool& abort);
 
 } // namespace kelt::update

@@ -13,6 +13,22 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record is 148 bytes");
 
 WindowsVersion QueryWindowsVersion()
 {
+    // The version query answers 6.2 to a program whose manifest does not name the running
+    // Windows; RtlGetVersion always tells the truth.
+    if (const auto& trueQuery = CurrentSystemCalls().RtlGetVersion) {
+        RTL_OSVERSIONINFOW info;
+        std::memset(&info, 0, sizeof info);
+        info.dwOSVersionInfoSize = sizeof info;
+        if (trueQuery(&info) == 0) {
+            WindowsVersion version;
+            version.ok = true;
+            version.platformId = info.dwPlatformId;
+            version.major = info.dwMajorVersion;
+            version.minor = info.dwMinorVersion;
+            version.build = info.dwBuildNumber;
+            return version;
+        }
+    }
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = 148;
@@ -44,14 +60,26 @@ int FamilyOfVersion(const WindowsVersion& v)
     if (v.platformId == VER_PLATFORM_WIN32_NT) {
         if (v.major < 5)
             return osWindowsNT;
-        if (v.major > 5)
-            return osUnknown;
-        switch (v.minor) {
-        case 0: return osWindows2000;
-        case 1: return osWindowsXP;
-        case 2: return osWindowsNET;
-        default: return osUnknown;
+        if (v.major == 5) {
+            switch (v.minor) {
+            case 0: return osWindows2000;
+            case 1: return osWindowsXP;
+            case 2: return osWindowsNET;
+            default: return osUnknown;
+            }
         }
+        if (v.major == 6) {
+            switch (v.minor) {
+            case 0: return osWindowsVista;
+            case 1: return osWindows7;
+            case 2:
+            case 3: return osWindows8;
+            default: return osWindows10;  // the previews of 10 called themselves 6.4
+            }
+        }
+        if (v.major == 10 && v.minor == 0 && v.build < kWindows11Build)
+            return osWindows10;
+        return osWindows11;  // 11, and whatever NT-line Windows comes after it
     }
     return osUnknown;
 }
@@ -75,9 +103,15 @@ void DetectRunningWindows()
 
 bool JTOSType::Suits(int family, bool ntLine) const
 {
-    if (family != osUnknown || !ntLine)
-        return Suits(family);
-    return iOSType == 0 || (iOSType & kNTLineFamilies) != 0;
+    const bool modernFamily = (family & kModernFamilies) != 0;
+    if (modernFamily || (family == osUnknown && ntLine)) {
+        // Negative masks are sign-extended bytes of older tables: the older rule holds.
+        const bool listsModern = iOSType > 0 && (iOSType & (kModernFamilies | kMaskListsModern)) != 0;
+        if (modernFamily && listsModern)
+            return (iOSType & family) != 0;
+        return iOSType == 0 || (iOSType & kNTLineFamilies) != 0;
+    }
+    return static_cast<signed char>(family) == (family & iOSType);
 }
 
 std::string FamilyName(int family)
@@ -90,6 +124,11 @@ std::string FamilyName(int family)
     case osWindows2000: return "Windows2000";
     case osWindowsXP: return "WindowsXP";
     case osWindowsNET: return "WindowsNET";
+    case osWindowsVista: return "WindowsVista";
+    case osWindows7: return "Windows7";
+    case osWindows8: return "Windows8";
+    case osWindows10: return "Windows10";
+    case osWindows11: return "Windows11";
     default: return std::string();
     }
 }

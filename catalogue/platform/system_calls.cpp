@@ -8,6 +8,11 @@ SystemCalls SystemCalls::Real()
 {
     SystemCalls calls;
     calls.GetVersionExA = [](OSVERSIONINFOA* info) { return ::GetVersionExA(info); };
+    using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+    if (HMODULE ntdll = ::GetModuleHandleA("ntdll.dll")) {
+        if (auto fn = reinterpret_cast<RtlGetVersionFn>(::GetProcAddress(ntdll, "RtlGetVersion")))
+            calls.RtlGetVersion = [fn](RTL_OSVERSIONINFOW* info) { return fn(info); };
+    }
     calls.GetCurrentProcess = [] { return ::GetCurrentProcess(); };
     calls.OpenProcessToken = [](HANDLE process, DWORD access, HANDLE* token) {
         return ::OpenProcessToken(process, access, token);

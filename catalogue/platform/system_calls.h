@@ -10,6 +10,8 @@ namespace kelt {
 
 struct SystemCalls {
     std::function<BOOL(OSVERSIONINFOA*)> GetVersionExA;
+    // ntdll's RtlGetVersion (0 on success); empty where the system lacks it.
+    std::function<LONG(RTL_OSVERSIONINFOW*)> RtlGetVersion;
     std::function<HANDLE()> GetCurrentProcess;
     std::function<BOOL(HANDLE process, DWORD access, HANDLE* token)> OpenProcessToken;
     std::function<BOOL(const char* system, const char* name, LUID* luid)> LookupPrivilegeValueA;

@@ -14,8 +14,11 @@ kelt::SystemCalls HookedCalls()
 {
     kelt::SystemCalls calls = kelt::SystemCalls::Real();
     void* const context = g_hooks.context;
-    if (auto hook = g_hooks.getVersionEx)
+    if (auto hook = g_hooks.getVersionEx) {
+        // A scripted version query is the only answer the plug-in gets.
+        calls.RtlGetVersion = nullptr;
         calls.GetVersionExA = [hook, context](OSVERSIONINFOA* info) { return hook(context, info); };
+    }
     if (auto hook = g_hooks.openProcessToken)
         calls.OpenProcessToken = [hook, context](HANDLE process, DWORD access, HANDLE* token) {
             return hook(context, process, access, token);

@@ -51,8 +51,8 @@ struct Field {
 
 const std::set<std::string>& KnownFields() {
     static const std::set<std::string> names = {"describe", "root", "key", "value", "type", "on", "off",
-                                                "default", "windows", "restart", "autocreate", "details",
-                                                "source"};
+                                                "default", "default-by-version", "windows", "restart",
+                                                "autocreate", "details", "source"};
     return names;
 }
 
@@ -167,6 +167,8 @@ private:
                 Fail(line, "'" + name + "' belongs before the first tweak block");
             Fail(line, "unknown field '" + name + "'");
         }
+        if (style_ == Style::Check && name == "default-by-version")
+            Fail(line, "'default-by-version' belongs to [edit] blocks");
         if (style_ == Style::Check && name == "default")
             Fail(line, "'default' belongs to [edit] blocks; a [check] block has 'on' and 'off'");
         if (style_ == Style::Edit && (name == "on" || name == "off"))
@@ -267,10 +269,13 @@ private:
             const Field& def = Need("default");
             // An edit-styled DWORD is written from its text, so it always needs a number.
             t.defaultVal = Value(def, t.regType, t.regType != kTypeDword);
+            auto byVersion = fields_.find("default-by-version");
+            if (byVersion != fields_.end()) t.defaultsByVersion = DefaultsByVersion(byVersion->second, t.regType);
         }
 
         const Field& windows = Need("windows");
         t.osMask = Families(windows);
+        t.windowsWords = windows.value;
         t.reboot = YesNo("restart");
         t.autoCreate = YesNo("autocreate");
         t.details = Need("details").value;
@@ -287,21 +292,47 @@ private:
         catalogue_.tweaks.push_back(std::move(t));
     }
 
+    // "families = value" groups split by ';'; no family in two groups.
+    std::vector<std::pair<int, std::string>> DefaultsByVersion(const Field& f, int type) const {
+        std::vector<std::pair<int, std::string>> result;
+        int seen = 0;
+        std::string rest = f.value;
+        while (!rest.empty()) {
+            const size_t end = rest.find(';');
+            const std::string group = Trim(rest.substr(0, end));
+            rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
+            const size_t eq = group.find('=');
+            if (eq == std::string::npos || Trim(group.substr(0, eq)).empty() || Trim(group.substr(eq + 1)).empty())
+                Fail(f.line, "bad default-by-version group '" + group + "' (families = value)");
+            const int families = Families(Field{Trim(group.substr(0, eq)), f.line}) & ~kMaskListsModern;
+            if ((seen & families) != 0) Fail(f.line, "a Windows family has two defaults in default-by-version");
+            seen |= families;
+            result.emplace_back(families, Value(Field{Trim(group.substr(eq + 1)), f.line}, type, type != kTypeDword));
+        }
+        return result;
+    }
+
     int Families(const Field& f) const {
-        static const std::map<std::string, int> bits = {{"95", kWin95}, {"98", kWin98},     {"me", kWinMe},
-                                                        {"nt4", kWinNT4}, {"2000", kWin2000}, {"xp", kWinXP},
-                                                        {"2003", kWin2003}, {"vista+", 0}};
+        static const std::map<std::string, int> bits = {
+            {"95", kWin95},     {"98", kWin98},   {"me", kWinMe},   {"nt4", kWinNT4},   {"2000", kWin2000},
+            {"xp", kWinXP},     {"2003", kWin2003}, {"vista", kWinVista}, {"7", kWin7},  {"8", kWin8},
+            {"10", kWin10},     {"11", kWin11},
+            {"vista+", kWinVista | kWin7 | kWin8 | kWin10 | kWin11},
+            {"7+", kWin7 | kWin8 | kWin10 | kWin11},
+            {"8+", kWin8 | kWin10 | kWin11},
+            {"10+", kWin10 | kWin11}};
+        static const char* const kWords = "95 98 me nt4 2000 xp 2003 vista 7 8 10 11, or vista+ 7+ 8+ 10+";
         std::istringstream in(f.value);
         std::string w;
-        std::set<std::string> seen;
         int mask = 0;
         while (in >> w) {
             auto it = bits.find(Lower(w));
-            if (it == bits.end()) Fail(f.line, "unknown Windows family '" + w + "' (95 98 me nt4 2000 xp 2003 vista+)");
-            if (!seen.insert(it->first).second) Fail(f.line, "Windows family '" + w + "' listed twice");
+            if (it == bits.end()) Fail(f.line, "unknown Windows family '" + w + "' (" + kWords + ")");
+            if ((mask & it->second) != 0) Fail(f.line, "Windows family '" + w + "' listed twice");
             mask |= it->second;
         }
-        return mask;
+        if (mask == 0) Fail(f.line, std::string("no Windows family listed (") + kWords + ")");
+        return mask | kMaskListsModern;
     }
 
     Catalogue& catalogue_;

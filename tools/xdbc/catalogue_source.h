@@ -19,15 +19,24 @@
 //   on         1                   check only: value meaning on
 //   off        2                   check only: value meaning off
 //   default    0                   edit only: value Windows has when installed
-//   windows    2000 xp 2003 vista+ 95 98 me nt4 2000 xp 2003 vista+
+//   windows    2000 xp 2003 7+     95 98 me nt4 2000 xp 2003 vista 7 8 10 11;
+//                                  vista+ 7+ 8+ 10+ stand for that one and every
+//                                  later one (8 is 8 and 8.1, 11 is 11 and later); the shipped
+//                                  catalogue names its versions, never vista+
+//   default-by-version 2000 xp = 14; vista+ = 5
+//                                  edit only, optional: what a missing value
+//                                  means per version ("families = value"
+//                                  groups split by ';'), where that differs
+//                                  or the details tell it
 //   restart    yes                 yes when Windows or the session must restart
 //   autocreate no                  yes when the key and value may be created
 //   details    First line of the explanation,
 //              indented lines continue it; a line holding only "." starts
 //              a new paragraph.
-//   source     https://...         required: the public page the key, value,
-//                                  type and meaning were checked against; kept
-//                                  for reviewers, not written to the tables
+//   source     https://...         required: the Microsoft page (learn, support
+//                                  or www.microsoft.com) the key, value, type
+//                                  and meaning were checked against; kept for
+//                                  reviewers, not written to the tables
 //
 // Values: a DWORD is a signed 32-bit decimal or 0x followed by up to 8 hex
 // digits, stored as signed decimal text; binary data is hex byte pairs
@@ -62,9 +71,12 @@ constexpr int kTypeString = 0;
 constexpr int kTypeDword = 1;
 constexpr int kTypeBinary = 2;
 
-// Windows family bits of iOSType. Vista and later are not recognised by the
-// program (family 0), which every mask suits.
+// Windows family bits of iOSType.
 constexpr int kWin95 = 1, kWin98 = 2, kWinMe = 4, kWinNT4 = 8, kWin2000 = 16, kWinXP = 32, kWin2003 = 64;
+constexpr int kWinVista = 128, kWin7 = 256, kWin8 = 512, kWin10 = 1024, kWin11 = 2048;
+// Set in every compiled mask: the mask lists Vista and later too, so the program tests it
+// exactly on them (a mask of older tables, without it, suits them when it holds an NT-line bit).
+constexpr int kMaskListsModern = 0x40000000;
 
 constexpr size_t kMaxDescribeLength = 64;
 
@@ -78,7 +90,11 @@ struct Tweak {
     int regType = 0;
     std::string yesVal, noVal;  // check-styled
     std::string defaultVal;     // edit-styled
+    // Edit-styled, optional: what a missing value means on other versions, as (family bits,
+    // value in text form) pairs; kept for reviewers and checks, not written to the tables.
+    std::vector<std::pair<int, std::string>> defaultsByVersion;
     std::int32_t osMask = 0;
+    std::string windowsWords;  // the 'windows' line as written, for checks of the source itself
     bool autoCreate = false;
     bool reboot = false;
     std::string details;

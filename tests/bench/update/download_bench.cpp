@@ -71,7 +71,9 @@ int main(int argc, char** argv)
     bool abort = false;
     for (int round = 0; round < 3; ++round) {
         const double start = Seconds();
-        const WinHttpOutcome out = WinHttpDownload(url, body, 10000, 10000, abort);
+        WinHttpLimits limits;
+        limits.connectMs = limits.readMs = 10000;
+        const WinHttpOutcome out = WinHttpDownload(url, body, limits, abort);
         const double took = Seconds() - start;
         if (out.kind != WinHttpOutcome::Received || out.bodyLength != expected) {
             std::fprintf(stderr, "WinHTTP: %s\n", out.message.c_str());

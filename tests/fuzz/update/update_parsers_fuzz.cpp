@@ -1,5 +1,7 @@
 // The first byte picks how the rest is cut into pieces; the rest is one server answer. Every
-// split must read the same head and body, and head plus body must be exactly the answer.
+// split must read the same head and body, and head plus body must be exactly the answer. The
+// same bytes are also read as information files, as a publisher key and a signature file,
+// and as a local version.ini that a value is written into.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include "update/file_names.h"
 #include "update/http_head.h"
 #include "update/ini_text.h"
+#include "update/signature_format.h"
 #include "update/update_plan.h"
 #include "update/url.h"
 
@@ -85,7 +88,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     server.sizes = server.versions;
     const UpdatePlan plan = CollectEntries(server, IniText::Parse(""), {"C:\\K\\", "C:\\K\\Update\\", "http://h/u/"});
     for (const TUpdateItem& item : plan.entries)
-        if (!IsPlainFileName(item.fileName) || !IsInsideFolder(item.installPath, "C:\\K\\"))
+        if (!IsPlainFileName(item.fileName) || !IsInsideFolder(item.installPath, "C:\\K\\") ||
+            IsUpdateInformationName(item.fileName) || item.hash.size() != 64)
             std::abort();
+
+    // Key and signature readers: whatever they accept has exactly the size CNG is given.
+    std::string bytes, point, rs;
+    if (DecodeBase64(answer, bytes) && bytes.empty())
+        std::abort();
+    if (ParseP256PublicKey(answer, point) && point.size() != 64)
+        std::abort();
+    if (ParseEcdsaSignature(answer, rs) && rs.size() != 64)
+        std::abort();
+    if (!bytes.empty() && ParseEcdsaSignature(bytes, rs) && rs.size() != 64)
+        std::abort();
+
+    // A version written into any local file reads back as published, and every other value of
+    // the sections the updater and the plug-in manager share stays as it was.
+    const IniText before = IniText::Parse(answer);
+    const IniText after = IniText::Parse(SetIniValue(answer, "Plugins", "Hide.KTP", "\"1.0 \""));
+    if (after.Get("Plugins", "Hide.KTP", "") != "1.0 ")
+        std::abort();
+    for (const char* section : kSections)
+        for (const std::string& key : before.Keys(section))
+            if ((std::string(section) != "Plugins" || !(IniText::Parse("[s]\n" + key + "=").Has("s", "Hide.KTP"))) &&
+                after.Get(section, key, "<gone>") != before.Get(section, key, ""))
+                std::abort();
     return 0;
 }

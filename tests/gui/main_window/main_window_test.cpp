@@ -194,19 +194,24 @@ protected:
 TEST_F(MainWindowTest, CaptionNamesTheRunningFamily)
 {
     struct Case {
-        DWORD platform, major, minor;
+        DWORD platform, major, minor, build;
         const char* caption;
     } cases[] = {
-        {VER_PLATFORM_WIN32_NT, 5, 1, "Keltrix--[Now Running Under:WindowsXP ]"},
-        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, "Keltrix--[Now Running Under:Windows98 ]"},
-        {VER_PLATFORM_WIN32_NT, 10, 0, "Keltrix--[Now Running Under: ]"},
+        {VER_PLATFORM_WIN32_NT, 5, 1, 2600, "Keltrix--[Now Running Under:WindowsXP ]"},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 1998, "Keltrix--[Now Running Under:Windows98 ]"},
+        {VER_PLATFORM_WIN32_NT, 6, 1, 7601, "Keltrix--[Now Running Under:Windows7 ]"},
+        {VER_PLATFORM_WIN32_NT, 10, 0, 19045, "Keltrix--[Now Running Under:Windows10 ]"},
+        {VER_PLATFORM_WIN32_NT, 10, 0, 22631, "Keltrix--[Now Running Under:Windows11 ]"},
+        {VER_PLATFORM_WIN32_NT, 12, 0, 30000, "Keltrix--[Now Running Under:Windows11 ]"},
     };
     for (const Case& c : cases) {
         SystemCalls calls = SystemCalls::Real();
+        calls.RtlGetVersion = nullptr;  // the scripted query is the only answer
         calls.GetVersionExA = [&c](OSVERSIONINFOA* info) {
             info->dwPlatformId = c.platform;
             info->dwMajorVersion = c.major;
             info->dwMinorVersion = c.minor;
+            info->dwBuildNumber = c.build;
             return TRUE;
         };
         ScopedSystemCalls scope(calls);

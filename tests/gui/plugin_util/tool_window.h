@@ -73,6 +73,7 @@ public:
     ScriptedWindows(DWORD platform, DWORD major, DWORD minor)
     {
         SystemCalls calls = SystemCalls::Real();
+        calls.RtlGetVersion = nullptr;  // the scripted query is the only answer
         calls.GetVersionExA = [platform, major, minor](OSVERSIONINFOA* info) -> BOOL {
             if (platform == 0)
                 return FALSE;

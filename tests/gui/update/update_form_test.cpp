@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -94,6 +95,7 @@ protected:
     {
         RunSettings settings = Settings();
         settings.readTimeoutMs = readTimeoutMs;
+        settings.bodyBaseMs = std::max(settings.bodyBaseMs, readTimeoutMs);
         form = std::make_unique<TpfrmUpdate>(settings);
         form->OnEndProgram = [this] { ++ended; };
         ASSERT_TRUE(form->Create());
@@ -151,7 +153,9 @@ TEST_F(UpdateFormTest, AWholeRunShowsBothStagesThenTheLogAndExitSavesIt)
     ::SetWindowSubclass(Item(IDC_PROUPDATE), RecordBar, 1, reinterpret_cast<DWORD_PTR>(&install));
 
     Click(IDC_START);
-    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Installed:\n   Keltrix.exe 0.9\n   KeltKinds.xdb 0.9\n   Hide.KTP 0.9");
+    messages.clear();
     EXPECT_EQ(down.positions, (std::vector<int>{33, 66, 100}));
     EXPECT_EQ(down.labelBold, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(install.positions, (std::vector<int>{0, 33, 66, 100}));
@@ -169,7 +173,7 @@ TEST_F(UpdateFormTest, AWholeRunShowsBothStagesThenTheLogAndExitSavesIt)
     EXPECT_EQ(Text(log->Handle()), "Update Log");
     EXPECT_EQ(Text(::GetDlgItem(log->Handle(), IDC_LOG_GROUP)), "Update Logs");
     const std::string lines =
-        "Updated successful: Keltrix.exe\r\nUpdated successful: KeltKinds.xdb\r\nUpdated successful: Hide.KTP\r\n";
+        "Update information signed with the publisher's key\r\nUpdated successful: Keltrix.exe\r\nUpdated successful: KeltKinds.xdb\r\nUpdated successful: Hide.KTP\r\n";
     EXPECT_EQ(Text(::GetDlgItem(log->Handle(), IDC_LOG_TEXT)), lines);
     EXPECT_TRUE(::GetWindowLongA(::GetDlgItem(log->Handle(), IDC_LOG_TEXT), GWL_STYLE) & ES_READONLY);
     EXPECT_EQ(Text(::GetDlgItem(log->Handle(), IDOK)), "&OK");
@@ -210,7 +214,7 @@ TEST_F(UpdateFormTest, CancelAsksFirstAndEndsWithoutSavingTheLog)
 
 TEST_F(UpdateFormTest, CancelAndTheCloseBoxAreServedWhileADownloadWaits)
 {
-    Publish("wait", {{"Program", "Stall", "stall.bin", "1", "x"}}, OddServer(), "tree/");
+    Publish("wait", {{"Program", "Stall", "stall.bin", "1", "x", "1000"}}, OddServer(), "tree/");
     WriteBytes(program + "stall.bin", "installed");
     Open(30000);
     answers = {IDNO, IDYES};

@@ -65,7 +65,7 @@ TEST(CatalogueSource, CheckBlockBecomesItsTableRow) {
     EXPECT_EQ(t.regType, 1);
     EXPECT_EQ(t.yesVal, "1");
     EXPECT_EQ(t.noVal, "2");
-    EXPECT_EQ(t.osMask, 16 | 32 | 64);
+    EXPECT_EQ(t.osMask, kMaskListsModern | 16 | 32 | 64 | 128 | 256 | 512 | 1024 | 2048);
     EXPECT_TRUE(t.reboot);
     EXPECT_FALSE(t.autoCreate);
     EXPECT_EQ(t.details, "Shows hidden files.");
@@ -91,15 +91,53 @@ TEST(CatalogueSource, EditBlockValuesAndTextForms) {
     EXPECT_EQ(tw[0].dataName, "");
     EXPECT_EQ(tw[0].regType, 2);
     EXPECT_EQ(tw[0].defaultVal, std::string("\x9e\x3e\x07\x80", 4));
-    EXPECT_EQ(tw[0].osMask, 127);
+    EXPECT_EQ(tw[0].osMask, kMaskListsModern | 127);
     EXPECT_EQ(tw[0].details, "First line continues here.\r\n\r\nSecond paragraph.");
     EXPECT_EQ(tw[1].root, -2147483645);
     EXPECT_EQ(tw[1].defaultVal, "-2147483648");  // DWORD text form is signed decimal
-    EXPECT_EQ(tw[1].osMask, 0);                   // Vista and later only
+    EXPECT_EQ(tw[1].osMask, kMaskListsModern | 128 | 256 | 512 | 1024 | 2048);  // Vista and later
     EXPECT_EQ(tw[2].root, -2147483643);
     EXPECT_EQ(tw[2].defaultVal, "  spaced ");
     EXPECT_EQ(tw[2].details, "D");  // a source line ends the details it follows
     EXPECT_EQ(tw[2].source, "https://c.example/p?q=1");
+}
+
+TEST(CatalogueSource, WindowsWordsAndRanges) {
+    const std::pair<const char*, int> cases[] = {
+        {"xp 2003", 32 | 64},
+        {"vista 7 8 10 11", 128 | 256 | 512 | 1024 | 2048},
+        {"10 11", 1024 | 2048},
+        {"10+", 1024 | 2048},
+        {"8+", 512 | 1024 | 2048},
+        {"7+", 256 | 512 | 1024 | 2048},
+        {"XP Vista 7", 32 | 128 | 256},
+        {"11", 2048},
+        {"98 me", 2 | 4},
+    };
+    for (const auto& [words, mask] : cases) {
+        CatalogueCompiler c;
+        c.AddSource(kHead + CheckBlock("windows", std::string("windows ") + words), "a.kind");
+        ASSERT_EQ(c.Result().tweaks.size(), 1u) << words;
+        EXPECT_EQ(c.Result().tweaks[0].osMask, kMaskListsModern | mask) << words;
+    }
+}
+
+TEST(CatalogueSource, DefaultsByVersionAreParsedAndChecked) {
+    const std::string edit = "[edit]\ndescribe Days\nroot HKLM\nkey K\nvalue V\ntype dword\ndefault 5\n"
+                             "windows 7+\nrestart no\nautocreate no\ndetails D\nsource https://a.example\n";
+    CatalogueCompiler c;
+    c.AddSource(kHead + edit + "default-by-version 2000 xp 2003 vista = 14; 7+ = 5\n", "a.kind");
+    const auto& byVersion = c.Result().tweaks.at(0).defaultsByVersion;
+    ASSERT_EQ(byVersion.size(), 2u);
+    EXPECT_EQ(byVersion[0], std::make_pair(16 | 32 | 64 | 128, std::string("14")));
+    EXPECT_EQ(byVersion[1], std::make_pair(256 | 512 | 1024 | 2048, std::string("5")));
+
+    EXPECT_EQ(MessageOf(kHead + edit + "default-by-version xp 14\n"),
+              "a.kind:14: bad default-by-version group 'xp 14' (families = value)");
+    EXPECT_EQ(MessageOf(kHead + edit + "default-by-version xp = 14; xp 7 = 5\n"),
+              "a.kind:14: a Windows family has two defaults in default-by-version");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock() + "default-by-version xp = 1\n"),
+              "a.kind:15: 'default-by-version' belongs to [edit] blocks");
 }
 
 TEST(CatalogueSource, KindIndexFollowsSourceOrder) {
@@ -141,8 +179,10 @@ TEST(CatalogueSource, FaultsInValues) {
               "a.kind:8: bad binary value '1' (hex byte pairs such as 01 FF 10)");
     EXPECT_EQ(MessageOf(kHead + "[check]\ndescribe d\nroot HKCU\nkey k\nvalue v\ntype binary\non 01 0G\noff 00\n"),
               "a.kind:8: bad binary value '01 0G' (hex byte pairs such as 01 FF 10)");
-    EXPECT_EQ(MessageOf(kHead + CheckBlock("windows", "windows xp vista")),
-              "a.kind:10: unknown Windows family 'vista' (95 98 me nt4 2000 xp 2003 vista+)");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("windows", "windows xp 9")),
+              "a.kind:10: unknown Windows family '9' (95 98 me nt4 2000 xp 2003 vista 7 8 10 11, or vista+ 7+ 8+ 10+)");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("windows", "windows 7+ 10")),
+              "a.kind:10: Windows family '10' listed twice");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("windows", "windows xp XP")), "a.kind:10: Windows family 'XP' listed twice");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("restart", "restart maybe")), "a.kind:11: bad restart 'maybe' (yes or no)");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("key", "key Software\\\\Microsoft")),

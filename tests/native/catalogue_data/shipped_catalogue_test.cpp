@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -108,7 +109,7 @@ TEST_F(ShippedCatalogue, VersionRowsAndSize) {
     EXPECT_GE(checks_.size() + edits_.size(), 228u);
     EXPECT_GE(edits_.size(), 30u);
     auto binary = [](const Row& r) { return r.regType == 2; };
-    EXPECT_GE(std::count_if(checks_.begin(), checks_.end(), binary) + std::count_if(edits_.begin(), edits_.end(), binary), 3);
+    EXPECT_GE(std::count_if(checks_.begin(), checks_.end(), binary) + std::count_if(edits_.begin(), edits_.end(), binary), 2);
 }
 
 TEST_F(ShippedCatalogue, EveryKindHasNameAndThirtyTwoPixelPicture) {
@@ -151,8 +152,10 @@ TEST_F(ShippedCatalogue, EveryItemIsWellFormed) {
             EXPECT_FALSE(r.subKey.empty());
             EXPECT_GE(r.regType, 0);
             EXPECT_LE(r.regType, 2);
-            EXPECT_GE(r.os, 0);
-            EXPECT_LE(r.os, 127);
+            // Every mask names its families, Vista to 11 included, and is tested exactly.
+            EXPECT_EQ(r.os & ~(kMaskListsModern | 4095), 0);
+            EXPECT_NE(r.os & kMaskListsModern, 0);
+            EXPECT_NE(r.os & 4095, 0);
             EXPECT_TRUE(identities.insert(std::to_string(r.root) + "|" + Lower(r.subKey) + "|" + Lower(r.dataName)).second)
                 << "duplicate " << r.subKey << "\\" << r.dataName;
             if (rows == &checks_) {
@@ -206,6 +209,41 @@ TEST_F(ShippedCatalogue, TablesHoldExactlyWhatTheSourcesSay) {
     EXPECT_EQ(ei, edits_.size());
 }
 
+// Every tweak names the Windows versions it was checked on; "vista+" would also
+// offer it on versions that came later and were never looked at.
+TEST_F(ShippedCatalogue, EveryTweakNamesItsWindowsVersions) {
+    for (const Tweak& t : CompileSources().tweaks) {
+        SCOPED_TRACE(t.file + ":" + std::to_string(t.line) + " " + t.describe);
+        std::istringstream words(Lower(t.windowsWords));
+        std::string w;
+        while (words >> w) EXPECT_NE(w, "vista+") << "name the versions: vista 7 8 10 11, or fewer";
+    }
+}
+
+// Writing the default of an auto-create edit tweak deletes the value, so the default
+// has to be what a missing value means on every version the tweak is offered on.
+TEST_F(ShippedCatalogue, AutoCreateDefaultHoldsOnEveryListedVersion) {
+    for (const Tweak& t : CompileSources().tweaks) {
+        if (t.style != Style::Edit || !t.autoCreate) continue;
+        SCOPED_TRACE(t.file + ":" + std::to_string(t.line) + " " + t.describe);
+        for (const auto& [families, value] : t.defaultsByVersion)
+            if ((families & t.osMask & 4095) != 0)
+                EXPECT_EQ(value, t.defaultVal) << "a listed version has another default; narrow 'windows' or write 'autocreate no'";
+    }
+}
+
+// Evidence comes from Microsoft's own pages, over https.
+TEST_F(ShippedCatalogue, EverySourceIsAMicrosoftPage) {
+    const std::set<std::string> hosts = {"learn.microsoft.com", "support.microsoft.com", "www.microsoft.com"};
+    for (const Tweak& t : CompileSources().tweaks) {
+        SCOPED_TRACE(t.file + ":" + std::to_string(t.line) + " " + t.describe);
+        const std::string scheme = "https://";
+        ASSERT_EQ(t.source.compare(0, scheme.size(), scheme), 0) << t.source;
+        const std::string host = Lower(t.source.substr(scheme.size(), t.source.find('/', scheme.size()) - scheme.size()));
+        EXPECT_TRUE(hosts.count(host)) << t.source;
+    }
+}
+
 // One value listed twice in a kind under different roots (a policy kept per user
 // and per machine, or the Windows 9x form of an NT value) must not leave a
 // Windows family with two readings of it.
@@ -218,8 +256,7 @@ TEST_F(ShippedCatalogue, SameValueInOneKindNeverMeetsOnOneFamily) {
             const Row& a = *all[i];
             const Row& b = *all[j];
             if (a.type != b.type || Lower(a.subKey) != Lower(b.subKey) || Lower(a.dataName) != Lower(b.dataName)) continue;
-            // Mask 0 stands for Vista and later, which every mask suits.
-            const bool shareFamily = a.os == 0 || b.os == 0 || (a.os & b.os) != 0;
+            const bool shareFamily = (a.os & b.os & 4095) != 0;
             EXPECT_FALSE(shareFamily && a.regType != b.regType)
                 << a.describe << " / " << b.describe << ": one value, two types on the same Windows";
             EXPECT_FALSE(shareFamily && a.root == b.root) << a.describe << " / " << b.describe;

@@ -101,6 +101,14 @@ TEST(RequestHeadTest, IsByteForByteTheFixedHead)
               "\r\n");
 }
 
+TEST(RequestHeadTest, AnIpv6LiteralKeepsItsBracketsInTheHostLine)
+{
+    const Url url = ParseUrl("http://[2001:db8::7]:8080/update/version.ini");
+    EXPECT_EQ(url.host, "2001:db8::7");
+    const std::string head = BuildRequestHead(url, "");
+    EXPECT_EQ(head.substr(0, head.find("Accept")), "GET /update/version.ini HTTP/1.0\r\nHost: [2001:db8::7]\r\n");
+}
+
 TEST(StatusTest, SecondWordAsNumberDecidesTheOutcome)
 {
     const std::pair<const char*, int> lines[] = {
@@ -160,6 +168,14 @@ TEST(ResponseHeadTest, ReadsTheSameWhateverPiecesArrive)
         ASSERT_TRUE(head.HasContentLength());
         EXPECT_EQ(head.ContentLength(), 11u);
         EXPECT_EQ(head.Text(), answer.substr(0, answer.find("\r\n\r\n") + 4));
+        EXPECT_FALSE(head.EncodedBody());
+    }
+    // A framed body is not the bytes of the file.
+    for (const auto& framing : {std::make_pair("chunked", true), std::make_pair("gzip, chunked", true),
+                                std::make_pair(" Identity ", false)}) {
+        ResponseHead head;
+        FeedAll(head, std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: ") + framing.first + "\r\n\r\nx", 64);
+        EXPECT_EQ(head.EncodedBody(), framing.second) << framing.first;
     }
 }
 

@@ -2,6 +2,8 @@
 // joined to the program folder, the INI text of the information files and the entries found.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,8 @@ TEST(IniTextTest, ReadsLikeTheProfileFunctions)
     EXPECT_EQ(ini.Keys("PROGRAM"), (std::vector<std::string>{"Keltrix", "Update", "Extra"}));
     EXPECT_EQ(ini.Get("program", "keltrix", "-"), "0.9");
     EXPECT_EQ(ini.Get("Program", "Update", "-"), "0.9 beta");
+    EXPECT_EQ(ini.GetRaw("Program", "Update", "-"), "\"0.9 beta\"");
+    EXPECT_EQ(ini.GetRaw("Program", "Keltrix", "-"), "0.9");
     EXPECT_EQ(ini.Get("Program", "missing", "-"), "-");
     EXPECT_EQ(ini.Get("Nowhere", "orphan", "-"), "-");
     EXPECT_TRUE(ini.HasSection("empty"));
@@ -88,7 +92,37 @@ TEST(IniTextTest, ReadsLikeTheProfileFunctions)
         EXPECT_FALSE(ParseUnsigned(bad, n)) << bad;
 }
 
+TEST(IniTextTest, SettingAValueKeepsEveryOtherByteAndReadsBackAsWritten)
+{
+    const std::string manager = "; written by hand\r\n[Plugins]\r\nHide Drives=1.0\r\n\r\n[Program]\r\nMain = 0.8 \r\n";
+    const struct {
+        std::string text, section, key, raw, result;
+    } cases[] = {
+        {manager, "Program", "main", "0.9", "; written by hand\r\n[Plugins]\r\nHide Drives=1.0\r\n\r\n[Program]\r\nMain =0.9\r\n"},
+        {manager, "plugins", "Hide.KTP", "\"1.0 beta \"",
+         "; written by hand\r\n[Plugins]\r\nHide Drives=1.0\r\nHide.KTP=\"1.0 beta \"\r\n\r\n[Program]\r\nMain = 0.8 \r\n"},
+        {manager, "Database", "Kinds", "0.9", manager + "[Database]\r\nKinds=0.9\r\n"},
+        {"", "Program", "Main", "1", "[Program]\r\nMain=1\r\n"},
+        {"[Program]\nMain=1", "Program", "Other", "2", "[Program]\nMain=1\r\nOther=2\r\n"},
+        {"[Program]\nMain=1\n[Other]\n[program]\nMain=3\n", "Program", "Main", "2",
+         "[Program]\nMain=2\n[Other]\n[program]\nMain=3\n"},
+        {"[Program]\nA=1\n[Other]\nB=1\n[Program]\nMain=3\n", "Program", "Main", "4",
+         "[Program]\nA=1\n[Other]\nB=1\n[Program]\nMain=4\n"},
+        {"Main=0\n[Program]\n;Main=0\n", "Program", "Main", "5", "Main=0\n[Program]\n;Main=0\nMain=5\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + " / " + c.key);
+        const std::string result = SetIniValue(c.text, c.section, c.key, c.raw);
+        EXPECT_EQ(result, c.result);
+        // Whatever the text was, the value reads back as the one published.
+        const IniText published = IniText::Parse("[" + c.section + "]\n" + c.key + "=" + c.raw + "\n");
+        EXPECT_EQ(IniText::Parse(result).Get(c.section, c.key, "-"), published.Get(c.section, c.key, "+"));
+    }
+}
+
 const UpdateFolders kFolders{"C:\\K\\", "C:\\K\\Update\\", "http://127.0.0.1:8000/update/"};
+
+const std::string kHashA(64, 'a');
 
 TEST(UpdatePlanTest, CollectsNewerFilesInSectionAndKeyOrder)
 {
@@ -96,12 +130,13 @@ TEST(UpdatePlanTest, CollectsNewerFilesInSectionAndKeyOrder)
     server.versions = IniText::Parse(
         "[Plugins]\nHide=0.9\n"
         "[Database]\nKinds=0.10\nItems=0.9\n"
-        "[Program]\nMain=0.9\nSame=0.5\nOlder=0.1\nNew=0.2\nZero=0\nEmpty=\n");
+        "[Program]\nMain=0.9\nSame=0.5\nOlder=0.1\nNew=\"0.2 \"\nZero=0\nEmpty=\n");
     server.names = IniText::Parse(
         "[Program]\nMain=Keltrix.exe\nSame=same.dll\nOlder=old.dll\nNew=new.dll\nZero=z\nEmpty=e\n"
         "[Database]\nKinds=KeltKinds.xdb\nItems=KeltckItems.xdb\n[Plugins]\nHide=Hide.KTP\n");
-    server.sizes = IniText::Parse("[Program]\nMain=1234\nNew=abc\n");
-    server.hashes = IniText::Parse("[Program]\nMain=ABCDEF0123\n");
+    server.sizes = IniText::Parse("[Program]\nMain=1234\nNew=0\n[Database]\nItems=7\n[Plugins]\nHide=8\n");
+    server.hashes = IniText::Parse("[Program]\nMain=" + std::string(64, 'A') + "\nNew=" + kHashA + "\n[Database]\nItems=" +
+                                   kHashA + "\n[Plugins]\nHide=" + kHashA + "\n");
     const IniText local = IniText::Parse("[Program]\nMain=0.8\nSame=0.5\nOlder=0.2\n[Database]\nKinds=0.9\nItems=0.8\n");
 
     const UpdatePlan plan = CollectEntries(server, local, kFolders);
@@ -119,19 +154,28 @@ TEST(UpdatePlanTest, CollectsNewerFilesInSectionAndKeyOrder)
     EXPECT_EQ(main.installPath, "C:\\K\\Keltrix.exe");
     EXPECT_EQ(main.newVersion, "0.9");
     EXPECT_EQ(main.size, 1234u);
-    EXPECT_EQ(main.hash, "abcdef0123");
+    EXPECT_EQ(main.hash, kHashA);
     EXPECT_EQ(plan.entries[1].size, 0u);
-    EXPECT_EQ(plan.entries[1].hash, "");
+    EXPECT_EQ(plan.entries[1].newVersion, "0.2 ");
+    EXPECT_EQ(plan.entries[1].rawVersion, "\"0.2 \"");
     EXPECT_EQ(plan.entries[3].installPath, "C:\\K\\Plugins\\Hide.KTP");
     EXPECT_EQ(plan.entries[3].stagingPath, "C:\\K\\Update\\Hide.KTP");
 }
 
-TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderOrRepeat)
+TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderRepeatOrAreTheInformationsOwn)
 {
     ServerInfo server;
-    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\n[Plugins]\nF=1\n");
+    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\nG=1\nH=1\nI=1\nJ=1\nK=1\n[Plugins]\nF=1\n");
     server.names = IniText::Parse(
-        "[Program]\nA=..\\Keltrix.exe\nB=ok.dll\nC=C:\\Windows\\x.dll\nE=OK.DLL\n[Plugins]\nF=sub/x.KTP\n");
+        "[Program]\nA=..\\Keltrix.exe\nB=ok.dll\nC=C:\\Windows\\x.dll\nE=OK.DLL\nG=Version.INI\nH=update.sig\n"
+        "I=UPDATE.INI\nJ=filenames.ini\nK=conout$\n[Plugins]\nF=sub/x.KTP\n");
+    std::string sizes = "[Program]\n", hashes = "[Program]\n";
+    for (const char* key : {"A", "B", "C", "D", "E", "G", "H", "I", "J", "K"}) {
+        sizes += std::string(key) + "=1\n";
+        hashes += std::string(key) + "=" + kHashA + "\n";
+    }
+    server.sizes = IniText::Parse(sizes);
+    server.hashes = IniText::Parse(hashes);
     const UpdatePlan plan = CollectEntries(server, IniText::Parse(""), kFolders);
     ASSERT_EQ(plan.entries.size(), 1u);
     EXPECT_EQ(plan.entries[0].fileName, "ok.dll");
@@ -141,6 +185,11 @@ TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderOrRepeat)
     EXPECT_EQ(refused, (std::vector<std::string>{"A:..\\Keltrix.exe:not a plain file name",
                                                  "C:C:\\Windows\\x.dll:not a plain file name",
                                                  "D::not a plain file name", "E:OK.DLL:listed twice",
+                                                 "G:Version.INI:a name of the update information",
+                                                 "H:update.sig:a name of the update information",
+                                                 "I:UPDATE.INI:a name of the update information",
+                                                 "J:filenames.ini:a name of the update information",
+                                                 "K:conout$:not a plain file name",
                                                  "F:sub/x.KTP:not a plain file name"}));
 }
 
@@ -162,6 +211,21 @@ TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
         EXPECT_FALSE(s.ok) << bad;
         EXPECT_NE(s.problem.find(bad), std::string::npos);
     }
+}
+
+TEST(ServerSettingTest, NamesThePublishersKeyOrWhyThereIsNone)
+{
+    ServerSetting s = ReadServerSetting(true, IniText::Parse("[Server]\nBaseAddress=http://h/u/\n"));
+    EXPECT_TRUE(s.ok);
+    EXPECT_EQ(s.publicKey, "");
+    EXPECT_EQ(s.keyProblem.rfind("This deployment has no publisher key", 0), 0u);
+    // The shipped setting names a usable key.
+    std::ifstream shipped(KELT_TEST_SHIPPED_UPDATE_INI, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
+    s = ReadServerSetting(true, IniText::Parse(text));
+    EXPECT_TRUE(s.ok) << s.problem;
+    EXPECT_EQ(s.publicKey.size(), 64u) << s.keyProblem;
+    EXPECT_EQ(s.keyProblem, "");
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/windows/update/update_test_support.h"
 #include "update/http_client.h"
@@ -202,6 +204,133 @@ TEST_F(HttpClientTest, AbortFromTheMessageLoopEndsAWaitWithoutTimeLimit)
     EXPECT_EQ(successes + failures, 0);
 }
 
+// A listening socket whose queue is full: the system takes no further connection and never
+// answers one, like an address that is not there.
+class Unanswering {
+public:
+    Unanswering()
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 0);
+        int length = sizeof address_;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address_), &length);
+        for (SOCKET& s : fillers_) {
+            s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            u_long nonBlocking = 1;
+            ::ioctlsocket(s, FIONBIO, &nonBlocking);
+            ::connect(s, reinterpret_cast<sockaddr*>(&address_), sizeof address_);
+        }
+        ::Sleep(200);
+    }
+    ~Unanswering()
+    {
+        for (SOCKET s : fillers_)
+            ::closesocket(s);
+        ::closesocket(listener_);
+    }
+    SocketAddress Address() const
+    {
+        SocketAddress a;
+        std::memcpy(&a.address, &address_, sizeof address_);
+        a.length = sizeof address_;
+        return a;
+    }
+
+private:
+    SOCKET listener_;
+    SOCKET fillers_[4];
+    sockaddr_in address_{};
+};
+
+SocketAddress Loopback(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
+    SocketAddress a;
+    std::memcpy(&a.address, &address, sizeof address);
+    a.length = sizeof address;
+    return a;
+}
+
+TEST_F(HttpClientTest, WhenTheFirstAddressDoesNotAnswerTheNextIsTried)
+{
+    Unanswering silent;
+    const int port = std::stoi(Env("KELT_ODD_PORT"));
+    http.Lookup = [&silent, port](const std::string& host, int) {
+        return host == "update.test" ? std::vector<SocketAddress>{silent.Address(), Loopback(port)}
+                                     : std::vector<SocketAddress>{};
+    };
+    http.ConnectTimeOut = 700;
+    const std::string body = Get("http://update.test/odd/echo");
+    EXPECT_EQ(body.rfind("GET /odd/echo HTTP/1.0\r\nHost: update.test\r\n", 0), 0u) << body;
+    EXPECT_EQ(successes, 1);
+
+    // Each address gets its own time: one that never answers alone ends in a failure.
+    http.Lookup = [&silent](const std::string&, int) { return std::vector<SocketAddress>{silent.Address()}; };
+    std::string error;
+    Get("http://update.test/odd/echo", &error);
+    EXPECT_EQ(error, "Connection Failed");
+}
+
+TEST_F(HttpClientTest, ANameLookupThatHangsEndsWithinItsBoundWhileTheWindowIsServed)
+{
+    http.Lookup = [](const std::string&, int) {
+        ::Sleep(4000);
+        return std::vector<SocketAddress>{};
+    };
+    http.LookupTimeOut = 500;
+    bool served = false;
+    LaterCall timer(100, [&served] { served = true; });
+    std::string error;
+    Get("http://slow.test/x", &error);
+    EXPECT_EQ(error, "Name lookup timed out");
+    EXPECT_TRUE(served) << "no message was dispatched while the lookup ran";
+    EXPECT_EQ(successes + failures, 0);
+}
+
+TEST_F(HttpClientTest, AnIpv6LiteralGoesOutInBracketsInTheHostLine)
+{
+    if (Ipv6Server().empty())
+        GTEST_SKIP() << "this machine has no IPv6 loopback";
+    const std::string body = Get(Ipv6Server() + "/odd/echo");
+    EXPECT_EQ(body.rfind("GET /odd/echo HTTP/1.0\r\nHost: [::1]\r\n", 0), 0u) << body;
+}
+
+TEST_F(HttpClientTest, ABodyStopsAtItsLimit)
+{
+    const std::string big = RandomBytes(300 * 1024);
+    ASSERT_TRUE(WriteBytes(TreeFolder() + "limit.bin", big));
+    http.MaxBody = 100000;
+    std::string error;
+    // A flood is read up to the limit and no further.
+    std::string body = Get(OddServer() + "/odd/flood", &error);
+    EXPECT_EQ(error, "The answer is larger than the 100000 bytes expected");
+    EXPECT_EQ(body, std::string(100000, 'F'));
+    EXPECT_EQ(http.BodyLength(), 100000u);
+    // An answer that announces more is refused at its head.
+    error.clear();
+    body = Get(OddServer() + "/tree/limit.bin", &error);
+    EXPECT_EQ(error, "The answer announces 307200 bytes, more than the 100000 expected");
+    EXPECT_EQ(body, "");
+    EXPECT_EQ(successes + failures, 0);
+    // An error page is only cut short; the failure is reported as such.
+    http.MaxBody = 5;
+    body = Get(OddServer() + "/odd/notfound");
+    EXPECT_EQ(body, "<html");
+    EXPECT_EQ(failures, 1);
+    // A chunked answer is not the file it frames.
+    http.MaxBody = UINT64_MAX;
+    error.clear();
+    Get(OddServer() + "/odd/chunked", &error);
+    EXPECT_EQ(error, "The answer's body is chunked or encoded, not the file itself");
+}
+
 TEST(WinHttpDownloadTest, ReceivesAnswersAndRefusesWhatWindowsRefuses)
 {
     const std::string folder = NewTempFolder("winhttp");
@@ -209,33 +338,56 @@ TEST(WinHttpDownloadTest, ReceivesAnswersAndRefusesWhatWindowsRefuses)
     const std::string data = RandomBytes(300 * 1024);
     ASSERT_TRUE(WriteBytes(TreeFolder() + "winhttp.bin", data));
     bool abort = false;
+    WinHttpLimits limits;
+    limits.connectMs = limits.readMs = 5000;
 
-    WinHttpOutcome out = WinHttpDownload(TreeServer() + "/winhttp.bin", body, 5000, 5000, abort);
+    WinHttpOutcome out = WinHttpDownload(TreeServer() + "/winhttp.bin", body, limits, abort);
     EXPECT_EQ(out.kind, WinHttpOutcome::Received);
     EXPECT_EQ(out.status, 200);
     EXPECT_EQ(out.bodyLength, data.size());
     EXPECT_EQ(ReadBytes(body), data);
 
-    out = WinHttpDownload(OddServer() + "/odd/notfound", body, 5000, 5000, abort);
+    out = WinHttpDownload(OddServer() + "/odd/notfound", body, limits, abort);
     EXPECT_EQ(out.kind, WinHttpOutcome::Received);
     EXPECT_EQ(out.status, 404);
 
     // The test server's certificate is signed by nobody Windows trusts.
     ASSERT_TRUE(WriteBytes(body, "untouched"));
-    out = WinHttpDownload(TlsServer() + "/odd/echo", body, 5000, 5000, abort);
+    out = WinHttpDownload(TlsServer() + "/odd/echo", body, limits, abort);
     EXPECT_EQ(out.kind, WinHttpOutcome::Failed) << out.message;
     EXPECT_EQ(ReadBytes(body), "untouched");
 
-    out = WinHttpDownload(OddServer() + "/odd/short", body, 5000, 5000, abort);
+    out = WinHttpDownload(OddServer() + "/odd/short", body, limits, abort);
     EXPECT_EQ(out.kind, WinHttpOutcome::Failed);
+    EXPECT_EQ(ReadBytes(body), "<missing>");
 
-    out = WinHttpDownload(OddServer() + "/odd/silent", body, 1000, 1000, abort);
+    limits.connectMs = limits.readMs = 1000;
+    out = WinHttpDownload(OddServer() + "/odd/silent", body, limits, abort);
     EXPECT_EQ(out.kind, WinHttpOutcome::Failed);
     EXPECT_EQ(out.message, "Connection timed out");
 
+    // Bounded in bytes and in time like the plain client.
+    WinHttpLimits bounded;
+    bounded.connectMs = bounded.readMs = 5000;
+    bounded.maxBody = 100000;
+    out = WinHttpDownload(OddServer() + "/odd/flood", body, bounded, abort);
+    EXPECT_EQ(out.kind, WinHttpOutcome::Failed);
+    EXPECT_EQ(out.message, "The answer is larger than the 100000 bytes expected");
+    EXPECT_EQ(ReadBytes(body), "<missing>");
+    out = WinHttpDownload(TreeServer() + "/winhttp.bin", body, bounded, abort);
+    EXPECT_EQ(out.kind, WinHttpOutcome::Failed);
+    EXPECT_EQ(out.message, "The answer announces 307200 bytes, more than the 100000 expected");
+    bounded.maxBody = UINT64_MAX;
+    bounded.bodyMs = 700;
+    out = WinHttpDownload(OddServer() + "/odd/drip-body", body, bounded, abort);
+    EXPECT_EQ(out.kind, WinHttpOutcome::Failed);
+    EXPECT_EQ(out.message, "The download took longer than allowed");
+
+    limits.connectMs = 5000;
+    limits.readMs = 0;
     LaterCall later(300, [&abort] { abort = true; });
-    out = WinHttpDownload(OddServer() + "/odd/stall", body, 5000, 0, abort);
-    EXPECT_EQ(out.kind, WinHttpOutcome::Aborted);
+    out = WinHttpDownload(OddServer() + "/odd/stall", body, limits, abort);
+    EXPECT_EQ(out.kind, WinHttpOutcome::Aborted) << out.message;
 }
 
 } // namespace

@@ -4,7 +4,9 @@
     odd_server.py PORTFILE TREE [CERT KEY]
 
 Listens on 127.0.0.1 at a free port (written to PORTFILE) and, with CERT and KEY, also
-speaks TLS on a second free port (second line of PORTFILE). Paths:
+speaks TLS on a second free port (second line of PORTFILE); the third line is a port on the
+IPv6 loopback ::1, or "none" where there is none. The publisher's signing keys come from the
+environment (KELT_SIGN_KEY, KELT_OTHER_KEY: PEM files). Paths:
 
   /odd/echo            200, the body is the request head exactly as received
   /odd/nostatus        no head at all, only body bytes
@@ -17,10 +19,23 @@ speaks TLS on a second free port (second line of PORTFILE). Paths:
   /odd/stall           a head and a few bytes, then nothing
   /odd/silent          nothing at all
   /odd/short           announces 100 bytes, sends 10, closes
+  /odd/html            200 with an HTML page
+  /odd/nocontent       204, no body
+  /odd/empty           200 with an empty body
+  /odd/cut             200 without a length, three bytes, then the connection closes
+  /odd/chunked         200 with a chunked body (HTTP/1.1 framing)
+  /odd/flood           200 without a length, bytes without end
+  /odd/drip-head       a status line, then one byte of head every 0.1 s without end
+  /odd/drip-body       a head announcing 1 MB, then one byte every 0.1 s without end
+  /odd/sign/NAME/KEY   signs TREE/NAME/update/ as a publisher does (KEY: "publisher" or
+                       "other"): update.sig over its four information files
   /named.txt           200 "named"
   /tree/<path>         the file below TREE, except that files named stall.bin, short.bin and
-                       error.bin behave like /odd/stall, /odd/short and a 500 answer
+                       error.bin behave like /odd/stall, /odd/short and a 500 answer, and a
+                       file whose bytes are "@odd:WHAT" answers like /odd/WHAT
 """
+import base64
+import subprocess
 import os
 import socket
 import socketserver
@@ -36,6 +51,54 @@ lock = threading.Lock()
 
 def answer(status, body=b"", extra=""):
     return (f"HTTP/1.0 {status}\r\n{extra}Content-Length: {len(body)}\r\n\r\n").encode() + body
+
+
+INFO_FILES = ["version.ini", "filenames.ini", "filesize.ini", "filehash.ini"]
+
+
+def sign(name, which):
+    """update.sig for TREE/name/update/: base64 of the DER signature over the four files."""
+    key = os.environ["KELT_SIGN_KEY" if which == "publisher" else "KELT_OTHER_KEY"]
+    folder = os.path.join(TREE, name, "update")
+    data = b""
+    for info in INFO_FILES:
+        path = os.path.join(folder, info)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                data += f.read()
+    der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=data, capture_output=True,
+                         check=True).stdout
+    with open(os.path.join(folder, "update.sig"), "wb") as f:
+        f.write(base64.b64encode(der) + b"\n")
+
+
+def odd(sock, what, stall):
+    """The answers a hostile or broken server gives; False when WHAT names none."""
+    if what == "html":
+        sock.sendall(answer("200 OK", b"<html><body>The page you asked for</body></html>",
+                            "Content-Type: text/html\r\n"))
+    elif what == "nocontent":
+        sock.sendall(b"HTTP/1.0 204 No Content\r\n\r\n")
+    elif what == "empty":
+        sock.sendall(answer("200 OK"))
+    elif what == "cut":
+        sock.sendall(b"HTTP/1.0 200 OK\r\n\r\nabc")
+    elif what == "chunked":
+        sock.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")
+    elif what == "flood":
+        sock.sendall(b"HTTP/1.0 200 OK\r\n\r\n")
+        piece = b"F" * 65536
+        while True:
+            sock.sendall(piece)  # until the client hangs up
+    elif what in ("drip-head", "drip-body"):
+        sock.sendall(b"HTTP/1.0 200 OK\r\n" if what == "drip-head" else
+                     b"HTTP/1.0 200 OK\r\nContent-Length: 1000000\r\n\r\n")
+        while True:
+            time.sleep(0.1)
+            sock.sendall(b"X")
+    else:
+        return False
+    return True
 
 
 class Handler(socketserver.BaseRequestHandler):
@@ -92,13 +155,21 @@ class Handler(socketserver.BaseRequestHandler):
                 sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n0123456789")
             elif name == "error.bin":
                 sock.sendall(answer("500 Internal Server Error", b"<html>broken</html>"))
+            elif path.startswith("/odd/sign/"):
+                name, which = path[len("/odd/sign/"):].split("/", 1)
+                sign(name, which)
+                sock.sendall(answer("200 OK", b"signed"))
+            elif path.startswith("/odd/") and odd(sock, path[len("/odd/"):], stall):
+                pass
             elif path == "/named.txt":
                 sock.sendall(answer("200 OK", b"named"))
             elif path.startswith("/tree/"):
                 file = os.path.normpath(os.path.join(TREE, path[len("/tree/"):]))
                 if file.startswith(os.path.normpath(TREE) + os.sep) and os.path.isfile(file):
                     with open(file, "rb") as f:
-                        sock.sendall(answer("200 OK", f.read()))
+                        data = f.read()
+                    if not (data.startswith(b"@odd:") and odd(sock, data[5:].decode("latin-1"), stall)):
+                        sock.sendall(answer("200 OK", data))
                 else:
                     sock.sendall(answer("404 Not Found", b"<html>no such file</html>"))
             else:
@@ -118,6 +189,10 @@ class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+
+class Server6(Server):
+    address_family = socket.AF_INET6
+
     def handle_error(self, request, client_address):
         pass  # clients that refuse the certificate or hang up are part of the tests
 
@@ -129,10 +204,18 @@ def main():
         context.load_cert_chain(sys.argv[3], sys.argv[4])
         TlsHandler.context = context
         servers.append(Server(("127.0.0.1", 0), TlsHandler))
+    ports = [str(s.server_address[1]) for s in servers]
+    if len(ports) == 1:
+        ports.append("none")
+    try:
+        servers.append(Server6(("::1", 0), Handler))
+        ports.append(str(servers[-1].server_address[1]))
+    except OSError:
+        ports.append("none")  # no IPv6 loopback on this machine
     for s in servers:
         threading.Thread(target=s.serve_forever, daemon=True).start()
     with open(sys.argv[1] + ".tmp", "w") as f:
-        f.write("\n".join(str(s.server_address[1]) for s in servers) + "\n")
+        f.write("\n".join(ports) + "\n")
     os.replace(sys.argv[1] + ".tmp", sys.argv[1])
     while True:
         time.sleep(3600)

@@ -6,10 +6,13 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/windows/update/update_test_support.h"
+#include "update/http_client.h"
+#include "update/signature_check.h"
 #include "update/update_run.h"
 #include "ui/seams.h"
 
@@ -25,12 +28,18 @@ public:
     std::vector<std::string> statuses;
     std::vector<int> downloadBar, installBar;
     std::vector<std::string> stages;  // "downloads", "install", "end"
+    std::function<void()> onInstallStarted;
 
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
     void SetDownloadBar(int percent) override { downloadBar.push_back(percent); }
     void SetInstallBar(int percent) override { installBar.push_back(percent); }
     void DownloadsStarted() override { stages.push_back("downloads"); }
-    void InstallStarted() override { stages.push_back("install"); }
+    void InstallStarted() override
+    {
+        stages.push_back("install");
+        if (onInstallStarted)
+            onInstallStarted();
+    }
     void EndProgram() override { stages.push_back("end"); }
 
     bool Showed(const std::string& status) const
@@ -42,11 +51,24 @@ public:
     }
 };
 
+// Lower-case hex of the SHA-256 of `bytes`.
+inline std::string Sha256Hex(const std::string& bytes)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char b : Sha256(bytes)) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex;
+}
+
 // One published file: section, key, file name, version, bytes; size and hash as published
-// ("" leaves the key out; "auto" for the size publishes the real one).
+// ("" leaves the key out; "auto" publishes the real ones). A name with a path is listed but
+// not written; empty bytes are not written either.
 struct Published {
     Published(std::string section, std::string key, std::string name, std::string version, std::string bytes,
-              std::string size = "auto", std::string hash = "")
+              std::string size = "auto", std::string hash = "auto")
         : section(std::move(section)), key(std::move(key)), name(std::move(name)), version(std::move(version)),
           bytes(std::move(bytes)), size(std::move(size)), hash(std::move(hash))
     {
@@ -76,9 +98,13 @@ protected:
         return seams;
     }
 
-    // Publishes into <tree>\<name>\update\ and points Update.ini at `server` + "/<prefix><name>/update/".
+    // Who signs what Publish writes: the key in Update.ini, another key, or nobody.
+    enum class Signer { Publisher, Other, Nobody };
+
+    // Publishes into <tree>\<name>\update\, signs it, and points Update.ini at
+    // `server` + "/<prefix><name>/update/" with the publisher's key.
     void Publish(const std::string& name, const std::vector<Published>& files, const std::string& server,
-                 const std::string& prefix = "")
+                 const std::string& prefix = "", Signer signer = Signer::Publisher)
     {
         const std::string folder = TreeFolder() + name + "\\update\\";
         MakeFolders(folder);
@@ -93,7 +119,7 @@ protected:
                 if (!f.size.empty())
                     s += f.key + "=" + (f.size == "auto" ? std::to_string(f.bytes.size()) : f.size) + "\r\n";
                 if (!f.hash.empty())
-                    h += f.key + "=" + f.hash + "\r\n";
+                    h += f.key + "=" + (f.hash == "auto" ? Sha256Hex(f.bytes) : f.hash) + "\r\n";
                 if (f.name.find_first_of("\\/:") == std::string::npos && !f.bytes.empty())
                     WriteBytes(folder + f.name, f.bytes);
             }
@@ -106,14 +132,27 @@ protected:
         WriteBytes(folder + "version.ini", versions);
         WriteBytes(folder + "filenames.ini", names);
         WriteBytes(folder + "filesize.ini", sizes);
-        if (hashes.find('=') != std::string::npos)
-            WriteBytes(folder + "filehash.ini", hashes);
+        WriteBytes(folder + "filehash.ini", hashes);
+        ::DeleteFileA((folder + "update.sig").c_str());
+        if (signer != Signer::Nobody)
+            Sign(name, signer);
         SetBaseAddress(server + "/" + prefix + name + "/update/");
     }
 
-    void SetBaseAddress(const std::string& base)
+    // Has the odd server sign <tree>\<name>\update\ as it stands now.
+    static void Sign(const std::string& name, Signer signer)
     {
-        WriteBytes(program + "Update.ini", "[Server]\r\nBaseAddress=" + base + "\r\n");
+        THttpClient http;
+        http.InputFileMode = false;
+        http.Get(OddServer() + "/odd/sign/" + name + "/" + (signer == Signer::Publisher ? "publisher" : "other"));
+        ASSERT_EQ(http.Body, "signed");
+    }
+
+    // Update.ini with the address and the publisher's key (none when `key` is empty).
+    void SetBaseAddress(const std::string& base, const std::string& key = Env("KELT_SIGN_PUBLIC"))
+    {
+        WriteBytes(program + "Update.ini",
+                   "[Server]\r\nBaseAddress=" + base + "\r\n" + (key.empty() ? "" : "PublicKey=" + key + "\r\n"));
     }
 
     RunSettings Settings() const
@@ -121,8 +160,13 @@ protected:
         RunSettings s;
         s.programFolder = program;
         s.runningProgram = program + "Update.exe";
+        // Small bounds keep the tests of slow servers short.
+        s.lookupTimeoutMs = 5000;
         s.connectTimeoutMs = 2000;
         s.readTimeoutMs = 1000;
+        s.headTimeoutMs = 1500;
+        s.bodyBaseMs = 1500;
+        s.floorBytesPerSecond = 1024 * 1024;
         s.closeWaitMs = closeWaitMs;
         return s;
     }

@@ -27,6 +27,12 @@ inline std::string TlsServer()
 {
     return "https://127.0.0.1:" + Env("KELT_TLS_PORT");
 }
+// The odd server on the IPv6 loopback; empty where the machine has none.
+inline std::string Ipv6Server()
+{
+    const std::string port = Env("KELT_IPV6_PORT");
+    return port.empty() || port == "none" ? std::string() : "http://[::1]:" + port;
+}
 
 // The served tree as a Windows path (drive Z: is the Unix root), with a trailing backslash.
 inline std::string TreeFolder()

@@ -7,6 +7,10 @@
 #   KELT_TREE_PORT  port of http.server, serving KELT_TREE_DIR
 #   KELT_ODD_PORT   port of odd_server.py (its /tree/ serves KELT_TREE_DIR as well)
 #   KELT_TLS_PORT   the same server over TLS, with a self-signed certificate
+#   KELT_IPV6_PORT  the same server on the IPv6 loopback ::1 ("none" where there is none)
+#   KELT_SIGN_PUBLIC, KELT_OTHER_PUBLIC  the public keys (base64 DER, as Update.ini holds them)
+#                   of two ECDSA P-256 key pairs made for this run; the odd server signs with
+#                   their private keys (/odd/sign/...), which never leave the run's folder
 # The exit code is the command's.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,6 +34,13 @@ trap 'exit 130' INT TERM
 mkdir -p "$work/tree"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
   -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1
+for k in sign other; do
+  openssl ecparam -name prime256v1 -genkey -noout -out "$work/$k.pem" 2>/dev/null
+done
+export KELT_SIGN_KEY=$work/sign.pem KELT_OTHER_KEY=$work/other.pem
+KELT_SIGN_PUBLIC=$(openssl pkey -in "$work/sign.pem" -pubout -outform DER | base64 -w0)
+KELT_OTHER_PUBLIC=$(openssl pkey -in "$work/other.pem" -pubout -outform DER | base64 -w0)
+export KELT_SIGN_PUBLIC KELT_OTHER_PUBLIC
 
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/tree" >"$work/http.log" 2>&1 &
 pids+=($!)
@@ -37,12 +48,13 @@ python3 -u "$here/odd_server.py" "$work/odd.port" "$work/tree" "$work/cert.pem" 
   >"$work/odd.log" 2>&1 &
 pids+=($!)
 
-tree_port="" odd_port="" tls_port=""
+tree_port="" odd_port="" tls_port="" ipv6_port=""
 for _ in $(seq 1 100); do
   [ -z "$tree_port" ] && tree_port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/http.log" | head -n 1)
   if [ -f "$work/odd.port" ]; then
     odd_port=$(sed -n 1p "$work/odd.port")
     tls_port=$(sed -n 2p "$work/odd.port")
+    ipv6_port=$(sed -n 3p "$work/odd.port")
   fi
   [ -n "$tree_port" ] && [ -n "$odd_port" ] && break
   sleep 0.1
@@ -58,5 +70,7 @@ fi
 watchdog=$!
 disown "$watchdog"
 
+unset KELT_SIGN_KEY KELT_OTHER_KEY
 export KELT_TREE_DIR=$work/tree KELT_TREE_PORT=$tree_port KELT_ODD_PORT=$odd_port KELT_TLS_PORT=$tls_port
+export KELT_IPV6_PORT=${ipv6_port:-none}
 "$@"
