@@ -12,6 +12,7 @@
 #include "ui/colour.h"
 #include "ui/dpi.h"
 #include "ui/instance.h"
+#include "ui/text.h"
 
 namespace kelt {
 
@@ -529,7 +530,7 @@ bool JTSetKind::OnNotify(NMHDR& header, LRESULT& result)
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
         JTSetItem* item = ItemOfEntry(info.item.iItem);
         if (item && (info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0)
-            lstrcpynA(info.item.pszText, item->sDescribe.c_str(), info.item.cchTextMax);
+            ui::CopyText(info.item.pszText, info.item.cchTextMax, item->sDescribe);
         result = 0;
         return true;
     }

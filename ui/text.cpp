@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace kelt::ui {
 
 std::wstring Wide(const std::string& text)
@@ -26,6 +29,19 @@ std::string Narrow(const std::wstring& text)
     if (length > 0)
         ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
     return narrow;
+}
+
+void CopyText(char* buffer, int size, const std::string& text)
+{
+    if (!buffer || size <= 0)
+        return;
+    std::size_t length = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size) - 1);
+    // A UTF-8 continuation byte starts no character: cut before the one it belongs to.
+    if (length < text.size() && ::GetACP() == CP_UTF8)
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+            --length;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
 }
 
 } // namespace kelt::ui

@@ -9,4 +9,8 @@ namespace kelt::ui {
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 
+// Copies as much of `text` as fits into a buffer of `size` bytes (a control's text buffer),
+// ending between characters, and ends it with a NUL.
+void CopyText(char* buffer, int size, const std::string& text);
+
 } // namespace kelt::ui

@@ -16,6 +16,7 @@
 #include "ui/handles.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
+#include "ui/text.h"
 #include "ui/xp_menu.h"
 
 namespace kelt {
@@ -326,7 +327,7 @@ bool TKeltSearchForm::OnNotify(NMHDR& header, LRESULT& result)
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
         if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
             const std::string text = ResultText(info.item.iItem, info.item.iSubItem);
-            lstrcpynA(info.item.pszText, text.c_str(), info.item.cchTextMax);
+            ui::CopyText(info.item.pszText, info.item.cchTextMax, text);
         }
         result = 0;
         return true;
@@ -454,6 +455,9 @@ void TKeltSearchForm::OnDpiChanged(int dpi, const RECT* suggested)
 {
     ui::Dialog::OnDpiChanged(dpi, suggested);
     ScaleParts();
+    // Owner-drawn menu items are measured again once they are set up anew.
+    if (resultsMenu_)
+        ui::SetXPMenu(Handle(), resultsMenu_.get(), useXPMenu_);
     ::SendMessageA(Item(IDC_SEARCH_STATUS), WM_SIZE, 0, 0);
 }
 
