@@ -34,18 +34,7 @@ TEST(StagedProgram, StartsOnceShowsItsWindowAndExitsCleanly)
     EXPECT_EQ(::WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first copy ended";
     EXPECT_TRUE(::IsWindow(window));
 
-    char binary[MAX_PATH * 2] = {};
-    if (::GetEnvironmentVariableA("KELT_BINARY_DIR", binary, sizeof binary)) {
-        std::string shot = binary;
-        if (!shot.empty() && shot[0] == '/')
-            shot = "Z:" + shot;
-        for (char& c : shot)
-            if (c == '/')
-                c = '\\';
-        shot += "\\keltrix-smoke.bmp";
-        EXPECT_TRUE(probe::SaveScreen(shot));
-        std::printf("Screenshot: %s\n", shot.c_str());
-    }
+    probe::SaveScreenAs("keltrix-smoke.bmp");
 
     EXPECT_EQ(probe::CloseThroughMenu(first, window, 60000), 0u);
     ::CloseHandle(first);

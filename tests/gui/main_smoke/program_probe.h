@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -142,6 +143,24 @@ inline bool SaveScreen(const std::string& path)
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return out.good();
+}
+
+// Saves a picture of the screen as a file of the build folder (KELT_BINARY_DIR) and says where;
+// nothing outside the build.
+inline void SaveScreenAs(const char* name)
+{
+    char binary[MAX_PATH * 2] = {};
+    if (!::GetEnvironmentVariableA("KELT_BINARY_DIR", binary, sizeof binary))
+        return;
+    std::string path = binary;
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    path = path + "\\" + name;
+    if (SaveScreen(path))
+        std::printf("Screenshot: %s\n", path.c_str());
 }
 
 } // namespace kelt::probe

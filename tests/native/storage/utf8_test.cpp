@@ -9,10 +9,8 @@
 namespace kelt {
 namespace {
 
-const std::string kLodz = "\xC5\x81\xC3\xB3\x64\xC5\xBA";            // "Łódź": 4 characters, 7 bytes
-const std::string kCjk = "\xE8\xA8\xAD\xE5\xAE\x9A";                  // two characters of 3 bytes
-const std::string kEmoji = "\xF0\x9F\x99\x82";                        // one character of 4 bytes
-const std::string kLatin1 = "Caf\xE9";                               // single-byte text of old
+const std::string kLodz = "\xC5\x81\xC3\xB3\x64\xC5\xBA";  // "Łódź": 4 characters, 7 bytes
+const std::string kEmoji = "\xF0\x9F\x99\x82";              // one character of 4 bytes
 
 TEST(Utf8Text, CountsAndCutsWholeCharacters) {
     struct Case {
@@ -23,16 +21,11 @@ TEST(Utf8Text, CountsAndCutsWholeCharacters) {
         std::size_t prefix;    // bytes kept
     } cases[] = {
         {"plain", true, 5, 3, 3},
-        {kLodz, true, 4, 2, 2},     // "Ł" kept whole
-        {kLodz, true, 4, 1, 0},     // half of "Ł": nothing
-        {kLodz, true, 4, 4, 4},     // "Łó" is 4 bytes: kept
-        {kLodz, true, 4, 5, 5},
-        {kCjk, true, 2, 5, 3},
+        {kLodz, true, 4, 1, 0},  // half of "Ł": nothing
+        {kLodz, true, 4, 5, 5},  // "Łód"
         {kEmoji + "a", true, 2, 3, 0},
-        {kEmoji + "a", true, 2, 4, 4},
-        {kLatin1, false, 4, 4, 4},  // a byte that is no UTF-8 counts as one character
+        {"Caf\xE9", false, 4, 4, 4},         // a byte that is no UTF-8 counts as one character
         {"\xED\xA0\x80", false, 3, 2, 2},  // an encoded surrogate is no UTF-8
-        {"\xC0\xAF", false, 2, 9, 2},       // nor an overlong form
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -45,14 +38,11 @@ TEST(Utf8Text, CountsAndCutsWholeCharacters) {
 TEST(Utf8Text, StringFieldsKeepWholeCharactersWithinTheirLength) {
     TXdbTable t;
     t.FieldDefs().Add("s", ftString, 6);
-    t.FieldDefs().Add("m", ftMemo);
     t.Open();
     t.Append();
     t.FieldByName("s").SetAsString(kLodz);  // 7 bytes into 6: "Łód" and not half of "ź"
-    t.FieldByName("m").SetAsString(kCjk + kEmoji + kLatin1);
     t.Post();
     EXPECT_EQ(kLodz.substr(0, 5), t.FieldByName("s").AsString());
-    EXPECT_EQ(kCjk + kEmoji + kLatin1, t.FieldByName("m").AsString());
 }
 
 } // namespace

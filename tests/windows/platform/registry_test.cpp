@@ -259,17 +259,6 @@ TEST(RegistryRoots, RootCodesBecomeThePredefinedHandles)
     EXPECT_EQ(RootKeyFromCode(static_cast<int>(0x80000006u)), HKEY_DYN_DATA);
 }
 
-namespace {
-
-std::wstring Repeat(const std::wstring& part, int times)
-{
-    std::wstring all;
-    for (int i = 0; i < times; ++i)
-        all += part;
-    return all;
-}
-
-} // namespace
 
 // Runs with UTF-8 as the code page, as the programs do: names and texts of any language, also
 // those whose UTF-8 form is longer than what the registry reports for them, come back exactly,
@@ -281,8 +270,8 @@ TEST(RegistryText, NamesAndTextsOfAnyLanguageComeBackExactly)
     const std::wstring path = FromUtf8(key.Path());
     const std::wstring cyrillic = L"\x0410\x0432\x0442\x043E\x0437\x0430\x043F\x0443\x0441\x043A";  // Автозапуск
     const std::wstring command = L"C:\\users\\\x0141\x00F3\x0064\x017A\\app.exe";                    // C:\users\Łódź\...
-    const std::wstring longCjk = Repeat(L"\x8A2D\x5B9A", 400);  // 800 characters, 2400 bytes in UTF-8
-    const std::wstring longName = Repeat(L"\x6587", 200);       // a sub-key name of 600 bytes in UTF-8
+    const std::wstring longCjk(800, L'\x8A2D');  // 2400 bytes in UTF-8
+    const std::wstring longName(200, L'\x6587');  // a sub-key name of 600 bytes in UTF-8
     ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path, cyrillic, command));
     ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path, L"cjk", longCjk));
     ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path + L"\\" + longName, L"v", L"x"));
