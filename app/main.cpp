@@ -46,7 +46,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             link.SetUseXPMenu = [&searchForm](bool on) { searchForm.SetUseXPMenu(on); };
             mainForm.SetSearchWindow(std::move(link));
         }
-        return ui::RunMessageLoop();
+        // Only the main window's end ends the loop: a quit request a plug-in leaves behind
+        // (to end a message loop of its own) is dropped.
+        return ui::RunMessageLoop(mainForm.Handle());
     } catch (const std::exception& error) {
         ::MessageBoxA(nullptr, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
     } catch (...) {

@@ -494,7 +494,7 @@ void TKeltMainForm::FormCreate()
         folder.pop_back();
     places.folder = folder + "\\Plugins";
     places.progress = splash_ ? splash_->PluginsBar() : nullptr;
-    places.barBox = pluginBox_.Area() ? pluginBox_.Area() : pluginBox_.Handle();
+    places.barBox = pluginBox_.Handle();
     places.menuRoot = pluginsMenu_;
     if (PluginHostFactory)
         plugins_ = PluginHostFactory(places, options_);
@@ -564,28 +564,7 @@ void TKeltMainForm::BuildSettingsButtons()
 void TKeltMainForm::LoadPluginsTask()
 {
     if (plugins_) {
-        plugins_->LoadRegistered();
-        if (options_.ScanPlugins && plugins_->ScanForNew() >= 1) {
-            if (!options_.AutoInst) {
-                if (ui::ShowMessage(Handle(),
-                                    "New Plugins have been found in the plugin folder!Do you like to install them now?",
-                                    "Information", MB_OKCANCEL | MB_ICONQUESTION) == IDOK)
-                    plugins_->RunInstallDialog(Handle());
-                else
-                    plugins_->DiscardNew();
-            } else {
-                // Each install takes the first found plug-in off the list; stop if one does not.
-                for (int left = plugins_->NewCount(); left > 0;) {
-                    plugins_->InstallFirstNew();
-                    const int now = plugins_->NewCount();
-                    if (now >= left)
-                        break;
-                    left = now;
-                }
-            }
-        }
-        plugins_->BuildMenuAndBar();
-        pluginBox_.FitExtentToChildren();
+        plugins_->RunStartupLoad(Handle());
         // Entries the manager just added are drawn like the rest of the menu.
         SetXPMenus(options_.UseXPMenu);
     }
@@ -1027,7 +1006,6 @@ void TKeltMainForm::pmiConfigPluginsClick()
     outBar_.SetHeaderImages(kPluginsHeader, nullptr);
     pluginImages_.reset();
     BuildPluginButtons();
-    pluginBox_.FitExtentToChildren();
     SetXPMenus(options_.UseXPMenu);
 }
 

@@ -3,7 +3,6 @@
 #include "app/options.h"
 #include "app/program_info.h"
 #include "plugins/host/config_plugin_form.h"
-#include "plugins/host/inst_plugin_form.h"
 #include "plugins/host/plugin.h"
 #include "plugins/host/plugin_manager.h"
 #include "plugins/host/plugin_options.h"
@@ -30,7 +29,7 @@ private:
 class ManagerLink : public JTPluginHostLink {
 public:
     ManagerLink(const JTPluginHostPlaces& places, JTKeltOptions& options)
-        : manager_(places.host), options_(options), folder_(places.folder)
+        : manager_(places.host), options_(options)
     {
         manager_.SetPluginFolder(places.folder);
         manager_.SetProgress(places.progress);
@@ -38,35 +37,13 @@ public:
         manager_.SetMenuRoot(places.menuRoot);
     }
 
-    void LoadRegistered() override
-    {
-        manager_.OpenRegistry();
-        manager_.LoadRegistry();
-    }
-    int ScanForNew() override { return manager_.ScanFolder(folder_, manager_.NewPlugins()); }
-    int NewCount() const override { return const_cast<JTPluginManager&>(manager_).NewPlugins().Count(); }
-    void InstallFirstNew() override
-    {
-        if (manager_.NewPlugins().Count() > 0)
-            manager_.Install(manager_.NewPlugins().At(0));
-    }
-    void DiscardNew() override { manager_.FreeList(manager_.NewPlugins()); }
-    void RunInstallDialog(HWND owner) override
-    {
-        TKeltInstPluginForm form(manager_);
-        form.RunModal(owner);
-    }
+    void RunStartupLoad(HWND owner) override { manager_.RunStartupLoad(options_, owner); }
     int RunConfigDialog(HWND owner) override
     {
         int result = 0;
         TKeltConfigPluginForm form(&result, options_, manager_);
         form.RunModal(owner);
         return result;
-    }
-    void BuildMenuAndBar() override
-    {
-        manager_.BuildMenu();
-        manager_.BuildBar();
     }
     int PluginCount() const override { return const_cast<JTPluginManager&>(manager_).Plugins().Count(); }
     JTPlugin* At(int index) const { return const_cast<JTPluginManager&>(manager_).Plugins().At(index); }
@@ -89,7 +66,6 @@ public:
 private:
     JTPluginManager manager_;
     OptionsAdapter options_;
-    std::string folder_;
 };
 
 } // namespace
@@ -98,6 +74,5 @@ std::unique_ptr<JTPluginHostLink> CreatePluginHostLink(const JTPluginHostPlaces&
 {
     return std::make_unique<ManagerLink>(places, options);
 }
-
 
 } // namespace kelt

@@ -14,21 +14,12 @@ class JTPluginHostLink {
 public:
     virtual ~JTPluginHostLink() = default;
 
-    // Opens the plug-in registry and loads the plug-ins registered in it.
-    virtual void LoadRegistered() = 0;
-    // Scans the plug-in folder for plug-ins not installed yet; answers how many were found.
-    virtual int ScanForNew() = 0;
-    virtual int NewCount() const = 0;
-    // Installs the first found plug-in (it leaves the found list).
-    virtual void InstallFirstNew() = 0;
-    // Forgets the found plug-ins until the next scan.
-    virtual void DiscardNew() = 0;
-    // The two plug-in dialogs, modal over `owner`; the configuration dialog answers its result.
-    virtual void RunInstallDialog(HWND owner) = 0;
+    // The start-up load: the registered plug-ins, the scan for new ones as the options say
+    // (installing them, or asking over `owner` whether to open the installation dialog), then
+    // the menu entries and the buttons of the plug-in box.
+    virtual void RunStartupLoad(HWND owner) = 0;
+    // The configuration dialog, modal over `owner`; answers its result.
     virtual int RunConfigDialog(HWND owner) = 0;
-    // Menu entries under the plug-in menu and buttons in the plug-in box, for the plug-ins that
-    // have none yet.
-    virtual void BuildMenuAndBar() = 0;
 
     virtual int PluginCount() const = 0;
     virtual std::string PluginName(int index) const = 0;
@@ -47,7 +38,7 @@ struct JTPluginHostPlaces {
     HWND host = nullptr;          // the main window: owner of every plug-in window
     std::string folder;           // the plug-in folder, without trailing backslash
     HWND progress = nullptr;      // the splash's plug-in bar
-    HWND barBox = nullptr;        // the box of plug-in buttons
+    HWND barBox = nullptr;        // the scroll box of plug-in buttons (the box, not its canvas)
     HMENU menuRoot = nullptr;     // the "Plugins " menu
 };
 

@@ -5,6 +5,8 @@
 // click does.
 #include <windows.h>
 
+#include <string>
+
 #include "ui/window.h"
 
 namespace kelt::ui {
@@ -28,6 +30,34 @@ private:
 
     bool hot_ = false;
     bool pressed_ = false;
+};
+
+// A flat push button with a caption in a colour of its own: no frame until the pointer is over
+// it (raised) or it is pressed (sunken). It takes the place of a push button of a dialog
+// template (same ID, caption, position, tab order and state) and, like it, tells its parent
+// about a click with WM_COMMAND / BN_CLICKED; Space, Enter with the focus and BM_CLICK click it.
+class FlatTextButton : public FlatButtonBase {
+public:
+    FlatTextButton() = default;
+    ~FlatTextButton() override;
+
+    // Replaces the template's button `placeholder` (which is destroyed); true when it worked.
+    bool Attach(HWND placeholder, COLORREF textColour);
+    COLORREF TextColour() const { return colour_; }
+    int Id() const { return id_; }
+    // What a click does: the parent hears BN_CLICKED (nothing while disabled).
+    void Click();
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnButtonClick() override { Click(); }
+    bool OnPaint() override;
+    bool OnEraseBackground(HDC) override { return true; }
+
+private:
+    COLORREF colour_ = 0;
+    int id_ = 0;
+    HFONT font_ = nullptr;  // the dialog's, not owned
 };
 
 } // namespace kelt::ui

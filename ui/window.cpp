@@ -577,10 +577,15 @@ static bool IsModelessDialogMessage(MSG& msg)
     return false;
 }
 
-int RunMessageLoop()
+int RunMessageLoop(HWND mainWindow)
 {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 && mainWindow && ::IsWindow(mainWindow))
+            continue;
+        if (got <= 0)
+            break;
         if (IsModelessDialogMessage(msg))
             continue;
         ::TranslateMessage(&msg);

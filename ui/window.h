@@ -149,8 +149,9 @@ private:
 };
 
 // Runs the message loop until WM_QUIT; answers its exit code. Keyboard navigation is given to
-// modeless dialogs registered with AddModelessDialog.
-int RunMessageLoop();
+// modeless dialogs registered with AddModelessDialog. With a `mainWindow`, a WM_QUIT that
+// arrives while that window still exists is somebody else's and is dropped.
+int RunMessageLoop(HWND mainWindow = nullptr);
 // The text of a window or control.
 std::string WindowText(HWND hwnd);
 void AddModelessDialog(HWND dialog);

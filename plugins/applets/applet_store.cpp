@@ -101,6 +101,23 @@ bool RegistryAppletStore::Store(const std::vector<AppletEntry>& applets)
     }
 }
 
+const char kMachineDontLoadKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\don't load";
+
+std::vector<bool> MachineSuppressed(const std::vector<std::string>& fileNames, REGSAM view)
+{
+    std::vector<bool> suppressed(fileNames.size(), false);
+    try {
+        TRegistry registry(KEY_READ | view);
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (!registry.OpenKey(kMachineDontLoadKey, false))
+            return suppressed;
+        for (std::size_t i = 0; i < fileNames.size(); ++i)
+            suppressed[i] = registry.ValueExists(fileNames[i]);
+    } catch (const Error&) {
+    }
+    return suppressed;
+}
+
 std::unique_ptr<AppletStore> StoreForWindows(const WindowsVersion& version, const std::string& windowsFolder)
 {
     if (!version.ok)

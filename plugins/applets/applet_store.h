@@ -5,6 +5,8 @@
 // The Windows 95 line reads the section "don't load" of Control.ini in the Windows folder;
 // the NT line (every version, servers and later Windows included) reads the values of
 // HKEY_CURRENT_USER\Control Panel\don't load. Both name the applet by its file name.
+#include <windows.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +52,12 @@ public:
     std::vector<bool> ReadSuppressed(const std::vector<std::string>& fileNames) override;
     bool Store(const std::vector<AppletEntry>& applets) override;
 };
+
+// The machine-wide list of the NT line (kMachineDontLoadKey under HKEY_LOCAL_MACHINE): any
+// value of an applet's name hides it for every user, whatever the user's own list says. Read
+// only; `view` selects the registry view.
+extern const char kMachineDontLoadKey[];
+std::vector<bool> MachineSuppressed(const std::vector<std::string>& fileNames, REGSAM view);
 
 // Any non-empty ini value suppresses the applet, whatever its case ("no", "No", "NO" ...).
 bool IniValueSuppresses(const std::string& value);

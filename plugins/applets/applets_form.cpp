@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "plugins/applets/applets_ids.h"
+#include "plugins/applets/wow64.h"
 #include "ui/instance.h"
 #include "ui/seams.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0);
+// After the file name of an applet the machine-wide list hides.
+const char kMachineNote[] = "  (hidden for all users by the machine)";
 
 // The file's first icon, small; null when it has none.
 HICON FirstIcon(const std::string& file)
@@ -44,27 +47,53 @@ void TForm1::FormCreate()
     pbtnApply.Attach(Item(IDC_APPLETS_APPLY), kBlue);
     pbtnClose.Attach(Item(IDCANCEL), kRed);
 
-    const std::string folder = SystemFolder();
-    const std::vector<std::string> files = ListApplets(folder);
-    for (const std::string& file : files)
-        pCPLList.Add(file, true, FirstIcon(folder + "\\" + file));
+    // The applets of the system folder Windows itself uses, also for this library in 32 bits.
+    const bool wow64 = plugin::RunningUnderWow64();
+    const plugin::NativeSystemFolder system = plugin::NativeSystemFolderOf(SystemFolder(), WindowsFolder(), wow64);
+    std::vector<HICON> icons;
+    {
+        plugin::ScopedRedirectionOff native(system.redirectionOff);
+        files_ = ListApplets(system.folder);
+        for (const std::string& file : files_)
+            icons.push_back(FirstIcon(system.folder + "\\" + file));
+    }
 
-    store_ = StoreForWindows(QueryWindowsVersion(), WindowsFolder());
-    if (!store_)
+    const WindowsVersion version = QueryWindowsVersion();
+    store_ = StoreForWindows(version, WindowsFolder());
+    machine_.assign(files_.size(), false);
+    if (version.ok && version.platformId == VER_PLATFORM_WIN32_NT)
+        machine_ = MachineSuppressed(files_, plugin::NativeRegistryView(wow64));
+    const std::vector<bool> suppressed =
+        store_ ? store_->ReadSuppressed(files_) : std::vector<bool>(files_.size(), false);
+    for (std::size_t row = 0; row < files_.size(); ++row) {
+        const bool shown = !machine_[row] && !suppressed[row];
+        pCPLList.Add(machine_[row] ? files_[row] + kMachineNote : files_[row], shown, icons[row]);
+    }
+    pCPLList.OnToggle = [this](int row) { pCPLListToggle(row); };
+}
+
+void TForm1::pCPLListToggle(int row)
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= machine_.size() || !machine_[row] || !pCPLList.Checked(row))
         return;
-    const std::vector<bool> suppressed = store_->ReadSuppressed(files);
-    for (std::size_t row = 0; row < suppressed.size(); ++row)
-        if (suppressed[row])
-            pCPLList.SetChecked(static_cast<int>(row), false);
+    pCPLList.SetChecked(row, false);
+    ui::ShowMessage(Handle(),
+                    files_[row] + " is hidden for every user of this computer by the machine-wide list "
+                                  "HKEY_LOCAL_MACHINE\\" +
+                        std::string(kMachineDontLoadKey) +
+                        ". Only an administrator can show it again there; ticking it here would change nothing.",
+                    "Information", MB_ICONINFORMATION);
 }
 
 void TForm1::pbtnApplyClick()
 {
     bool ok = false;
     if (store_) {
+        // The machine's applets are not the user's to change: their entries stay as they are.
         std::vector<AppletEntry> entries;
         for (int row = 0; row < pCPLList.Count(); ++row)
-            entries.push_back({pCPLList.Text(row), !pCPLList.Checked(row)});
+            if (!machine_[static_cast<std::size_t>(row)])
+                entries.push_back({files_[static_cast<std::size_t>(row)], !pCPLList.Checked(row)});
         ok = store_->Store(entries);
     }
     ui::ShowMessage(Handle(), ok ? "OK" : "Some errors have Happened!", "Finish!", MB_ICONINFORMATION);

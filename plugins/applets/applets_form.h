@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "plugins/applets/applet_store.h"
-#include "plugins/util/check_list.h"
-#include "plugins/util/flat_button.h"
+#include "plugins/common/check_list_box.h"
+#include "ui/flat_button.h"
 #include "ui/window.h"
 
 namespace kelt::applets {
@@ -25,12 +25,17 @@ protected:
 private:
     void FormCreate();
     void pbtnApplyClick();
+    // A tick the user set on an applet the machine hides for everybody is taken back, with why.
+    void pCPLListToggle(int row);
 
-    plugin::CheckList pCPLList;
-    plugin::FlatButton pbtnApply;
-    plugin::FlatButton pbtnClose;
+    plugin::CheckListBox pCPLList;
+    ui::FlatTextButton pbtnApply;
+    ui::FlatTextButton pbtnClose;
     // Chosen once when the window is made; null when the Windows version is not known.
     std::unique_ptr<AppletStore> store_;
+    // Per row: the applet's file name, and whether the machine-wide list hides it.
+    std::vector<std::string> files_;
+    std::vector<bool> machine_;
 };
 
 } // namespace kelt::applets

@@ -63,8 +63,9 @@ std::string ParentOf(const std::string& path)
     return slash == std::string::npos ? std::string() : WithoutTrailingBackslash(path.substr(0, slash + 1));
 }
 
-// The full, long form of a path as the file system knows it.
-std::string Canonical(const std::string& path)
+} // namespace
+
+std::string FullFolderPath(const std::string& path)
 {
     // Room for a path of MAX_PATH characters in UTF-8.
     char full[MAX_PATH * 3] = {};
@@ -76,28 +77,6 @@ std::string Canonical(const std::string& path)
         result.assign(longName, m);
     return WithoutTrailingBackslash(result);
 }
-
-void AddFolder(std::vector<std::string>& list, const std::string& folder)
-{
-    if (!folder.empty())
-        list.push_back(Canonical(folder));
-}
-
-std::string FromSystem(UINT (WINAPI* query)(LPSTR, UINT))
-{
-    char buffer[MAX_PATH * 3] = {};
-    const UINT n = query(buffer, sizeof buffer);
-    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
-}
-
-std::string FromEnvironment(const char* name)
-{
-    char buffer[MAX_PATH * 3] = {};
-    const DWORD n = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
-}
-
-} // namespace
 
 const char* MaskStyleName(int style)
 {
@@ -134,48 +113,20 @@ std::string MaskedFolderName(const std::string& path, int style)
     return name;
 }
 
-SystemFolders SystemFolders::Current()
-{
-    SystemFolders system;
-    AddFolder(system.folders, FromSystem(::GetWindowsDirectoryA));
-    AddFolder(system.folders, FromSystem(::GetSystemDirectoryA));
-    // Looked up by name: older systems lack them.
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
-    for (const char* name : {"GetSystemWindowsDirectoryA", "GetSystemWow64DirectoryA"})
-        if (auto query = reinterpret_cast<FolderQuery>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))))
-            AddFolder(system.folders, FromSystem(query));
-    for (const char* name : {"USERPROFILE", "ALLUSERSPROFILE", "PUBLIC"})
-        AddFolder(system.folders, FromEnvironment(name));
-
-    using ProfilesQuery = BOOL(WINAPI*)(LPSTR, LPDWORD);
-    if (HMODULE userenv = ::LoadLibraryA("userenv.dll")) {
-        if (auto query = reinterpret_cast<ProfilesQuery>(
-                reinterpret_cast<void*>(::GetProcAddress(userenv, "GetProfilesDirectoryA")))) {
-            char buffer[MAX_PATH * 3] = {};
-            DWORD size = sizeof buffer;
-            if (query(buffer, &size)) {
-                AddFolder(system.folders, buffer);
-                AddFolder(system.profileParents, buffer);
-            }
-        }
-        ::FreeLibrary(userenv);
-    }
-    // Where no profiles folder is reported, the parent of the user's own profile holds them.
-    const std::string profile = FromEnvironment("USERPROFILE");
-    if (system.profileParents.empty() && !profile.empty())
-        AddFolder(system.profileParents, ParentOf(Canonical(profile)));
-    return system;
-}
-
 bool IsSystemFolder(const std::string& path, const SystemFolders& system)
 {
     const std::string folder = WithoutTrailingBackslash(path);
     if (IsRoot(folder))
         return true;
-    for (const std::string& needed : system.folders)
-        if (SameText(folder, WithoutTrailingBackslash(needed)))
+    // A needed folder itself, or any folder above it: renaming either loses it.
+    for (const std::string& needed : system.folders) {
+        const std::string below = WithoutTrailingBackslash(needed);
+        if (SameText(folder, below))
             return true;
+        if (below.size() > folder.size() && below[folder.size()] == '\\' &&
+            SameText(folder, below.substr(0, folder.size())))
+            return true;
+    }
     const std::string parent = ParentOf(folder);
     for (const std::string& profiles : system.profileParents)
         if (SameText(parent, WithoutTrailingBackslash(profiles)))
@@ -192,9 +143,10 @@ MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& s
     const std::string target = MaskedFolderName(folder, style);
     if (target == folder)
         return MaskResult::Unchanged;
-    // Judge the folder by its plain name, so a masked system folder cannot be masked again.
-    const std::string full = Canonical(folder);
-    if (IsSystemFolder(full, system) || IsSystemFolder(MaskedFolderName(full, 0), system))
+    // Judge the folder by its plain name, so a masked system folder cannot be masked again;
+    // taking a mask off is always allowed, it gives Windows its folder back.
+    const std::string full = FullFolderPath(folder);
+    if (style != 0 && (IsSystemFolder(full, system) || IsSystemFolder(MaskedFolderName(full, 0), system)))
         return MaskResult::Refused;
     if (!::MoveFileA(folder.c_str(), target.c_str()))
         return MaskResult::RenameFailed;

@@ -25,18 +25,24 @@ std::string MaskedFolderName(const std::string& path, int style);
 
 // Folders Windows needs under their own names.
 struct SystemFolders {
-    // Folders that are refused themselves (the Windows folder, the system folders, profiles).
+    // Folders that are refused, with every folder above them: the Windows and system folders,
+    // the profiles, Program Files, and every folder a shell-folder value or a known folder
+    // points to (Desktop, Documents, AppData, Start Menu, Downloads ...).
     std::vector<std::string> folders;
     // Folders whose every direct sub-folder is a user profile root.
     std::vector<std::string> profileParents;
 
-    // The running system's folders.
+    // The running system's folders (needed_folders.cpp).
     static SystemFolders Current();
 };
 
-// True for a drive root, one of the system folders, or a user profile root. The path is
-// compared as it is written (full path, without regard to case or a trailing backslash).
+// True for a drive root, one of the needed folders or a folder above one, or a user profile
+// root. The path is compared as it is written (full path, without regard to case or a
+// trailing backslash); folders below a needed one are not refused.
 bool IsSystemFolder(const std::string& path, const SystemFolders& system);
+
+// The full, long form of a path as the file system knows it, without a trailing backslash.
+std::string FullFolderPath(const std::string& path);
 
 enum class MaskResult {
     NotAFolder,    // nothing done
@@ -47,6 +53,7 @@ enum class MaskResult {
 };
 
 // Renames the folder at `path` to the style; `newPath` receives the folder's name afterwards.
+// A needed folder is refused any style but "Normal", which always gives a masked one back.
 MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& system, std::string& newPath);
 
 } // namespace kelt

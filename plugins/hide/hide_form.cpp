@@ -8,6 +8,7 @@
 
 #include "plugins/common/tool_window.h"
 #include "plugins/hide/hide_ids.h"
+#include "ui/dpi.h"
 #include "ui/seams.h"
 #include "ui/window.h"
 
@@ -63,13 +64,21 @@ void TForm1::FormCreate()
 
     noDrives_.list.Attach(PageItem(IDC_DISKS), {{"", 120}}, 16);
     noViewOnDrive_.list.Attach(PageItem(IDC_VIEW_DISKS), {{"", 120}}, 16);
-    ReadDriveMask(noDrives_);
-    ReadDriveMask(noViewOnDrive_);
+    std::string unreadable;
+    for (DrivePolicy* policy : {&noDrives_, &noViewOnDrive_})
+        if (!ReadDriveMask(*policy))
+            unreadable += std::string("\n") + policy->mask.ValueName() + " (the drives of \"" + policy->pageName +
+                          "\") holds no drive mask; it is left as it is.";
+    if (!unreadable.empty())
+        ui::ShowMessage(Handle(), "Errors occured when getting disk informations!" + unreadable, "ERROR",
+                        MB_ICONERROR);
 
     for (int style = 0; style < kMaskStyleCount; ++style)
         ::SendMessageA(PageItem(IDC_HIDE_STYLE), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(MaskStyleName(style)));
     ::SendMessageA(PageItem(IDC_HIDE_STYLE), CB_SETCURSEL, 0, 0);
+    ::SendMessageA(PageItem(IDC_MASKED), CB_SETDROPPEDWIDTH, Scale(360), 0);
     systemFolders_ = SystemFolders::Current();
+    FillMaskedList();
 }
 
 void TForm1::CreatePages()
@@ -118,17 +127,32 @@ HWND TForm1::PageItem(int id) const
     return nullptr;
 }
 
-void TForm1::ReadDriveMask(DrivePolicy& policy)
+bool TForm1::ReadDriveMask(DrivePolicy& policy)
 {
     policy.list.Clear();
     policy.readable = policy.mask.Read();
     if (!policy.readable) {
-        ui::ShowMessage(Handle(), "Errors occured when getting disk informations!", "ERROR", MB_ICONERROR);
         ::EnableWindow(policy.list.Handle(), FALSE);
-        return;
+        return false;
     }
     for (const DriveEntry& drive : ListDrives())
         policy.list.Add({drive.root}, (policy.mask.Mask() & drive.bit) == 0, static_cast<LPARAM>(drive.bit));
+    policy.shownHidden = HiddenBits(policy);
+    return true;
+}
+
+unsigned TForm1::HiddenBits(const DrivePolicy& policy, unsigned* listed) const
+{
+    unsigned hidden = 0, all = 0;
+    for (int row = 0; row < policy.list.Count(); ++row) {
+        const auto bit = static_cast<unsigned>(policy.list.Data(row));
+        all |= bit;
+        if (!policy.list.Checked(row))
+            hidden |= bit;
+    }
+    if (listed)
+        *listed = all;
+    return hidden;
 }
 
 bool TForm1::WriteDriveMask(DrivePolicy& policy)
@@ -136,31 +160,37 @@ bool TForm1::WriteDriveMask(DrivePolicy& policy)
     // The value as it is now: letters the list does not show keep their bits.
     if (!policy.mask.Read())
         return false;
-    unsigned listed = 0, hidden = 0;
-    for (int row = 0; row < policy.list.Count(); ++row) {
-        const auto bit = static_cast<unsigned>(policy.list.Data(row));
-        listed |= bit;
-        if (!policy.list.Checked(row))
-            hidden |= bit;
-    }
-    return policy.mask.Write(MergeDriveMask(policy.mask.Mask(), listed, hidden));
+    unsigned listed = 0;
+    const unsigned hidden = HiddenBits(policy, &listed);
+    if (!policy.mask.Write(MergeDriveMask(policy.mask.Mask(), listed, hidden)))
+        return false;
+    policy.shownHidden = hidden;
+    return true;
 }
 
 void TForm1::pbtnApplyClick()
 {
-    bool written = false, failed = false;
+    std::string failed, unreadable;
+    bool written = false;
     for (DrivePolicy* policy : {&noDrives_, &noViewOnDrive_}) {
-        if (!policy->readable)
-            continue;  // never written over what could not be read
+        if (!policy->readable) {
+            // Never written over what could not be read.
+            unreadable += std::string("\n") + policy->mask.ValueName() + " holds no drive mask and is left as it is.";
+            continue;
+        }
+        if (!policy->writeAlways && HiddenBits(*policy) == policy->shownHidden)
+            continue;  // untouched
         if (WriteDriveMask(*policy))
             written = true;
         else
-            failed = true;
+            failed += std::string("\n") + policy->mask.ValueName();
     }
-    if (failed || !written)
-        ui::ShowMessage(Handle(), "Errors occured when writting disk informations!", "ERROR", MB_ICONERROR);
-    else
+    if (!failed.empty())
+        ui::ShowMessage(Handle(), "Errors occured when writting disk informations!" + failed, "ERROR", MB_ICONERROR);
+    else if (written)
         ui::ShowMessage(Handle(), "Finish!", "OK", MB_ICONINFORMATION);
+    else
+        ui::ShowMessage(Handle(), "Nothing was written." + unreadable, "Information", MB_ICONINFORMATION);
 }
 
 void TForm1::pbtnBrowseClick()
@@ -183,7 +213,15 @@ void TForm1::pbtnMaskFolderClick()
     const std::string path = ui::WindowText(PageItem(IDC_HIDE_FOLDER));
     std::string renamed;
     switch (MaskFolder(path, style, systemFolders_, renamed)) {
-    case MaskResult::Renamed: ::SetWindowTextA(PageItem(IDC_HIDE_FOLDER), renamed.c_str()); break;
+    case MaskResult::Renamed:
+        ::SetWindowTextA(PageItem(IDC_HIDE_FOLDER), renamed.c_str());
+        if (!RecordMaskedFolder(renamed))
+            ui::ShowMessage(Handle(),
+                            "The folder was renamed, but the list of masked folders could not be updated:\n" +
+                                renamed,
+                            "Warning!", MB_ICONEXCLAMATION);
+        FillMaskedList();
+        break;
     case MaskResult::RenameFailed: ui::ShowMessage(Handle(), "Rename file error!", "Error", MB_OK); break;
     case MaskResult::Refused:
         ui::ShowMessage(Handle(), "Windows needs this folder under its own name, so it cannot be masked:\n" + path,
@@ -192,6 +230,29 @@ void TForm1::pbtnMaskFolderClick()
     case MaskResult::NotAFolder:
     case MaskResult::Unchanged: break;
     }
+}
+
+void TForm1::FillMaskedList()
+{
+    HWND combo = PageItem(IDC_MASKED);
+    ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    masked_ = ReadMaskedFolders();
+    for (const MaskedFolder& folder : masked_) {
+        const std::string text = folder.plain + "  (" + MaskStyleName(folder.style) + ")";
+        ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    ::EnableWindow(combo, !masked_.empty());
+}
+
+void TForm1::pcmbMaskedChange()
+{
+    const LRESULT chosen = ::SendMessageA(PageItem(IDC_MASKED), CB_GETCURSEL, 0, 0);
+    if (chosen == CB_ERR || static_cast<std::size_t>(chosen) >= masked_.size())
+        return;
+    const MaskedFolder& folder = masked_[static_cast<std::size_t>(chosen)];
+    ::SetWindowTextA(PageItem(IDC_HIDE_FOLDER), folder.masked.c_str());
+    // Ready to be given its name back.
+    ::SendMessageA(PageItem(IDC_HIDE_STYLE), CB_SETCURSEL, 0, 0);
 }
 
 void TForm1::ShowPage(int page)
@@ -213,6 +274,10 @@ bool TForm1::OnCommand(int id, int code, HWND control)
 
 bool TForm1::PageCommand(int id, int code)
 {
+    if (id == IDC_MASKED && code == CBN_SELCHANGE) {
+        pcmbMaskedChange();
+        return true;
+    }
     if (code != BN_CLICKED)
         return false;
     switch (id) {

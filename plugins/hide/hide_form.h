@@ -7,9 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "plugins/common/check_list.h"
+#include "plugins/common/check_list_view.h"
 #include "plugins/hide/drive_mask.h"
 #include "plugins/hide/folder_mask.h"
+#include "plugins/hide/masked_record.h"
 #include "ui/layout.h"
 #include "ui/window.h"
 
@@ -29,10 +30,17 @@ protected:
 private:
     // One drive policy with its list.
     struct DrivePolicy {
-        explicit DrivePolicy(const char* valueName) : mask(valueName) {}
+        DrivePolicy(const char* valueName, const char* page, bool always)
+            : mask(valueName), pageName(page), writeAlways(always)
+        {
+        }
         JTDriveMask mask;
-        plugin::CheckList list;
+        const char* pageName;
+        // NoDrives is written on every "Apply"; the other only when its list was changed.
+        bool writeAlways;
+        plugin::CheckListView list;
         bool readable = false;
+        unsigned shownHidden = 0;  // the hidden bits of the list as it was filled
     };
 
     class Page;
@@ -42,16 +50,21 @@ private:
     // Commands of the controls on the pages.
     bool PageCommand(int id, int code);
     HWND PageItem(int id) const;
-    void ReadDriveMask(DrivePolicy& policy);
+    // Fills the policy's list; false (list disabled) when the value holds no drive mask.
+    bool ReadDriveMask(DrivePolicy& policy);
     bool WriteDriveMask(DrivePolicy& policy);
+    unsigned HiddenBits(const DrivePolicy& policy, unsigned* listed = nullptr) const;
+    void FillMaskedList();
+    void pcmbMaskedChange();
     void ShowPage(int page);
     void pbtnApplyClick();
     void pbtnBrowseClick();
     void pbtnMaskFolderClick();
 
-    DrivePolicy noDrives_{kNoDrivesValue};
-    DrivePolicy noViewOnDrive_{kNoViewOnDriveValue};
+    DrivePolicy noDrives_{kNoDrivesValue, "Disks and Folders", true};
+    DrivePolicy noViewOnDrive_{kNoViewOnDriveValue, "Others", false};
     SystemFolders systemFolders_;
+    std::vector<MaskedFolder> masked_;
     ui::AnchorLayout layout_;
     std::unique_ptr<Page> folders_, others_;
 };

@@ -21,6 +21,8 @@
 #define IDC_HIDE_AS_LABEL     208
 #define IDC_HIDE_STYLE        209  // pcmbHideStyle
 #define IDC_MASK_FOLDER       210  // pbtnMaskFolder
+#define IDC_MASKED_LABEL      211
+#define IDC_MASKED            212  // the folders this tool masked
 
 #define IDC_VIEW_LABEL        301
 #define IDC_VIEW_DISKS        302  // plViewDisks

@@ -119,7 +119,8 @@ void TKeltConfigPluginForm::ShowDetails(HTREEITEM node)
         SetItemText(IDC_CFG_FILE, std::string());
     SetItemText(IDC_CFG_DESCRIPTION,
                 failed ? "This plugin is registered but could not be loaded: " + failed->reason + "." : std::string());
-    ::EnableWindow(Item(IDC_CFG_UNINSTALL), plugin != nullptr);
+    // A registered file that did not load can be taken out of the registry as well.
+    ::EnableWindow(Item(IDC_CFG_UNINSTALL), plugin != nullptr || failed != nullptr);
 }
 
 LRESULT TKeltConfigPluginForm::TreeCustomDraw(NMTVCUSTOMDRAW& draw)
@@ -199,17 +200,23 @@ void TKeltConfigPluginForm::pbtnUninstallClick()
     HWND tree = Tree();
     HTREEITEM node = TreeView_GetSelection(tree);
     JTPlugin* plugin = NodePlugin(node);
-    if (!plugin)
+    const JTFailedPlugin* failed = NodeFailure(node);
+    if (!plugin && !failed)
         return;
-    if (ui::ShowMessage(Handle(), "Do you really want to uninstall the plugin:" + plugin->Name(), "Warning",
+    const std::string name = plugin ? plugin->Name() : failed->fileName;
+    if (ui::ShowMessage(Handle(), "Do you really want to uninstall the plugin:" + name, "Warning",
                         MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    // The tree follows what the manager did: a registry it could not write keeps the node.
+    const bool done = plugin ? manager_.Uninstall(plugin) : manager_.UninstallFailed(failed->fileName);
+    if (!done)
         return;
     HTREEITEM kind = TreeView_GetParent(tree, node);
     pluginNodes_.erase(node);
+    failedNodes_.erase(node);
     TreeView_DeleteItem(tree, node);
     if (kind && !TreeView_GetChild(tree, kind))
         TreeView_DeleteItem(tree, kind);
-    manager_.Uninstall(plugin);
     manager_.BuildBar();
     if (result_)
         *result_ = 1;

@@ -8,6 +8,7 @@
 
 #include "plugins/host/plugin.h"
 #include "plugins/host/plugin_help.h"
+#include "plugins/host/plugin_library.h"
 #include "plugins/host/plugin_host_ids.h"
 #include "plugins/host/plugin_manager.h"
 #include "ui/dpi.h"
@@ -23,6 +24,12 @@ bool FolderExists(const std::string& path)
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+#if defined(_WIN64)
+const char kOwnBits[] = "64";
+#else
+const char kOwnBits[] = "32";
+#endif
 
 std::uint32_t ModuleInstanceValue()
 {
@@ -279,7 +286,14 @@ void TKeltInstPluginForm::pbtnFromFileClick()
 
     auto plugin = std::make_unique<JTPlugin>(ModuleInstanceValue(), path);
     if (plugin->Load() != plrLoaded) {
-        ui::ShowMessage(Handle(), path + " is not a available plugin!", "Error", MB_OK | MB_ICONERROR);
+        const std::string foreign = ForeignMachine(path);
+        if (!foreign.empty())
+            ui::ShowMessage(Handle(),
+                            path + " is " + foreign + ", but this Keltrix is a " + kOwnBits +
+                                "-bit program: it loads only " + kOwnBits + "-bit plugins!",
+                            "Error", MB_OK | MB_ICONERROR);
+        else
+            ui::ShowMessage(Handle(), path + " is not a available plugin!", "Error", MB_OK | MB_ICONERROR);
         return;
     }
     std::string text = plugin->Name();

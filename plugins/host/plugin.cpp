@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "plugins/host/guarded_call.h"
+#include "plugins/host/plugin_library.h"
+
 namespace kelt {
 
 namespace {
@@ -82,30 +85,6 @@ std::string CopyForeignString(const char* text, std::size_t limit)
     return copy;
 }
 
-HMODULE LoadPluginLibrary(const std::string& path)
-{
-    if (path.empty())
-        return nullptr;
-    char full[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    const std::string target = length > 0 && length < sizeof full ? std::string(full, length) : path;
-
-    // No "cannot find" or "bad image" boxes from the system for a file that is no plug-in.
-    DWORD previousMode = 0;
-    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
-    // The search-path flags exist where AddDllDirectory does (and with the update that added it).
-    static const bool searchFlags =
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
-    HMODULE module = nullptr;
-    if (searchFlags)
-        module = ::LoadLibraryExA(target.c_str(), nullptr,
-                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    if (!module && (!searchFlags || ::GetLastError() == ERROR_INVALID_PARAMETER))
-        module = ::LoadLibraryExA(target.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    ::SetThreadErrorMode(previousMode, nullptr);
-    return module;
-}
-
 // ---------------------------------------------------------------- JTPluginMenuItem
 
 JTPluginMenuItem::~JTPluginMenuItem()
@@ -148,9 +127,14 @@ int JTPlugin::Load()
     loadFailure_.clear();
     // A second Load of a loaded object starts from a fresh library reference.
     FreeModule();
+    if (!FileExists(fileName_))
+        return Fail(plrNoLibrary, "file not found");
+    const std::string foreign = ForeignMachine(fileName_);
+    if (!foreign.empty())
+        return Fail(plrNoLibrary, foreign);
     module_.reset(LoadPluginLibrary(fileName_));
     if (!module_)
-        return Fail(plrNoLibrary, FileExists(fileName_) ? "not a library" : "file not found");
+        return Fail(plrNoLibrary, "not a library");
 
     struct Entry {
         const char* name;
@@ -176,19 +160,57 @@ int JTPlugin::Load()
     return ReadInformation();
 }
 
+namespace {
+
+// One getter called under the fault guard: its answer, untouched, or the fault.
+struct GetterCall {
+    plugin::StringGetter getter;
+    const char* answer;
+};
+
+void CallGetter(void* context)
+{
+    auto* call = static_cast<GetterCall*>(context);
+    call->answer = call->getter();
+}
+
+struct GlyphCall {
+    HMODULE module;
+    const char* name;
+    HBITMAP bitmap;
+};
+
+} // namespace
+
 int JTPlugin::ReadInformation()
 {
+    struct Field {
+        const char* getter;
+        plugin::StringGetter entry;
+        std::string* target;
+    };
     std::string glyphName;
-    try {
-        name_ = CopyForeignString(getPluginName_(), kMaxStringLength);
-        author_ = CopyForeignString(getPluginAuthor_(), kMaxStringLength);
-        menuText_ = CopyForeignString(getPluginMenuText_(), kMaxStringLength);
-        kind_ = CopyForeignString(getPluginKind_(), kMaxStringLength);
-        version_ = CopyForeignString(getPluginVersion_(), kMaxStringLength);
-        copyright_ = CopyForeignString(getPluginCopyright_(), kMaxStringLength);
-        glyphName = CopyForeignString(getPluginGlyphResName_(), kMaxStringLength);
-    } catch (...) {
-        return Fail(plrBadInformation, "information unreadable");
+    const Field fields[] = {
+        {"GetPluginName", getPluginName_, &name_},
+        {"GetPluginAuthor", getPluginAuthor_, &author_},
+        {"GetPluginMenuText", getPluginMenuText_, &menuText_},
+        {"GetPluginKind", getPluginKind_, &kind_},
+        {"GetPluginVersion", getPluginVersion_, &version_},
+        {"GetPluginCopyright", getPluginCopyright_, &copyright_},
+        {"GetPluginGlyphResName", getPluginGlyphResName_, &glyphName},
+    };
+    for (const Field& field : fields) {
+        GetterCall call{field.entry, nullptr};
+        GuardedResult guarded;
+        try {
+            guarded = RunGuarded(CallGetter, &call);
+        } catch (...) {
+            return Fail(plrBadInformation, std::string(field.getter) + " threw an exception");
+        }
+        if (guarded.faulted)
+            return Fail(plrBadInformation, std::string(field.getter) + " failed (" + DescribeFault(guarded.code) + ")");
+        // Copied at once: the plug-in may reuse its buffer on the next call.
+        *field.target = CopyForeignString(call.answer, kMaxStringLength);
     }
     if (!LoadGlyph(glyphName))
         return Fail(plrBadInformation, "no glyph");
@@ -200,8 +222,18 @@ bool JTPlugin::LoadGlyph(const std::string& resourceName)
     glyphBitmap_.reset();
     if (resourceName.empty() || !PlausibleBitmapResource(module_.get(), resourceName))
         return false;
-    glyphBitmap_.reset(static_cast<HBITMAP>(
-        ::LoadImageA(module_.get(), resourceName.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    // The system reads the plug-in's bitmap data: guarded as well.
+    GlyphCall call{module_.get(), resourceName.c_str(), nullptr};
+    const GuardedResult guarded = RunGuarded(
+        [](void* context) {
+            auto* glyph = static_cast<GlyphCall*>(context);
+            glyph->bitmap = static_cast<HBITMAP>(
+                ::LoadImageA(glyph->module, glyph->name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        },
+        &call);
+    if (guarded.faulted)
+        return false;
+    glyphBitmap_.reset(call.bitmap);
     return static_cast<bool>(glyphBitmap_);
 }
 
@@ -213,17 +245,49 @@ bool JTPlugin::FreeModule()
     getPluginVersion_ = getPluginCopyright_ = getPluginGlyphResName_ = nullptr;
     donePlugin_ = nullptr;
     execute_ = nullptr;
-    return ::FreeLibrary(module_.release()) != FALSE;
+    // Kept loaded while a window of the plug-in is still open.
+    ReleasePluginLibrary(module_.release());
+    return true;
 }
 
 int JTPlugin::Execute(std::uint32_t handle)
 {
     if (!module_ || !execute_)
         return 0;
+    // The call may end this object (the plug-in uninstalled, or the program closed, from inside
+    // its tool window): what is needed afterwards lives on the stack, and the library keeps a
+    // reference of its own until its code has returned.
+    const plugin::ExecuteEntry entry = execute_;
+    const HWND host = ExecuteHost(handle);
+    PluginLibraryPin pin(reinterpret_cast<const void*>(entry));
+    int result = 0;
     try {
-        return execute_(handle);
+        result = entry(handle);
     } catch (...) {
-        return 0;
+        result = 0;
+    }
+    // A quit request the plug-in made to end its own message loop is not the program's: the
+    // program ends only once its window is gone.
+    if (host && ::IsWindow(host))
+        DropQuitRequests();
+    return result;
+}
+
+HWND JTPlugin::ExecuteHost(std::uint32_t handle)
+{
+    HWND window = plugin::HostValueToHandle(handle);
+    if (handle == 0 || !::IsWindow(window))
+        window = ::GetActiveWindow();
+    if (!window)
+        return nullptr;
+    HWND root = ::GetAncestor(window, GA_ROOT);
+    return root ? root : window;
+}
+
+void DropQuitRequests()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
 }
 

@@ -54,10 +54,13 @@ public:
     // 1 ready, 2 the library does not load, 3 an export is missing, 4 the strings or the glyph
     // could not be read. A failed load keeps the library; the destructor releases it.
     int Load();
-    // Releases the library if one is loaded; true also when there was none.
+    // Gives back the library reference if one is held; true also when there was none. A
+    // library with a window still open stays loaded until that window has gone.
     bool FreeModule();
     // Calls the plug-in's Execute with `handle` and answers its result (0 when not loaded or
-    // when it throws).
+    // when it throws). The library stays loaded until the call has returned, even when this
+    // object is destroyed meanwhile; a quit request the plug-in leaves behind is dropped while
+    // the window it ran over still exists.
     int Execute(std::uint32_t handle);
 
     const std::string& FileName() const { return fileName_; }
@@ -76,8 +79,9 @@ public:
     // The glyph loaded from the library (null until Load has read it). The plug-in keeps it.
     HBITMAP GlyphBitmap() const { return glyphBitmap_.get(); }
 
-    // Why the last Load failed, in words for the user ("not a library", "missing export
-    // DonePlugin", "no glyph" ...); empty after a successful load.
+    // Why the last Load failed, in words for the user ("not a library", "a 32-bit plugin",
+    // "missing export DonePlugin", "GetPluginName failed (access violation)", "no glyph" ...);
+    // empty after a successful load.
     const std::string& LoadFailure() const { return loadFailure_; }
 
     ui::GlyphButton* BarButton() const { return barButton_.get(); }
@@ -90,6 +94,7 @@ public:
 
 private:
     int ReadInformation();
+    static HWND ExecuteHost(std::uint32_t handle);
     bool LoadGlyph(const std::string& resourceName);
     int Fail(int result, std::string reason);
 
@@ -113,9 +118,8 @@ private:
     plugin::ExecuteEntry execute_ = nullptr;
 };
 
-// Loads a plug-in library by its full path with a safe search path for its own dependencies
-// (its folder and the system's, never the current folder). Null when it does not load.
-HMODULE LoadPluginLibrary(const std::string& path);
+// Takes every quit request out of the calling thread's queue.
+void DropQuitRequests();
 
 // A copy of a NUL-terminated string a plug-in handed over: null reads as empty, memory that
 // cannot be read ends the text, and at most `limit` characters are taken.

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "plugins/host/inst_plugin_form.h"
 #include "plugins/host/plugin_options.h"
@@ -89,6 +90,12 @@ std::string ExecutableFolder()
     std::string path(buffer, length);
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// A registry key that names a file of the plug-in folder itself, not one elsewhere.
+bool IsPlainFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 bool FileExists(const std::string& path)
@@ -267,21 +274,33 @@ bool JTPluginManager::LoadRegistry()
     const int count = static_cast<int>(sections.size());
     for (int i = 0; i < count; ++i) {
         const std::string& section = sections[static_cast<std::size_t>(i)];
-        if (section != kUninstalledSection) {
+        if (!SameTextIgnoringCase(section, kUninstalledSection)) {
             for (const std::string& key : ProfileKeyNames(registryPath_, section)) {
+                // A key met before (in this or another section) names a file already handled.
+                if (IsInstalled(key) || IsFailed(key))
+                    continue;
                 std::string reason;
-                if (LoadPlugin(pluginFolder_ + "\\" + key, &reason)) {
+                if (!IsPlainFileName(key)) {
+                    // Only files of the plug-in folder itself are ever loaded.
+                    reason = "not a file of the plugin folder";
+                } else if (LoadPlugin(pluginFolder_ + "\\" + key, &reason)) {
                     installedFiles_.push_back(key);
-                } else {
-                    // Nothing is shown now; the configuration dialog lists it with the reason.
-                    result = false;
-                    failedPlugins_.push_back(JTFailedPlugin{section, key, reason});
+                    continue;
                 }
+                // Nothing is shown now; the configuration dialog lists it with the reason.
+                result = false;
+                failedPlugins_.push_back(JTFailedPlugin{section, key, reason});
             }
         }
         SetProgressPosition(i * 100 / count);
     }
     return result;
+}
+
+bool JTPluginManager::IsFailed(const std::string& fileName) const
+{
+    return std::any_of(failedPlugins_.begin(), failedPlugins_.end(),
+                       [&](const JTFailedPlugin& failed) { return SameTextIgnoringCase(failed.fileName, fileName); });
 }
 
 JTPlugin* JTPluginManager::LoadPlugin(const std::string& path)
@@ -379,14 +398,35 @@ bool JTPluginManager::IsMarkedUninstalled(const std::string& fileName) const
                        [&](const std::string& name) { return SameTextIgnoringCase(name, fileName); });
 }
 
-void JTPluginManager::MarkUninstalled(const std::string& fileName, bool marked)
+bool JTPluginManager::MarkUninstalled(const std::string& fileName, bool marked)
 {
     if (registryPath_.empty())
-        return;
+        return false;
     if (marked)
-        ::WritePrivateProfileStringA(kUninstalledSection, fileName.c_str(), "", registryPath_.c_str());
-    else if (IsMarkedUninstalled(fileName))
-        ::WritePrivateProfileStringA(kUninstalledSection, fileName.c_str(), nullptr, registryPath_.c_str());
+        return ::WritePrivateProfileStringA(kUninstalledSection, fileName.c_str(), "", registryPath_.c_str()) != FALSE;
+    return RemoveKeyEverywhere(fileName, true);
+}
+
+bool JTPluginManager::RemoveKeyEverywhere(const std::string& fileName, bool marksOnly)
+{
+    bool removed = true;
+    for (const std::string& section : ProfileSectionNames(registryPath_)) {
+        if (SameTextIgnoringCase(section, kUninstalledSection) != marksOnly)
+            continue;
+        // Every key of that file, however spelt and however often it is there.
+        for (const std::string& key : ProfileKeyNames(registryPath_, section)) {
+            if (SameTextIgnoringCase(key, fileName) &&
+                !::WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, registryPath_.c_str()))
+                removed = false;
+        }
+    }
+    return removed;
+}
+
+void JTPluginManager::ReportRegistryWrite(const std::string& what)
+{
+    ui::ShowMessage(MessageOwner(), what + " " + registryPath_ + " could not be written!", "Error",
+                    MB_OK | MB_ICONERROR);
 }
 
 int JTPluginManager::ScanFolder(const std::string& folder, PluginList* target, bool clear, bool startup)
@@ -434,6 +474,28 @@ JTPlugin* JTPluginManager::Install(std::unique_ptr<JTPlugin> plugin)
     return installed;
 }
 
+std::string ProfileProblem(const JTPlugin& plugin)
+{
+    const auto breaks = [](const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; };
+    const auto badKey = [&](const std::string& text) {
+        return text.empty() || text.find('=') != std::string::npos || breaks(text) || text[0] == '[' ||
+               text[0] == ';' || text.front() == ' ' || text.back() == ' ';
+    };
+    const std::string file = plugin.BaseFileName();
+    if (badKey(file))
+        return "its file name \"" + file + "\" cannot be stored in the plugin registry";
+    if (badKey(plugin.Name()))
+        return "its name \"" + plugin.Name() + "\" cannot be stored in the plugin registry";
+    const std::string& kind = plugin.Kind();
+    if (kind.empty())
+        return "it names no kind";
+    if (kind.find(']') != std::string::npos || breaks(kind) || std::isspace(static_cast<unsigned char>(kind.front())) ||
+        std::isspace(static_cast<unsigned char>(kind.back())) ||
+        SameTextIgnoringCase(kind, JTPluginManager::kUninstalledSection))
+        return "its kind \"" + kind + "\" cannot be stored in the plugin registry";
+    return std::string();
+}
+
 JTPlugin* JTPluginManager::Install(JTPlugin* plugin)
 {
     // Only what a scan found (or Install(unique_ptr) handed over) is installed from here.
@@ -444,28 +506,69 @@ JTPlugin* JTPluginManager::Install(JTPlugin* plugin)
                         "Error", MB_OK | MB_ICONERROR);
         return nullptr;
     }
+    const std::string problem = ProfileProblem(*plugin);
+    if (!problem.empty()) {
+        ui::ShowMessage(MessageOwner(), "The plugin " + plugin->FileName() + " cannot be installed: " + problem + ".",
+                        "Error", MB_OK | MB_ICONERROR);
+        return nullptr;
+    }
     const std::string target = pluginFolder_ + "\\" + plugin->BaseFileName();
     // Case counts: a folder spelt differently is treated as another folder.
     if (FolderOfFile(plugin->FileName()) != pluginFolder_ + "\\") {
-        if (FileExists(target) &&
-            ui::ShowMessage(MessageOwner(), "File" + target + " already exists!Overwrite it?", "Warning",
-                            MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-            return nullptr;
-        // Copy before the source is released: a copy onto itself (the same folder spelt
-        // differently) must not lose the file.
-        if (!::CopyFileA(plugin->FileName().c_str(), target.c_str(), FALSE)) {
-            ui::ShowMessage(MessageOwner(), "Error when copying file!", "Error", MB_OK | MB_ICONINFORMATION);
-            return nullptr;
-        }
-        plugin->FreeModule();
-        plugin->SetFileName(target);
-        if (plugin->Load() != plrLoaded)
+        plugin = CopyIntoFolder(plugin, target);
+        if (!plugin)
             return nullptr;
     }
+    if (!Register(plugin))
+        return nullptr;
     std::unique_ptr<JTPlugin> owned = newPlugins_.Take(newPlugins_.IndexOf(plugin));
     std::string text = plugin->Name();
     plugins_.Add(std::move(text), std::move(owned));
-    Register(plugin);
+    return plugin;
+}
+
+JTPlugin* JTPluginManager::CopyIntoFolder(JTPlugin* plugin, const std::string& target)
+{
+    const bool existed = FileExists(target);
+    if (existed && ui::ShowMessage(MessageOwner(), "File" + target + " already exists!Overwrite it?", "Warning",
+                                   MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return nullptr;
+    // The file it replaces comes back if the copy does not load.
+    const std::string backup = target + ".previous";
+    if (existed && !::CopyFileA(target.c_str(), backup.c_str(), FALSE)) {
+        ui::ShowMessage(MessageOwner(), "Error when copying file!", "Error", MB_OK | MB_ICONINFORMATION);
+        return nullptr;
+    }
+    const auto restore = [&] {
+        if (existed)
+            ::MoveFileExA(backup.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+        else
+            ::DeleteFileA(target.c_str());
+    };
+    // Copied while the source is still loaded: a copy onto itself (the same folder spelt
+    // differently) must not lose the file.
+    if (!::CopyFileA(plugin->FileName().c_str(), target.c_str(), FALSE)) {
+        if (existed)
+            ::DeleteFileA(backup.c_str());
+        ui::ShowMessage(MessageOwner(), "Error when copying file!", "Error", MB_OK | MB_ICONINFORMATION);
+        return nullptr;
+    }
+    // On failure the found plug-in goes back to its own file, the folder to what it held.
+    const std::string source = plugin->FileName();
+    plugin->FreeModule();
+    plugin->SetFileName(target);
+    if (plugin->Load() != plrLoaded) {
+        const std::string reason = plugin->LoadFailure();
+        plugin->FreeModule();
+        restore();
+        plugin->SetFileName(source);
+        plugin->Load();
+        ui::ShowMessage(MessageOwner(), "The copy " + target + " does not load (" + reason + ")!", "Error",
+                        MB_OK | MB_ICONERROR);
+        return nullptr;
+    }
+    if (existed)
+        ::DeleteFileA(backup.c_str());
     return plugin;
 }
 
@@ -474,11 +577,19 @@ bool JTPluginManager::Register(JTPlugin* plugin)
     if (!plugin || registryPath_.empty())
         return false;
     const std::string file = plugin->BaseFileName();
-    if (!::WritePrivateProfileStringA(plugin->Kind().c_str(), file.c_str(), "", registryPath_.c_str()))
+    // One key per file: a mark, or a key left in another section, goes first.
+    if (!MarkUninstalled(file, false) || !RemoveKeyEverywhere(file, false) ||
+        !::WritePrivateProfileStringA(plugin->Kind().c_str(), file.c_str(), "", registryPath_.c_str())) {
+        ReportRegistryWrite("The plugin " + plugin->Name() + " could not be registered:");
         return false;
-    MarkUninstalled(file, false);
+    }
     if (!IsInstalled(file))
         installedFiles_.push_back(file);
+    failedPlugins_.erase(std::remove_if(failedPlugins_.begin(), failedPlugins_.end(),
+                                        [&](const JTFailedPlugin& failed) {
+                                            return SameTextIgnoringCase(failed.fileName, file);
+                                        }),
+                         failedPlugins_.end());
     ::WritePrivateProfileStringA("Plugins", plugin->Name().c_str(), plugin->Version().c_str(),
                                  ProfilePath("Version.ini").c_str());
     return true;
@@ -489,7 +600,8 @@ bool JTPluginManager::Unregister(JTPlugin* plugin)
     if (!plugin || registryPath_.empty())
         return false;
     const std::string file = plugin->BaseFileName();
-    ::WritePrivateProfileStringA(plugin->Kind().c_str(), file.c_str(), nullptr, registryPath_.c_str());
+    if (!RemoveKeyEverywhere(file, false))
+        return false;
     installedFiles_.erase(std::remove_if(installedFiles_.begin(), installedFiles_.end(),
                                          [&](const std::string& name) { return SameTextIgnoringCase(name, file); }),
                           installedFiles_.end());
@@ -500,11 +612,42 @@ bool JTPluginManager::Uninstall(JTPlugin* plugin)
 {
     if (!plugin)
         return false;
-    const std::string file = plugin->BaseFileName();
-    Unregister(plugin);
-    // The file stays in the folder; the mark keeps the start-up scan from installing it again.
-    MarkUninstalled(file, true);
+    if (!ForgetFile(plugin->BaseFileName(), plugin->Name()))
+        return false;
+    installedFiles_.erase(std::remove_if(installedFiles_.begin(), installedFiles_.end(),
+                                         [&](const std::string& name) {
+                                             return SameTextIgnoringCase(name, plugin->BaseFileName());
+                                         }),
+                          installedFiles_.end());
     UnloadPlugin(plugins_.IndexOf(plugin));
+    return true;
+}
+
+bool JTPluginManager::UninstallFailed(const std::string& fileName)
+{
+    if (!IsFailed(fileName) || !ForgetFile(fileName, fileName))
+        return false;
+    failedPlugins_.erase(std::remove_if(failedPlugins_.begin(), failedPlugins_.end(),
+                                        [&](const JTFailedPlugin& failed) {
+                                            return SameTextIgnoringCase(failed.fileName, fileName);
+                                        }),
+                         failedPlugins_.end());
+    return true;
+}
+
+bool JTPluginManager::ForgetFile(const std::string& fileName, const std::string& shownName)
+{
+    // The file stays in the folder; the mark keeps the start-up scan from installing it again.
+    // Marked first, so a registry that cannot be written changes nothing.
+    if (!MarkUninstalled(fileName, true)) {
+        ReportRegistryWrite("The plugin " + shownName + " could not be uninstalled:");
+        return false;
+    }
+    if (!RemoveKeyEverywhere(fileName, false)) {
+        RemoveKeyEverywhere(fileName, true);
+        ReportRegistryWrite("The plugin " + shownName + " could not be uninstalled:");
+        return false;
+    }
     return true;
 }
 

@@ -108,6 +108,8 @@ public:
     bool IsInstalled(const std::string& fileName) const;
     // True when the file name was uninstalled and has not been installed again since.
     bool IsMarkedUninstalled(const std::string& fileName) const;
+    // True when the file name is registered but did not load.
+    bool IsFailed(const std::string& fileName) const;
 
     // Scans `folder` (empty: the plug-in folder) for plug-in files that are not installed and
     // loads each into `target` (null: NewPlugins); a file already in the target is not added
@@ -124,9 +126,14 @@ public:
     // released when the install fails).
     JTPlugin* Install(JTPlugin* plugin);
     JTPlugin* Install(std::unique_ptr<JTPlugin> plugin);
+    // Register, Uninstall and UninstallFailed check every write to the registry file and
+    // report a failure to the user themselves; they answer false after it.
     bool Register(JTPlugin* plugin);
     bool Unregister(JTPlugin* plugin);
     bool Uninstall(JTPlugin* plugin);
+    // Takes a registered file that did not load out of the registry (all of its keys), as an
+    // uninstall does.
+    bool UninstallFailed(const std::string& fileName);
     void FreeList(PluginList& list);
     int ExecutePlugin(JTPlugin* plugin);
     int ExecutePlugin(JTPlugin* plugin, std::uint32_t handle);
@@ -147,7 +154,14 @@ private:
     HMENU KindSubmenu(const std::string& kind);
     void RemoveEmptySubmenu(HMENU submenu);
     void SetProgressPosition(int position);
-    void MarkUninstalled(const std::string& fileName, bool marked);
+    bool MarkUninstalled(const std::string& fileName, bool marked);
+    // Deletes every key of the file from the kind sections (or from the marks section).
+    bool RemoveKeyEverywhere(const std::string& fileName, bool marksOnly);
+    bool ForgetFile(const std::string& fileName, const std::string& shownName);
+    void ReportRegistryWrite(const std::string& what);
+    // Copies a found plug-in into the plug-in folder and reloads it from there; null (the
+    // plug-in and the folder as they were) when refused or failed.
+    JTPlugin* CopyIntoFolder(JTPlugin* plugin, const std::string& target);
 
     std::uint32_t hostHandle_;
     std::string registryPath_;
@@ -163,6 +177,10 @@ private:
     PluginList newPlugins_;
     std::vector<JTFailedPlugin> failedPlugins_;
 };
+
+// Why a plug-in cannot be written into the profile files (its file name, name or kind);
+// empty when it can.
+std::string ProfileProblem(const JTPlugin& plugin);
 
 // Makes a kind submenu (the one place plug-in menus are created, so owner drawing can be
 // attached here).

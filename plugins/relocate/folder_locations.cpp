@@ -1,5 +1,6 @@
 #include "plugins/relocate/folder_locations.h"
 
+#include "plugins/applets/wow64.h"
 #include "plugins/relocate/location_text.h"
 
 namespace kelt::relocate {
@@ -94,6 +95,10 @@ bool SystemFolderList::Load()
     user.SetRootKey(HKEY_CURRENT_USER);
     if (user.OpenKey(kUserShellFolders, false)) {
         for (FolderRow& row : rows) {
+            row.writable = user.ValueExists(row.name);
+            const std::string twin = TwinValueName(row.name);
+            if (!twin.empty() && user.ValueExists(twin))
+                row.twin = twin;
             try {
                 std::string location;
                 if (ReadLocation(user, row.name, location) && !location.empty())
@@ -118,7 +123,13 @@ std::string SystemFolderList::DisplayName(int row) const
 
 void SystemFolderList::SetLocation(int row, const std::string& location)
 {
-    rows_.at(row).location = location;
+    FolderRow& changed = rows_.at(row);
+    if (!changed.writable)
+        return;
+    changed.location = location;
+    for (FolderRow& other : rows_)
+        if (other.writable && !changed.twin.empty() && SamePath(other.name, changed.twin))
+            other.location = location;
 }
 
 int SystemFolderList::Save(bool& failed)
@@ -135,10 +146,17 @@ int SystemFolderList::Save(bool& failed)
     }
     int written = 0;
     for (const FolderRow& row : rows_) {
-        if (!row.Edited() || !user.ValueExists(row.name))
+        if (!row.writable || !row.Edited())
             continue;
+        if (!user.ValueExists(row.name)) {
+            failed = true;  // gone since it was read: the edit cannot be kept
+            continue;
+        }
         try {
             WriteLocation(user, row.name, row.location);
+            // The pair must agree, or parts of the shell keep the old folder.
+            if (!row.twin.empty() && user.ValueExists(row.twin))
+                WriteLocation(user, row.twin, row.location);
             ++written;
         } catch (const Error&) {
             failed = true;
@@ -147,7 +165,7 @@ int SystemFolderList::Save(bool& failed)
     return written;
 }
 
-void OtherFolders::Load(int installationEdit, int installationLabel, int mailEdit, int mailLabel)
+void OtherFolders::Load(int installationEdit, int installationLabel, int mailEdit, int mailLabel, bool underWow64)
 {
     JTLocation& setup = locations_[kInstallation];
     setup = JTLocation{};
@@ -156,6 +174,8 @@ void OtherFolders::Load(int installationEdit, int installationLabel, int mailEdi
     setup.valueName = "SourcePath";
     setup.editBox = installationEdit;
     setup.label = installationLabel;
+    // The setup key is one of those WOW64 keeps twice; Windows' own is the 64-bit one.
+    setup.view = plugin::NativeRegistryView(underWow64);
 
     JTLocation& mail = locations_[kMailStore];
     mail = JTLocation{};
@@ -189,7 +209,7 @@ void OtherFolders::Read(JTLocation& location)
     if (!location.editBox || !location.label)
         return;
     try {
-        TRegistry registry(KEY_READ);
+        TRegistry registry(KEY_READ | location.view);
         registry.SetRootKey(location.root);
         if (!registry.OpenKey(location.keyPath, false))
             return;
@@ -207,12 +227,12 @@ OtherFolders::SaveResult OtherFolders::Save(const std::array<std::string, 2>& te
         if (!location.editBox || SamePath(texts[index], location.loaded))
             continue;
         try {
-            TRegistry registry;
+            TRegistry registry(KEY_ALL_ACCESS | location.view);
             registry.SetRootKey(location.root);
             if (!registry.OpenKey(location.keyPath, false)) {
                 // A key that is there but may not be changed is a failure; a missing one is not
                 // ours to create.
-                TRegistry probe(KEY_READ);
+                TRegistry probe(KEY_READ | location.view);
                 probe.SetRootKey(location.root);
                 if (probe.KeyExists(location.keyPath))
                     result.failed = true;

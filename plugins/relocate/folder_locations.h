@@ -27,6 +27,13 @@ struct FolderRow {
     std::string name;      // the value name in "Shell Folders"
     std::string location;  // the location shown (expanded), edited by the user
     std::string loaded;    // the location as it was read
+    // "User Shell Folders" has a value of this name: Windows reads the location there, so it
+    // can be changed. A name only under "Shell Folders" is a copy Windows keeps for old
+    // programs and rewrites itself; such a row is read only.
+    bool writable = false;
+    // The second value Windows 10 and 11 keep for this folder in "User Shell Folders" (empty
+    // when there is none); it is written together with this one.
+    std::string twin;
     bool Edited() const;
 };
 
@@ -40,9 +47,11 @@ public:
     const std::vector<FolderRow>& Rows() const { return rows_; }
     // The name shown: a known folder's display name for a known-folder ID, else the value name.
     std::string DisplayName(int row) const;
+    // Sets a writable row's location, and its twin's where that is a row too.
     void SetLocation(int row, const std::string& location);
-    // Writes every edited row whose name is a value of "User Shell Folders"; answers how many
-    // were written. `failed` tells whether a write was refused (the other rows are still written).
+    // Writes every edited writable row, and its twin value where "User Shell Folders" has one;
+    // answers how many rows were written. `failed` tells whether a write was refused (the other
+    // rows are still written).
     int Save(bool& failed);
 
 private:
@@ -59,6 +68,9 @@ struct JTLocation {
     int label = 0;
     // The location as read (expanded); empty when unreadable.
     std::string loaded;
+    // The registry view the value is read and written in (the 64-bit one for a 32-bit build
+    // on 64-bit Windows, where the setting of Windows itself lives).
+    REGSAM view = 0;
 };
 
 // Index 0: the Windows installation files, index 1: the mail and news store.
@@ -68,8 +80,8 @@ public:
     static constexpr int kMailStore = 1;
 
     // `installationEdit`/`installationLabel` and `mailEdit`/`mailLabel` are the controls the two
-    // settings get when available.
-    void Load(int installationEdit, int installationLabel, int mailEdit, int mailLabel);
+    // settings get when available. `underWow64`: this library runs in 32 bits on 64-bit Windows.
+    void Load(int installationEdit, int installationLabel, int mailEdit, int mailLabel, bool underWow64);
     const JTLocation& Location(int index) const { return locations_[index]; }
 
     struct SaveResult {

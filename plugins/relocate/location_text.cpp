@@ -79,11 +79,48 @@ std::string KnownFolderName(const std::string& valueName)
         {"{4BD8D571-6D19-48D3-BE97-422220080E43}", "Music"},
         {"{18989B1D-99B5-455B-841C-AB7C74E4DDFC}", "Videos"},
         {"{1777F761-68AD-4D8A-87BD-30B759FA33DD}", "Favorites"},
+        // The second values of Windows 10 and 11 (see TwinValueName).
+        {"{F42EE2D3-909F-4907-8871-4C22FC0BF756}", "Local Documents"},
+        {"{0DDD015D-B06C-45D5-8C4C-F59713854639}", "Local Pictures"},
+        {"{A0C69A99-21C8-4671-8703-7934162FCF1D}", "Local Music"},
+        {"{35286A68-3C57-41A1-BBB1-0EAE73D76C95}", "Local Videos"},
+        {"{7D83EE9B-2244-4E70-B1F5-5393042AF1E4}", "Local Downloads"},
     };
     for (const Entry& entry : kFolders)
         if (EqualNoCase(valueName, entry.id))
             return entry.name;
     return {};
+}
+
+std::string TwinValueName(const std::string& valueName)
+{
+    static const char* const kPairs[][2] = {
+        {"Personal", "{F42EE2D3-909F-4907-8871-4C22FC0BF756}"},
+        {"My Pictures", "{0DDD015D-B06C-45D5-8C4C-F59713854639}"},
+        {"My Music", "{A0C69A99-21C8-4671-8703-7934162FCF1D}"},
+        {"My Video", "{35286A68-3C57-41A1-BBB1-0EAE73D76C95}"},
+        {"{374DE290-123F-4565-9164-39C4925E467B}", "{7D83EE9B-2244-4E70-B1F5-5393042AF1E4}"},
+    };
+    for (const auto& pair : kPairs) {
+        if (EqualNoCase(valueName, pair[0]))
+            return pair[1];
+        if (EqualNoCase(valueName, pair[1]))
+            return pair[0];
+    }
+    return {};
+}
+
+bool IsDriveRoot(const std::string& path)
+{
+    const std::string trimmed = WithoutTrailingBackslashes(path);
+    if (trimmed.size() == 2 && trimmed[1] == ':' && std::isalpha(static_cast<unsigned char>(trimmed[0])))
+        return true;
+    if (trimmed.size() > 2 && trimmed[0] == '\\' && trimmed[1] == '\\') {
+        const std::size_t server = trimmed.find('\\', 2);
+        return server != std::string::npos && server + 1 < trimmed.size() &&
+               trimmed.find('\\', server + 1) == std::string::npos;
+    }
+    return false;
 }
 
 } // namespace kelt::relocate

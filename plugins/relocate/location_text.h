@@ -21,4 +21,12 @@ std::string ContractPath(const std::string& path, const std::string& stored,
 // ("Downloads"), in any letter case; empty for any other name.
 std::string KnownFolderName(const std::string& valueName);
 
+// Windows 10 and 11 keep Documents, Pictures, Music, Videos and Downloads under two values of
+// "User Shell Folders": the old name (or known-folder ID) and a second known-folder ID, which
+// must agree. The other value of such a pair, in its stored spelling; empty for any other name.
+std::string TwinValueName(const std::string& valueName);
+
+// A drive's root ("D:", "D:\") or a share's ("\\server\share").
+bool IsDriveRoot(const std::string& path);
+
 } // namespace kelt::relocate

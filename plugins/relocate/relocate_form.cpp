@@ -4,10 +4,10 @@
 #include <windowsx.h>
 
 #include "catalogue/platform/restart.h"
+#include "plugins/applets/wow64.h"
 #include "plugins/relocate/location_text.h"
 #include "plugins/relocate/relocate_ids.h"
 #include "ui/dpi.h"
-#include "ui/hint.h"
 #include "ui/instance.h"
 #include "ui/seams.h"
 
@@ -19,6 +19,10 @@ const char kMailHint[] = "This setting allows you to change the location of the 
                          "Outlook Express to another directory or partition. ";
 const char kSetupHint[] = "Modifying the string will change the path that the Windows setup program will look for "
                           "the installation files. ";
+
+const char kReadOnlyReason[] =
+    "Read only: Windows takes this location from \"User Shell Folders\", which has no value of this name; the one "
+    "under \"Shell Folders\" is only a copy that Windows rewrites itself.";
 
 // The "..." buttons name their setting by tag: 1 the mail store, 0 the installation files.
 constexpr LONG_PTR kMailTag = OtherFolders::kMailStore;
@@ -68,10 +72,11 @@ void TForm1::FormCreate()
 
     ::SetWindowLongPtrA(Item(IDC_OUTEXP_BROWSE), GWLP_USERDATA, kMailTag);
     ::SetWindowLongPtrA(Item(IDC_WININS_BROWSE), GWLP_USERDATA, kSetupTag);
-    ui::SetHint(Item(IDC_OUTEXP_LABEL), kMailHint);
-    ui::SetHint(Item(IDC_OUTEXP_EDIT), kMailHint);
-    ui::SetHint(Item(IDC_WININS_LABEL), kSetupHint);
-    ui::SetHint(Item(IDC_WININS_EDIT), kSetupHint);
+    hints_.Create(Handle(), 500, 5000);
+    hints_.Set(Item(IDC_OUTEXP_LABEL), kMailHint);
+    hints_.Set(Item(IDC_OUTEXP_EDIT), kMailHint);
+    hints_.Set(Item(IDC_WININS_LABEL), kSetupHint);
+    hints_.Set(Item(IDC_WININS_EDIT), kSetupHint);
 
     LoadSystemFolders();
     LoadOtherFolders();
@@ -101,7 +106,7 @@ void TForm1::ShowSystemFolders()
 
 void TForm1::LoadOtherFolders()
 {
-    others_.Load(IDC_WININS_EDIT, IDC_WININS_LABEL, IDC_OUTEXP_EDIT, IDC_OUTEXP_LABEL);
+    others_.Load(IDC_WININS_EDIT, IDC_WININS_LABEL, IDC_OUTEXP_EDIT, IDC_OUTEXP_LABEL, plugin::RunningUnderWow64());
     const bool mail = others_.Location(OtherFolders::kMailStore).editBox != 0;
     for (int id : {IDC_OUTEXP_LABEL, IDC_OUTEXP_EDIT, IDC_OUTEXP_BROWSE})
         ::EnableWindow(Item(id), mail);
@@ -117,16 +122,31 @@ int TForm1::SelectedRow() const
     return static_cast<int>(::SendMessageA(plvSysFolders, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+bool TForm1::RowWritable(int row) const
+{
+    return row >= 0 && row < static_cast<int>(folders_.Rows().size()) && folders_.Rows()[row].writable;
+}
+
 void TForm1::SelectionChanged()
 {
     const int row = SelectedRow();
-    ::EnableWindow(Item(IDC_SYS_EDIT), row >= 0);
-    // A folder shown under its known-folder name tells the ID it is stored under.
+    ::EnableWindow(Item(IDC_SYS_EDIT), RowWritable(row));
     std::string details;
     if (row >= 0 && row < static_cast<int>(folders_.Rows().size())) {
-        const std::string& name = folders_.Rows()[row].name;
-        if (folders_.DisplayName(row) != name)
-            details = folders_.DisplayName(row) + " is stored under its known-folder ID " + name;
+        const FolderRow& folder = folders_.Rows()[row];
+        const std::string shown = folders_.DisplayName(row);
+        if (!folder.writable) {
+            details = kReadOnlyReason;
+        } else {
+            // A folder shown under its known-folder name tells the ID it is stored under.
+            if (shown != folder.name)
+                details = shown + " is stored under its known-folder ID " + folder.name + ". ";
+            if (!folder.twin.empty()) {
+                const std::string twin = KnownFolderName(folder.twin);
+                details += "Windows keeps it under " + (twin.empty() ? folder.twin : twin + " " + folder.twin) +
+                           " as well; both are written.";
+            }
+        }
     }
     SetItemText(IDC_SYS_DETAILS, details);
 }
@@ -145,11 +165,40 @@ void TForm1::EditSelectedFolder()
     const int row = SelectedRow();
     if (row < 0 || row >= static_cast<int>(folders_.Rows().size()))
         return;
+    if (!RowWritable(row)) {
+        ui::ShowMessage(Handle(), folders_.DisplayName(row) + ": " + kReadOnlyReason, "Information",
+                        MB_ICONINFORMATION);
+        return;
+    }
     const std::string chosen = BrowseForFolder(folders_.Rows()[row].location);
-    if (chosen.empty())
+    if (chosen.empty() || !AcceptLocation(row, chosen))
         return;
     folders_.SetLocation(row, chosen);
-    SetCell(plvSysFolders, row, 1, chosen);
+    for (int shown = 0; shown < static_cast<int>(folders_.Rows().size()); ++shown)
+        SetCell(plvSysFolders, shown, 1, folders_.Rows()[shown].location);
+}
+
+bool TForm1::AcceptLocation(int row, const std::string& chosen)
+{
+    const auto& rows = folders_.Rows();
+    const std::string name = folders_.DisplayName(row);
+    std::string warning;
+    if (IsDriveRoot(chosen)) {
+        warning = chosen + " is the root of a drive. The files of " + name +
+                  " would lie among everything else on that drive, and moving the folder away again later "
+                  "would move the whole drive's files.";
+    } else {
+        for (int other = 0; other < static_cast<int>(rows.size()) && warning.empty(); ++other) {
+            // Its own twin shares the location by design.
+            if (other == row || SamePath(rows[other].name, rows[row].twin) || !SamePath(rows[other].location, chosen))
+                continue;
+            warning = chosen + " is already the location of " + folders_.DisplayName(other) +
+                      ". Two folders in one place mix their files, and moving either of them later moves the "
+                      "other's files too.";
+        }
+    }
+    return warning.empty() || ui::ShowMessage(Handle(), warning + "\nUse it anyway?", "Warning!",
+                                              MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK;
 }
 
 void TForm1::BrowseOtherFolder(int tag)
@@ -192,8 +241,11 @@ void TForm1::pbtnApplyClick()
                             MB_ICONINFORMATION);
         return;
     }
-    if (ui::ShowMessage(Handle(), "Finish,To take effect, Windows need to restart,Restart Windows now?", "Ok",
-                        MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+    if (ui::ShowMessage(Handle(),
+                        "The new locations are written. No file was moved: the files stay in the old folders until "
+                        "you move them yourself.\n\nFinish,To take effect, Windows need to restart,Restart Windows "
+                        "now?",
+                        "Ok", MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
         return;
     if (!RestartWindows(EWX_REBOOT))
         ui::ShowMessage(Handle(), "Error has happend when restart Windows!\nYou may have to restart yourself!",
@@ -233,6 +285,20 @@ bool TForm1::OnNotify(NMHDR& header, LRESULT& result)
     if (header.hwndFrom != plvSysFolders)
         return false;
     switch (header.code) {
+    case NM_CUSTOMDRAW: {
+        // Read-only rows in grey.
+        auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            if (!RowWritable(static_cast<int>(draw.nmcd.dwItemSpec)))
+                draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+            result = CDRF_DODEFAULT;
+        } else {
+            result = CDRF_DODEFAULT;
+        }
+        return true;
+    }
     case LVN_ITEMCHANGED:
         if (reinterpret_cast<NMLISTVIEW&>(header).uChanged & LVIF_STATE)
             SelectionChanged();
@@ -263,7 +329,7 @@ INT_PTR TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::GetWindowRect(plvSysFolders, &rect);
             at = {rect.left + 16, rect.top + 16};
         }
-        ui::UniqueMenu menu = CreateListMenu(SelectedRow() >= 0);
+        ui::UniqueMenu menu = CreateListMenu(RowWritable(SelectedRow()));
         ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
         return TRUE;
     }

@@ -4,8 +4,9 @@
 // "Apply", which then offers to restart Windows when anything was written.
 #include <windows.h>
 
+#include "plugins/common/own_hints.h"
+#include "plugins/common/tab_pages.h"
 #include "plugins/relocate/folder_locations.h"
-#include "plugins/util/tab_pages.h"
 #include "ui/handles.h"
 #include "ui/window.h"
 
@@ -29,6 +30,9 @@ private:
     void ShowSystemFolders();
     void SelectionChanged();
     void EditSelectedFolder();
+    // Warns when `chosen` is a drive root or another folder's location; true to go ahead.
+    bool AcceptLocation(int row, const std::string& chosen);
+    bool RowWritable(int row) const;
     void BrowseOtherFolder(int tag);
     void pbtnApplyClick();
     int SelectedRow() const;
@@ -39,6 +43,7 @@ private:
 
     HWND plvSysFolders = nullptr;
     plugin::TabPages pages_;
+    plugin::OwnHints hints_;
     SystemFolderList folders_;
     OtherFolders others_;
 };

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 
+#include "catalogue/platform/history_key.h"
+#include "catalogue/platform/key_path.h"
 #include "catalogue/platform/registry.h"
-#include "plugins/util/history_key.h"
-#include "plugins/util/key_path.h"
+#include "ui/handles.h"
 
 namespace kelt::scrub {
 
@@ -20,10 +21,13 @@ std::vector<HistoryTab> MakeTabs()
     std::vector<HistoryTab> tabs;
     tabs.push_back({"System History",
                     {
+                        // Internet Explorer 10 and later keep the time of each typed address beside it.
                         {"Clear Internet Explorer typed URL history",
-                         "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs"},
+                         "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs",
+                         false,
+                         {"HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLsTime"}},
                         // Explorer keeps the same documents once more per extension (".txt", "Folder" ...).
-                        {"Clear Recent document history", explorer + "RecentDocs", true},
+                        {"Clear Recent document history", explorer + "RecentDocs", true, {}, true},
                         {"Clear Find document history", explorer + "Doc Find Spec MRU"},
                         {"Clear Find Computer history", explorer + "FindComputerMRU"},
                         {"Clear Cached Command Lines from the Run menu", explorer + "RunMRU"},
@@ -98,15 +102,94 @@ std::string RowText(const HistoryList& list, int entries)
 
 int CountEntries(const HistoryList& list)
 {
-    const plugin::KeyPath split = plugin::SplitKeyPath(list.path, false);
-    if (split.root == plugin::rootNone || split.subKey.empty())
+    const KeyPath split = SplitKeyPath(list.path, false);
+    if (split.root == rootNone || split.subKey.empty())
         return 0;
-    return CountIn(plugin::RootHandle(split.root), split.subKey, list.withSubKeys);
+    int count = CountIn(RootKeyFromCode(static_cast<int>(split.root)), split.subKey, list.withSubKeys);
+    if (list.recentFiles) {
+        // The documents the user sees: one shortcut each (the jump lists hold the same again).
+        int shortcuts = 0;
+        for (const std::string& file : RecentFiles(RecentFolder()))
+            if (file.size() > 4 && ::lstrcmpiA(file.c_str() + file.size() - 4, ".lnk") == 0)
+                ++shortcuts;
+        count = std::max(count, shortcuts);
+    }
+    return count;
 }
 
-bool ClearList(const HistoryList& list)
+std::string RecentFolder()
 {
-    return plugin::EraseHistoryKey(list.path, list.withSubKeys);
+    // The folder query of the shell, or of the library that brings it to older systems.
+    using FolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+    const int kRecent = 0x0008;
+    for (const char* library : {"shell32.dll", "shfolder.dll"}) {
+        HMODULE module = ::LoadLibraryA(library);
+        if (!module)
+            continue;
+        auto query = reinterpret_cast<FolderPath>(reinterpret_cast<void*>(::GetProcAddress(module, "SHGetFolderPathA")));
+        char path[MAX_PATH] = {};
+        const bool found = query && query(nullptr, kRecent, nullptr, 0, path) == S_OK && path[0];
+        ::FreeLibrary(module);
+        if (found)
+            return path;
+    }
+    try {
+        TRegistry registry(KEY_READ);
+        registry.SetRootKey(HKEY_CURRENT_USER);
+        if (registry.OpenKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", false) &&
+            registry.GetDataType("Recent") == rdString)
+            return registry.ReadString("Recent");
+    } catch (const RegistryError&) {
+    }
+    return std::string();
+}
+
+std::vector<std::string> RecentFiles(const std::string& recentFolder)
+{
+    std::vector<std::string> files;
+    if (recentFolder.empty())
+        return files;
+    const std::pair<std::string, const char*> patterns[] = {
+        {recentFolder, "*.lnk"},
+        {recentFolder + "\\AutomaticDestinations", "*.automaticDestinations-ms"},
+        {recentFolder + "\\CustomDestinations", "*.customDestinations-ms"},
+    };
+    for (const auto& pattern : patterns) {
+        WIN32_FIND_DATAA found{};
+        ui::UniqueFindHandle search(::FindFirstFileA((pattern.first + "\\" + pattern.second).c_str(), &found));
+        if (!search)
+            continue;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                files.push_back(pattern.first + "\\" + found.cFileName);
+        } while (::FindNextFileA(search.get(), &found));
+    }
+    return files;
+}
+
+bool ClearList(const HistoryList& list, std::string& left)
+{
+    left.clear();
+    bool cleared = EraseHistoryKey(list.path, list.withSubKeys);
+    for (const std::string& path : list.morePaths)
+        cleared = EraseHistoryKey(path, false) && cleared;
+    if (list.recentFiles) {
+        const std::string folder = RecentFolder();
+        int stayed = 0;
+        for (const std::string& file : RecentFiles(folder)) {
+            // A read-only shortcut is still the user's history.
+            const DWORD attributes = ::GetFileAttributesA(file.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+                ::SetFileAttributesA(file.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+            if (!::DeleteFileA(file.c_str()))
+                ++stayed;
+        }
+        if (stayed > 0) {
+            cleared = false;
+            left = std::to_string(stayed) + (stayed == 1 ? " file" : " files") + " of " + folder + " could not be deleted";
+        }
+    }
+    return cleared;
 }
 
 } // namespace kelt::scrub

@@ -52,15 +52,31 @@ void TForm1::RefreshCounts()
 
 void TForm1::pbtnApplyClick()
 {
-    std::string failed;
     const auto& tabs = HistoryTabs();
+    // Every tab's ticked rows, the ones never looked at included: said before anything goes.
+    std::string planned;
+    for (int tab = 0; tab < kTabs; ++tab) {
+        std::string rows;
+        for (std::size_t row = 0; row < tabs[tab].lists.size(); ++row)
+            if (lists_[tab].Checked(static_cast<int>(row)))
+                rows += "\n    " + RowText(tabs[tab].lists[row], CountEntries(tabs[tab].lists[row]));
+        if (!rows.empty())
+            planned += "\n" + tabs[tab].caption + ":" + rows;
+    }
+    if (!planned.empty() &&
+        ui::ShowMessage(Handle(), "These histories will be cleared:" + planned + "\n\nClear them now?", "Warning!",
+                        MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) != IDOK)
+        return;
+
+    std::string failed;
     for (int tab = 0; tab < kTabs; ++tab)
         for (std::size_t row = 0; row < tabs[tab].lists.size(); ++row) {
             if (!lists_[tab].Checked(static_cast<int>(row)))
                 continue;
             const HistoryList& list = tabs[tab].lists[row];
-            if (!ClearList(list))
-                failed += "\n" + list.text;
+            std::string left;
+            if (!ClearList(list, left))
+                failed += "\n" + list.text + (left.empty() ? std::string() : " (" + left + ")");
         }
     RefreshCounts();
     if (failed.empty())
@@ -85,7 +101,7 @@ void TForm1::ListContextMenu(HWND list, POINT screen)
             tab = t;
     if (tab < 0)
         return;
-    plugin::CheckList& rows = lists_[tab];
+    plugin::CheckListBox& rows = lists_[tab];
     int row;
     if (screen.x == -1 && screen.y == -1) {
         // From the keyboard: the selected row, below its top-left corner.
@@ -113,7 +129,7 @@ void TForm1::pmiCheckCmdClick()
 {
     if (menuTab_ < 0)
         return;
-    plugin::CheckList& rows = lists_[menuTab_];
+    plugin::CheckListBox& rows = lists_[menuTab_];
     const int row = rows.Selected();
     if (row >= 0)
         rows.SetChecked(row, !menuRowTicked_);

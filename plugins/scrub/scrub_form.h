@@ -5,9 +5,9 @@
 
 #include <array>
 
+#include "plugins/common/check_list_box.h"
+#include "plugins/common/tab_pages.h"
 #include "plugins/scrub/history_lists.h"
-#include "plugins/util/check_list.h"
-#include "plugins/util/tab_pages.h"
 #include "ui/handles.h"
 #include "ui/window.h"
 
@@ -24,6 +24,8 @@ protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR& header, LRESULT& result) override;
+    // Enter clears nothing: only "Apply" does, after asking.
+    void OnOK() override {}
 
 private:
     void FormCreate();
@@ -35,7 +37,7 @@ private:
     // The pop-up menu with its one command, "Check Selected" or "Uncheck Selected".
     static ui::UniqueMenu CreateCheckMenu(bool rowTicked);
 
-    std::array<plugin::CheckList, kTabs> lists_;
+    std::array<plugin::CheckListBox, kTabs> lists_;
     plugin::TabPages pages_;
     // The list that opened the menu and its row's tick at that moment.
     int menuTab_ = -1;

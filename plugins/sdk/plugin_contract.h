@@ -1,16 +1,16 @@
 #pragma once
-// The contract between Keltrix and a plug-in library (.KTP): nine exports with C linkage and
-// the Windows standard calling convention, found by these undecorated names. Strings belong to
-// the plug-in; the host copies each one before its next call.
+// The contract of keltrix_plugin.h as the C++ code of the host and the frame uses it.
 #include <windows.h>
 
 #include <cstdint>
 
+#include "plugins/sdk/keltrix_plugin.h"
+
 namespace kelt::plugin {
 
-using StringGetter = const char*(__stdcall*)();
-using ExecuteEntry = std::int32_t(__stdcall*)(std::uint32_t hostHandle);
-using DoneEntry = void(__stdcall*)();
+using StringGetter = KeltrixStringGetter;
+using ExecuteEntry = KeltrixExecuteEntry;
+using DoneEntry = KeltrixDoneEntry;
 
 // The nine export names, in the order the host resolves them.
 inline constexpr const char* kExportNames[9] = {
@@ -26,7 +26,7 @@ inline std::uint32_t HandleToHostValue(HWND window)
 }
 inline HWND HostValueToHandle(std::uint32_t value)
 {
-    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+    return KELTRIX_HOST_WINDOW(value);
 }
 
 } // namespace kelt::plugin

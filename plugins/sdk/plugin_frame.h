@@ -27,7 +27,7 @@
 //
 // Dialog and resource look-ups: ui::Instance() and PluginModule() are the plug-in library, so
 // ui::Dialog(templateId) finds the plug-in's own templates. Message boxes and dialogs go through
-// ui/seams.h as in the program; tests reach them through dialog_bridge.h. A test loads the
+// ui/seams.h as in the program; tests reach them through test_hooks_bridge.h. A test loads the
 // .KTP, calls its Execute with a window of its own and drives the tool window from a timer
 // (see tests/windows/plugins/plugin_test_support.h, WhenWindowOpens).
 #include <windows.h>

@@ -74,7 +74,8 @@ bool StartPositionHasViews(int position)
     return position >= 1 && position <= 5;
 }
 
-std::string StartEntryRefusal(const std::string& name, int position, const std::string& command)
+std::string StartEntryRefusal(const std::string& name, int position, const std::string& command,
+                              bool windows95Line)
 {
     if (name.empty())
         return "Please input the name of the AutoRun program first: an empty name would overwrite the key's "
@@ -87,6 +88,15 @@ std::string StartEntryRefusal(const std::string& name, int position, const std::
     if (position == 10)
         return "Windows runs only the \"load\" and \"run\" values of this key: a program written there never "
                "runs. Please choose another position.";
+    // Only Windows 95, 98 and Me start the programs of RunServices and RunServicesOnce, and
+    // only from the machine-wide keys.
+    if (position == 8 || position == 9)
+        return "No Windows runs the programs of the current user's RunServices and RunServicesOnce keys: a "
+               "program written there never runs. Please choose another position.";
+    if ((position == 3 || position == 4) && !windows95Line)
+        return "Windows of the NT line (NT, 2000, XP and every later Windows) never runs the programs of "
+               "RunServices and RunServicesOnce: a program written there never runs. Please choose another "
+               "position.";
     if (command.empty())
         return "Please input the command of the AutoRun program first.";
     return std::string();

@@ -26,9 +26,12 @@ bool StartPositionListed(int position);
 // True for the machine-wide positions, which 64-bit Windows keeps in two views.
 bool StartPositionHasViews(int position);
 
-// Why a new entry cannot be written (empty when it can): an empty name, no position, the
-// Userinit position, the Windows key position, an empty command.
-std::string StartEntryRefusal(const std::string& name, int position, const std::string& command);
+// Why a new entry cannot be written (empty when it can): an empty name, no position, a
+// position Windows never runs programs from (Userinit, the Windows key, the per-user
+// RunServices keys everywhere, the machine-wide ones outside the Windows 95 line), an empty
+// command.
+std::string StartEntryRefusal(const std::string& name, int position, const std::string& command,
+                              bool windows95Line);
 
 // True when Windows itself is 64-bit, also for this library built for 32 bits.
 bool Is64BitWindows();

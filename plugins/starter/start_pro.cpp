@@ -49,13 +49,14 @@ bool SamePlace(const Place& a, const Place& b)
 // What to do with a value already at the target under the same name.
 enum class Existing {
     KeepUnlessEqual,  // moving: only a value of identical data and type may be there
-    ReplaceInItsType, // adding: the user confirmed replacing it
+    ReplaceInItsType, // adding: a replaced value keeps its type
     ReplaceInOurType, // modifying: the entry brings its own type
 };
 
 // `wrote` tells whether a value was written (false when an identical one was already there).
+// Unless `replace`, a string value of that name holding another command is never written over.
 StartProResult WriteValue(const Place& place, const std::string& name, const std::string& command,
-                          bool expandable, Existing existing, bool* wrote = nullptr)
+                          bool expandable, Existing existing, bool replace, bool* wrote = nullptr)
 {
     if (wrote)
         *wrote = false;
@@ -67,11 +68,14 @@ StartProResult WriteValue(const Place& place, const std::string& name, const std
             const TRegDataType type = registry.GetDataType(name);
             if (type != rdString && type != rdExpandString)
                 return StartProResult::NameTaken;
+            const bool sameCommand = registry.ReadString(name) == command;
             if (existing == Existing::KeepUnlessEqual) {
-                if (registry.ReadString(name) != command || (type == rdExpandString) != expandable)
+                if (!sameCommand || (type == rdExpandString) != expandable)
                     return StartProResult::NameTaken;
                 return StartProResult::Done;
             }
+            if (!sameCommand && !replace)
+                return StartProResult::NameTaken;
             if (existing == Existing::ReplaceInItsType)
                 expandable = type == rdExpandString;
         }
@@ -160,6 +164,7 @@ std::string StartProFailureText(StartProResult result)
     case StartProResult::KeyUnavailable: return "the registry key cannot be opened";
     case StartProResult::NameTaken: return "another value of that name is already there";
     case StartProResult::WriteFailed: return "the registry refused the change";
+    case StartProResult::OldNotRemoved: return "the old entry could not be removed";
     }
     return std::string();
 }
@@ -178,7 +183,7 @@ StartProResult SetStartProEnabled(JTStartPro& entry, bool enabled)
     const Place to{entry.Position, entry.Wow32, !enabled};
     bool wrote = false;
     const StartProResult written =
-        WriteValue(to, entry.Name, entry.Command, entry.Expandable, Existing::KeepUnlessEqual, &wrote);
+        WriteValue(to, entry.Name, entry.Command, entry.Expandable, Existing::KeepUnlessEqual, false, &wrote);
     if (written != StartProResult::Done)
         return written;
     if (!RemoveValue(from, entry.Name)) {
@@ -205,24 +210,76 @@ bool DeleteStartPro(const JTStartPro& entry)
     return true;
 }
 
-StartProResult AddStartPro(const std::string& name, int position, const std::string& command)
+JTStartPro AddTarget(const std::string& name, int position, const std::string& command)
 {
-    return WriteValue(Place{position, false, false}, name, command, false, Existing::ReplaceInItsType);
+    JTStartPro target;
+    target.Name = name;
+    target.Position = position;
+    target.Command = command;
+    return target;
+}
+
+JTStartPro ModifyTarget(const JTStartPro& selected, const std::string& name, int position, const std::string& command)
+{
+    JTStartPro target = selected;
+    target.Name = name;
+    target.Position = position;
+    target.Command = command;
+    // The machine-wide positions keep the view the entry was in; a switched-off entry stays off.
+    target.Wow32 = StartPositionHasViews(position) && selected.Wow32;
+    target.Shadowed = !selected.Enabled;
+    target.Approved = false;
+    return target;
+}
+
+bool FindDisplaced(const JTStartPro& target, const JTStartPro* selected, JTStartPro& other)
+{
+    const Place place = PlaceOf(target);
+    if (selected && SamePlace(PlaceOf(*selected), place) && SameName(selected->Name, target.Name))
+        return false;  // the selected entry itself
+    try {
+        TRegistry registry;
+        if (!Open(registry, place, Access::Read) || !registry.ValueExists(target.Name))
+            return false;
+        other = target;
+        other.Command.clear();
+        const TRegDataType type = registry.GetDataType(target.Name);
+        if (type != rdString && type != rdExpandString)
+            return true;  // not an entry, but a value the write would meet
+        other.Expandable = type == rdExpandString;
+        other.Command = registry.ReadString(target.Name);
+        // The same command again loses nothing.
+        return other.Command != target.Command;
+    } catch (const RegistryError&) {
+        return false;
+    }
+}
+
+StartProResult AddStartPro(const std::string& name, int position, const std::string& command, bool replace)
+{
+    const Place place{position, false, false};
+    const StartProResult result = WriteValue(place, name, command, false, Existing::ReplaceInItsType, replace);
+    // A new entry is meant to run: an old "off" record of the start-up manager under its name
+    // would keep it from starting.
+    if (result == StartProResult::Done && ReadStartupApproved(position, false, name) == ApprovedState::Disabled)
+        WriteStartupApproved(position, false, name, true);
+    return result;
 }
 
 StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& name, int position,
-                              const std::string& command)
+                              const std::string& command, bool replace)
 {
     const Place from = PlaceOf(selected);
-    // The machine-wide positions keep the view the entry was in.
-    const Place to{position, StartPositionHasViews(position) && selected.Wow32, !selected.Enabled};
-    const StartProResult written = WriteValue(to, name, command, selected.Expandable, Existing::ReplaceInOurType);
+    const Place to = PlaceOf(ModifyTarget(selected, name, position, command));
+    const bool inPlace = SamePlace(from, to) && SameName(selected.Name, name);
+    const StartProResult written =
+        WriteValue(to, name, command, selected.Expandable, Existing::ReplaceInOurType, replace || inPlace);
     if (written != StartProResult::Done)
         return written;
-    if (SamePlace(from, to) && SameName(selected.Name, name))
+    if (inPlace)
         return StartProResult::Done;  // rewritten in place
     if (!RemoveValue(from, selected.Name))
-        return StartProResult::WriteFailed;
+        return StartProResult::OldNotRemoved;
     if (selected.Approved)
         RemoveStartupApproved(selected.Position, selected.Wow32, selected.Name);
     return StartProResult::Done;

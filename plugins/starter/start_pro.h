@@ -37,6 +37,7 @@ enum class StartProResult {
     KeyUnavailable,  // the key to write cannot be opened or created
     NameTaken,       // another value of that name is in the way
     WriteFailed,     // the registry refused the write
+    OldNotRemoved,   // Modify wrote the new value but the old one stayed: both exist now
 };
 
 // Why an operation failed, for the user; empty for Done.
@@ -51,14 +52,27 @@ StartProResult SetStartProEnabled(JTStartPro& entry, bool enabled);
 // Removes the entry's value (and its record in the store). True when it is gone.
 bool DeleteStartPro(const JTStartPro& entry);
 
-// Writes a new entry into the position's own key (native view). An existing string value of
-// that name is replaced in its own type; a value of another type is left alone (NameTaken).
-StartProResult AddStartPro(const std::string& name, int position, const std::string& command);
+// The entry Add would write (the position's own key, native view, switched on) and the entry
+// Modify would turn `selected` into (its view and state kept).
+JTStartPro AddTarget(const std::string& name, int position, const std::string& command);
+JTStartPro ModifyTarget(const JTStartPro& selected, const std::string& name, int position, const std::string& command);
+
+// The value that writing `target` would replace: another entry of the same name at the same
+// place with another command (or a value of another type). False when there is none, when it
+// is `selected` itself, or when it holds the same command already.
+bool FindDisplaced(const JTStartPro& target, const JTStartPro* selected, JTStartPro& other);
+
+// Writes a new entry into the position's own key (native view). Another string value of that
+// name is replaced (in its own type) only with `replace`, else NameTaken; a value of another
+// type is always left alone (NameTaken).
+StartProResult AddStartPro(const std::string& name, int position, const std::string& command, bool replace = false);
 
 // Replaces `selected` by the given name, position and command: the new value is written
 // first, in the selected entry's type and state (a switched-off entry stays off, in the new
-// position's "-" key), then the old value is removed from where it was.
+// position's "-" key), then the old value is removed from where it was (OldNotRemoved when
+// that fails: both exist then). Another entry of the new name at the target is replaced only
+// with `replace`.
 StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& name, int position,
-                              const std::string& command);
+                              const std::string& command, bool replace = false);
 
 } // namespace kelt

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "catalogue/platform/os_family.h"
 #include "plugins/common/tool_window.h"
 #include "plugins/starter/start_positions.h"
 #include "plugins/starter/starter_ids.h"
@@ -29,6 +30,8 @@ bool TForm1::OnInitDialog()
 
 void TForm1::FormCreate()
 {
+    const WindowsVersion windows = QueryWindowsVersion();
+    windows95Line_ = windows.ok && windows.platformId == VER_PLATFORM_WIN32_WINDOWS;
     // Hints show at once and stay a minute, on this window only.
     hints_.Create(Handle(), 0, 60000);
     hints_.Set(Item(IDC_ADD), kAddHint);
@@ -157,7 +160,7 @@ void TForm1::pbtnDeleteClick()
 bool TForm1::ConfirmWrite(const std::string& title, const std::string& question, const std::string& name,
                           int position, const std::string& command)
 {
-    const std::string refusal = StartEntryRefusal(name, position, command);
+    const std::string refusal = StartEntryRefusal(name, position, command, windows95Line_);
     if (!refusal.empty()) {
         ui::ShowMessage(Handle(), refusal, "Warning!", MB_ICONEXCLAMATION);
         return false;
@@ -165,6 +168,19 @@ bool TForm1::ConfirmWrite(const std::string& title, const std::string& question,
     const std::string text = title + "\nAutoRun Program Name:" + name + "\nAutoRun Program Postion:" +
                              StartPositionPath(position) + "\nAutoRun Program:" + command + "\n" + question;
     return ui::ShowMessage(Handle(), text, title, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+bool TForm1::ConfirmReplace(const JTStartPro& target, const JTStartPro* selected, bool& replace)
+{
+    replace = false;
+    JTStartPro other;
+    if (!FindDisplaced(target, selected, other))
+        return true;
+    const std::string text = "Another AutoRun program named " + other.Name + " is already at " + other.Place() +
+                             ":\nIts command: " + other.Command + "\nNew command: " + target.Command +
+                             "\nReplace it? Its program will no longer start.";
+    replace = ui::ShowMessage(Handle(), text, "Warning!", MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK;
+    return replace;
 }
 
 void TForm1::ReportWriteFailure(StartProResult result)
@@ -178,8 +194,10 @@ void TForm1::pbtnAddClick()
 {
     const std::string name = ItemText(IDC_NAME), command = ItemText(IDC_COMMAND);
     const int position = ChosenPosition();
-    if (ConfirmWrite("Be About To Add...", "Create It,Really?", name, position, command))
-        ReportWriteFailure(AddStartPro(name, position, command));
+    bool replace = false;
+    if (ConfirmWrite("Be About To Add...", "Create It,Really?", name, position, command) &&
+        ConfirmReplace(AddTarget(name, position, command), nullptr, replace))
+        ReportWriteFailure(AddStartPro(name, position, command, replace));
 }
 
 void TForm1::pbtnModifyClick()
@@ -190,9 +208,19 @@ void TForm1::pbtnModifyClick()
     const JTStartPro entry = *selected;
     const std::string name = ItemText(IDC_NAME), command = ItemText(IDC_COMMAND);
     const int position = ChosenPosition();
-    if (!ConfirmWrite("Be About To Modify...", "Modify It,Really?", name, position, command))
+    bool replace = false;
+    if (!ConfirmWrite("Be About To Modify...", "Modify It,Really?", name, position, command) ||
+        !ConfirmReplace(ModifyTarget(entry, name, position, command), &entry, replace))
         return;
-    ReportWriteFailure(ModifyStartPro(entry, name, position, command));
+    const StartProResult result = ModifyStartPro(entry, name, position, command, replace);
+    if (result == StartProResult::OldNotRemoved)
+        ui::ShowMessage(Handle(),
+                        "The AutoRun program " + name + " was written to " +
+                            ModifyTarget(entry, name, position, command).Place() + ", but the old entry " +
+                            entry.Name + " could not be removed from " + entry.Place() + ": both now exist.",
+                        "Error", MB_ICONERROR);
+    else
+        ReportWriteFailure(result);
     ListEntries();
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugins/common/check_list.h"
+#include "plugins/common/check_list_view.h"
 #include "plugins/common/own_hints.h"
 #include "plugins/starter/start_pro.h"
 #include "ui/layout.h"
@@ -46,14 +46,19 @@ private:
     // Checks the fields, shows the confirmation and answers true when the user confirmed.
     bool ConfirmWrite(const std::string& title, const std::string& question, const std::string& name,
                       int position, const std::string& command);
+    // When writing `target` would replace another entry, shows both commands and asks; false
+    // when the user declined. `replace` tells the write to go ahead over the other entry.
+    bool ConfirmReplace(const JTStartPro& target, const JTStartPro* selected, bool& replace);
     void ReportWriteFailure(StartProResult result);
     void EnableEntryButtons(bool enabled);
     void ShowOwnTextAsHint(int id);
 
-    plugin::CheckList plStartPros;
+    plugin::CheckListView plStartPros;
     plugin::OwnHints hints_;
     ui::AnchorLayout layout_;
     std::vector<JTStartPro> entries_;
+    // RunServices and RunServicesOnce run programs on the Windows 95 line only.
+    bool windows95Line_ = false;
 };
 
 } // namespace kelt

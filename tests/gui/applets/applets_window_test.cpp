@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugins/applets/applets_ids.h"
+#include "tests/gui/applets/wow64_answer.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/platform/test_key.h"
 
@@ -189,6 +190,71 @@ TEST_F(AppletsWindow, ControlIniOnTheWindows95Line)
     EXPECT_EQ("no", entry(applets_[1]));
     EXPECT_EQ("no", entry(applets_[2]));
     EXPECT_TRUE(RegistryEntries().empty());
+}
+
+const char kMachineDontLoad[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\don't load";
+
+// An applet the machine-wide list hides shows unticked and says so; it cannot be ticked, and
+// "Apply" leaves the user's own entry of it as it was.
+TEST_F(AppletsWindow, AppletsHiddenByTheMachineShowAsSuchAndStayUntouched)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineDontLoad, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    RegSetValueExA(key, applets_[1].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("No"), 3);
+    RegCloseKey(key);
+    RawSetString(kDontLoad, applets_[1], "No");
+    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
+    ScriptedDialogs dialogs;
+    ToolPlugin tool("Applets");
+    Seen before, after;
+    ASSERT_TRUE(tool.Run("Form1", [&](HWND form) {
+        before = Look(form);
+        HWND list = ::GetDlgItem(form, IDC_CPL_LIST);
+        ClickTick(list, 1);
+        ClickTick(list, 2);  // an applet of the user's own: hidden
+        after = Look(form);
+        Click(form, IDC_APPLETS_APPLY);
+    }));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineDontLoad);
+    ASSERT_GE(before.rows.size(), 3u);
+    EXPECT_EQ(applets_[1] + "  (hidden for all users by the machine)", before.rows[1]);
+    EXPECT_EQ((std::vector<bool>{true, false, true}), std::vector<bool>(before.ticks.begin(), before.ticks.begin() + 3));
+    EXPECT_EQ((std::vector<bool>{true, false, false}), std::vector<bool>(after.ticks.begin(), after.ticks.begin() + 3));
+    ASSERT_EQ(2u, dialogs.boxes.size());
+    EXPECT_EQ(applets_[1] + " is hidden for every user of this computer by the machine-wide list "
+                            "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\don't load. "
+                            "Only an administrator can show it again there; ticking it here would change nothing.",
+              dialogs.boxes[0].text);
+    EXPECT_EQ("Information", dialogs.boxes[0].caption);
+    EXPECT_EQ("OK", dialogs.boxes[1].text);
+    EXPECT_EQ((std::vector<std::string>{applets_[1] + "=No", applets_[2] + "=No"}), RegistryEntries());
+}
+
+// A 32-bit build on 64-bit Windows lists the applets of the 64-bit system folder, which it
+// reaches through the Windows folder's "Sysnative" alias.
+TEST_F(AppletsWindow, UnderWow64TheAppletsOfThe64BitSystemFolderAreListed)
+{
+    const std::string windowsFolder = Folder(::GetWindowsDirectoryA);
+    const std::string alias = windowsFolder + "\\Sysnative";
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(alias.c_str())) << "a 64-bit program sees no alias";
+    ASSERT_TRUE(::CreateDirectoryA(alias.c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileA((Folder(::GetSystemDirectoryA) + "\\" + applets_[0]).c_str(),
+                            (alias + "\\native64.cpl").c_str(), FALSE));
+    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
+    ScriptedDialogs dialogs;
+    ToolPlugin tool("Applets");
+    Seen wow64, native;
+    {
+        ScopedWow64Answer answer(tool.Plugin().Module(), true);
+        ASSERT_TRUE(answer.Active());
+        ASSERT_TRUE(tool.Run("Form1", [&](HWND form) { wow64 = Look(form); }));
+    }
+    ASSERT_TRUE(tool.Run("Form1", [&](HWND form) { native = Look(form); }));
+    ::DeleteFileA((alias + "\\native64.cpl").c_str());
+    ::RemoveDirectoryA(alias.c_str());
+    EXPECT_EQ(std::vector<std::string>{"native64.cpl"}, wow64.rows);
+    EXPECT_EQ(applets_, native.rows);
 }
 
 } // namespace

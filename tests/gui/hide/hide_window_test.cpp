@@ -4,8 +4,10 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,9 +91,10 @@ protected:
 
 bool HideWindow::drivesReady_ = false;
 
-// Starts without the policy key: every drive ticked, and Apply creates the key and writes 0.
-// Then C and D unticked make 12; a hidden letter that is not listed stays hidden; the binary
-// form is read and written back as binary; NoViewOnDrive follows the "Others" tab.
+// Starts without the policy key: every drive ticked, and Apply creates the key and writes 0,
+// leaving NoViewOnDrive alone while "Others" is untouched. Then C and D unticked make 12; a
+// hidden letter that is not listed stays hidden; the binary form is read and written back as
+// binary; NoViewOnDrive follows the "Others" tab once it is changed there.
 TEST_F(HideWindow, DrivePoliciesFollowTheListsOnly)
 {
     ASSERT_EQ(plrLoaded, driver_.LoadResult());
@@ -112,7 +115,7 @@ TEST_F(HideWindow, DrivePoliciesFollowTheListsOnly)
     DWORD type = 0;
     EXPECT_EQ(0u, Stored("NoDrives", type));
     EXPECT_EQ(DWORD(REG_DWORD), type);
-    EXPECT_EQ(0u, Stored("NoViewOnDrive", type));
+    EXPECT_EQ(0xDEADBEEF, Stored("NoViewOnDrive", type));
     ASSERT_EQ(1u, driver_.boxes.size());
     EXPECT_EQ("Finish!", driver_.boxes[0].text);
     EXPECT_EQ("OK", driver_.boxes[0].caption);
@@ -153,24 +156,43 @@ TEST_F(HideWindow, DrivePoliciesFollowTheListsOnly)
     EXPECT_EQ(16u, Stored("NoViewOnDrive", type));
 }
 
-TEST_F(HideWindow, AnUnreadableMaskIsNeverWrittenOver)
+// A value that holds no mask is never written over, and every message names the value.
+TEST_F(HideWindow, AnUnreadableMaskIsNeverWrittenOverAndNamed)
 {
     RawSetString(kPolicy, "NoDrives", "not a mask");
+    RawSetDword(kPolicy, "NoViewOnDrive", 0);
     ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
         EXPECT_FALSE(::IsWindowEnabled(Disks(form)));
         EXPECT_TRUE(Rows(Disks(form)).empty());
         EXPECT_TRUE(::IsWindowEnabled(ViewDisks(form)));
         Click(form, IDC_APPLY);
+        SetRowChecked(ViewDisks(form), FindRow(ViewDisks(form), "A:\\"), false);
+        Click(form, IDC_APPLY);
     }));
-    ASSERT_EQ(2u, driver_.boxes.size());
-    EXPECT_EQ("Errors occured when getting disk informations!", driver_.boxes[0].text);
+    ASSERT_EQ(3u, driver_.boxes.size());
+    EXPECT_EQ("Errors occured when getting disk informations!\nNoDrives (the drives of \"Disks and Folders\") holds "
+              "no drive mask; it is left as it is.",
+              driver_.boxes[0].text);
     EXPECT_EQ("ERROR", driver_.boxes[0].caption);
     EXPECT_EQ(UINT(MB_ICONERROR), driver_.boxes[0].flags);
-    EXPECT_EQ("Finish!", driver_.boxes[1].text);
+    EXPECT_EQ("Nothing was written.\nNoDrives holds no drive mask and is left as it is.", driver_.boxes[1].text);
+    EXPECT_EQ("Finish!", driver_.boxes[2].text);
     DWORD type = 0;
     std::string bytes;
     ASSERT_TRUE(RawGet(kPolicy, "NoDrives", type, bytes));
     EXPECT_EQ(DWORD(REG_SZ), type);
+    EXPECT_EQ(1u, Stored("NoViewOnDrive", type));
+
+    driver_.boxes.clear();
+    RawSet(kPolicy, "NoViewOnDrive", REG_BINARY, "\x01\x00", 2);
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) { EXPECT_FALSE(::IsWindowEnabled(ViewDisks(form))); }));
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_EQ("Errors occured when getting disk informations!\nNoDrives (the drives of \"Disks and Folders\") holds "
+              "no drive mask; it is left as it is.\nNoViewOnDrive (the drives of \"Others\") holds no drive mask; it "
+              "is left as it is.",
+              driver_.boxes[0].text);
+    RawSetDword(kPolicy, "NoDrives", 0);
+    RawSetDword(kPolicy, "NoViewOnDrive", 0);
 }
 
 TEST_F(HideWindow, MasksFoldersAndRefusesSystemOnes)
@@ -274,6 +296,103 @@ TEST(HideFolderNames, AFolderNamedInAnyLanguageIsMaskedAndUnmaskedByItsName)
     EXPECT_TRUE(driver.boxes.empty());
     ::RemoveDirectoryW(plain.c_str());
     ::RemoveDirectoryW(base.c_str());
+}
+
+const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+std::string KnownPath(int id)
+{
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(::SHGetFolderPathA(nullptr, id, nullptr, 0, path)) ? std::string(path) : std::string();
+}
+
+// The folders behind shell-folder values and known folders, and the folders above them, are
+// refused; folders below them are not. Whatever is masked is listed in the window and can be
+// given its name back from there, a masked shell folder included.
+TEST_F(HideWindow, RefusesShellFoldersAndListsWhatItMasked)
+{
+    RawSetDword(kPolicy, "NoDrives", 0);
+    {
+        TRegistry registry;
+        registry.SetRootKey(HKEY_CURRENT_USER);
+        registry.DeleteKey("Software\\Dorvane\\Keltrix 0.8\\Hide");
+    }
+    const std::string base = "C:\\hidewindow\\Outer";
+    ::CreateDirectoryA("C:\\hidewindow", nullptr);
+    ::CreateDirectoryA(base.c_str(), nullptr);
+    ::CreateDirectoryA((base + "\\Docs." + kRecycleBin).c_str(), nullptr);
+    ::CreateDirectoryA((base + "\\Docs." + kRecycleBin + "\\Sub").c_str(), nullptr);
+    ::CreateDirectoryA("C:\\hidewindow\\Binned", nullptr);
+    const std::vector<std::string> needed = {
+        KnownPath(CSIDL_PERSONAL), KnownPath(CSIDL_APPDATA), KnownPath(CSIDL_DESKTOPDIRECTORY),
+        KnownPath(CSIDL_STARTMENU), KnownPath(CSIDL_PROGRAM_FILES), KnownPath(CSIDL_COMMON_APPDATA),
+        base,
+    };
+    // Documents moved below the test folder (kept masked as the Recycle Bin for now).
+    DWORD type = 0;
+    std::string personal;
+    RawGet(kUserShellFolders, "Personal", type, personal);
+    RawSetString(kUserShellFolders, "Personal", base + "\\Docs", REG_EXPAND_SZ);
+    std::string next;
+    driver_.onBrowseFolder = [&](ui::FolderRequest& request) {
+        request.folder = next;
+        return true;
+    };
+    std::vector<std::string> masked, refused;
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        HWND page = Page(form, IDC_FOLDERS_PAGE);
+        const auto mask = [&](const std::string& folder, int style) {
+            next = folder;
+            Click(page, IDC_BROWSE);
+            ::SendDlgItemMessageA(page, IDC_HIDE_STYLE, CB_SETCURSEL, style, 0);
+            Click(page, IDC_MASK_FOLDER);
+            return Text(page, IDC_HIDE_FOLDER);
+        };
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_MASKED)));
+        for (const std::string& folder : needed) {
+            if (folder.empty() || ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+                continue;
+            driver_.boxes.clear();
+            EXPECT_EQ(folder, mask(folder, 1));
+            if (driver_.boxes.size() == 1 && driver_.boxes[0].text.rfind("Windows needs this folder", 0) == 0)
+                refused.push_back(folder);
+        }
+        // Below a shell folder is the user's own; a masked shell folder gets its name back.
+        driver_.boxes.clear();
+        EXPECT_EQ(base + "\\Docs", mask(base + "\\Docs." + kRecycleBin, 0));
+        EXPECT_EQ(base + "\\Docs\\Sub." + kWeb, mask(base + "\\Docs\\Sub", 5));
+        EXPECT_EQ("C:\\hidewindow\\Binned." + kRecycleBin, mask("C:\\hidewindow\\Binned", 4));
+        EXPECT_TRUE(driver_.boxes.empty());
+    }));
+    for (const std::string& folder : needed) {
+        if (!folder.empty() && ::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            EXPECT_NE(refused.end(), std::find(refused.begin(), refused.end(), folder)) << folder;
+        }
+    }
+
+    // A fresh window lists what was masked; choosing one and "Normal" gives it its name back.
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        HWND page = Page(form, IDC_FOLDERS_PAGE);
+        HWND list = ::GetDlgItem(page, IDC_MASKED);
+        for (int i = 0; i < ::SendMessageA(list, CB_GETCOUNT, 0, 0); ++i) {
+            char text[MAX_PATH * 2] = {};
+            ::SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            masked.push_back(text);
+        }
+        ::SendMessageA(list, CB_SETCURSEL, 0, 0);
+        ::SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_MASKED, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        EXPECT_EQ("C:\\hidewindow\\Binned." + kRecycleBin, Text(page, IDC_HIDE_FOLDER));
+        EXPECT_EQ("Normal", Text(page, IDC_HIDE_STYLE));
+        Click(page, IDC_MASK_FOLDER);
+        EXPECT_EQ("C:\\hidewindow\\Binned", Text(page, IDC_HIDE_FOLDER));
+        EXPECT_EQ(masked.size() - 1, static_cast<std::size_t>(::SendMessageA(list, CB_GETCOUNT, 0, 0)));
+    }));
+    if (!personal.empty())
+        RawSet(kUserShellFolders, "Personal", type, personal.data(), static_cast<DWORD>(personal.size()));
+    // Sorted by the folders' own names.
+    EXPECT_EQ((std::vector<std::string>{"C:\\hidewindow\\Binned  (Recycle Bin)", base + "\\Docs\\Sub  (Web)"}),
+              masked);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA("C:\\hidewindow\\Binned"));
 }
 
 } // namespace

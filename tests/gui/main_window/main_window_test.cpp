@@ -62,32 +62,15 @@ bool PumpUntil(Condition done, int milliseconds = 15000)
     return true;
 }
 
-// The plug-in host as the window sees it, scripted: how many new plug-ins a scan finds, and
-// a record of every call.
+// The plug-in host as the window sees it, scripted: a record of every call.
 class FakePluginHost : public JTPluginHostLink {
 public:
-    explicit FakePluginHost(int found) : found_(found) {}
-    void LoadRegistered() override { calls.push_back("load"); }
-    int ScanForNew() override
+    void RunStartupLoad(HWND owner) override
     {
-        calls.push_back("scan");
-        pending = found_;
-        return found_;
+        calls.push_back("startup");
+        startupOwner = owner;
     }
-    int NewCount() const override { return pending; }
-    void InstallFirstNew() override
-    {
-        calls.push_back("install");
-        --pending;
-    }
-    void DiscardNew() override
-    {
-        calls.push_back("discard");
-        pending = 0;
-    }
-    void RunInstallDialog(HWND) override { calls.push_back("install dialog"); }
     int RunConfigDialog(HWND) override { return 1; }
-    void BuildMenuAndBar() override { calls.push_back("build"); }
     int PluginCount() const override { return 2; }
     std::string PluginName(int index) const override { return index ? "Second tool" : "First tool"; }
     HBITMAP PluginGlyph(int) const override { return nullptr; }
@@ -101,12 +84,11 @@ public:
     void SetProgress(HWND) override {}
 
     std::vector<std::string> calls;
+    HWND startupOwner = nullptr;
     std::vector<void*> executed;
     std::vector<int> commands;
-    int pending = 0;
 
 private:
-    int found_;
     int data_[2] = {0, 0};
 };
 
@@ -152,7 +134,7 @@ protected:
         made->QuitOnDestroy = false;
         made->PluginHostFactory = [this](const JTPluginHostPlaces& places, JTKeltOptions&) {
             places_ = places;
-            auto host = std::make_unique<FakePluginHost>(found);
+            auto host = std::make_unique<FakePluginHost>();
             plugins = host.get();
             return std::unique_ptr<JTPluginHostLink>(std::move(host));
         };
@@ -178,7 +160,6 @@ protected:
     bool Enabled(HMENU menu, int id) { return !(::GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
 
     JTKeltOptions options;
-    int found = 0;
     int answer = IDOK;
     std::string shellError;
     std::vector<Message> messages;
@@ -358,34 +339,18 @@ TEST_F(MainWindowTest, ExpandSwitchHidesTheLegendAndEditorStrip)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MainWindowTest, PluginLoaderScansAsTheOptionsSay)
+// The scan, its question and the installs are the plug-in manager's one start-up load; the
+// window runs it once, over itself, whatever the options say.
+TEST_F(MainWindowTest, PluginLoaderRunsTheHostsStartupLoadOnce)
 {
-    struct Case {
-        bool scan, autoInstall;
-        int found, answer;
-        std::vector<std::string> calls;
-        bool asked;
-    } cases[] = {
-        {false, false, 2, IDOK, {"load", "build"}, false},
-        {true, true, 0, IDOK, {"load", "scan", "build"}, false},
-        {true, true, 2, IDOK, {"load", "scan", "install", "install", "build"}, false},
-        {true, false, 1, IDOK, {"load", "scan", "install dialog", "build"}, true},
-        {true, false, 1, IDCANCEL, {"load", "scan", "discard", "build"}, true},
-    };
-    for (const Case& c : cases) {
-        options.ScanPlugins = c.scan;
-        options.AutoInst = c.autoInstall;
-        found = c.found;
-        answer = c.answer;
+    for (bool scan : {false, true}) {
+        options.ScanPlugins = scan;
+        options.AutoInst = !scan;
         messages.clear();
         OpenReady();
-        EXPECT_EQ(plugins->calls, c.calls);
-        ASSERT_EQ(messages.size(), c.asked ? 1u : 0u);
-        if (c.asked) {
-            EXPECT_EQ(messages[0].text, "New Plugins have been found in the plugin folder!Do you like to install them now?");
-            EXPECT_EQ(messages[0].caption, "Information");
-            EXPECT_EQ(messages[0].flags, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
-        }
+        EXPECT_EQ(plugins->calls, std::vector<std::string>{"startup"});
+        EXPECT_EQ(plugins->startupOwner, form->Handle());
+        EXPECT_TRUE(messages.empty());
         form.reset();
     }
 }

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -189,7 +191,7 @@ TEST_F(ConfigDialogTest, ListsPluginsByKindWithFailedOnesAndShowsDetails)
     EXPECT_EQ("", Field(IDC_CFG_NAME));
     EXPECT_EQ(folder.Plugins() + "\\Missing.KTP", Field(IDC_CFG_FILE));
     EXPECT_EQ("This plugin is registered but could not be loaded: file not found.", Field(IDC_CFG_DESCRIPTION));
-    EXPECT_FALSE(Enabled(dialog, IDC_CFG_UNINSTALL));
+    EXPECT_TRUE(Enabled(dialog, IDC_CFG_UNINSTALL));
 
     Select("Security");
     for (int id : {IDC_CFG_NAME, IDC_CFG_VERSION, IDC_CFG_AUTHOR, IDC_CFG_FILE})
@@ -259,6 +261,13 @@ TEST_F(ConfigDialogTest, UninstallAsksAndTakesAnEmptiedKindWithIt)
     Select("Alpha");
     Click(dialog, IDC_CFG_UNINSTALL);  // one of two: the kind stays
     EXPECT_EQ("Security[Gamma|Missing.KTP (file not found)]", TreeOutline());
+
+    // A greyed entry goes out of the registry too.
+    Select("Missing.KTP (file not found)");
+    Click(dialog, IDC_CFG_UNINSTALL);
+    EXPECT_EQ("Do you really want to uninstall the plugin:Missing.KTP", messages.boxes.back().text);
+    EXPECT_EQ("Security[Gamma]", TreeOutline());
+    EXPECT_EQ(std::vector<std::string>{"Gamma.KTP"}, ProfileKeyNames(folder.Ini(), "Security"));
 }
 
 TEST_F(ConfigDialogTest, DoubleClickRunsThePluginModalOverTheDialog)
@@ -320,6 +329,15 @@ TEST_F(ConfigDialogTest, InstallOpensTheInstallationDialogAndHelpShowsTheTopic)
     EXPECT_EQ(dialog, installOwner);
     EXPECT_EQ(1, changed);
     EXPECT_EQ("Security[Alpha]|Clear[Beta]", TreeOutline());
+}
+
+// The help file of the program folder holds the topic the dialogs open and the one for authors.
+TEST(PluginHelpFile, HoldsThePluginTopics)
+{
+    std::ifstream in(testing::WindowsPathOf("KELT_STAGE_DIR") + "\\keltrix.chm", std::ios::binary);
+    const std::string chm((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, chm.find("/plugins.htm"));
+    EXPECT_NE(std::string::npos, chm.find("/writeplugin.htm"));
 }
 
 // ---------------------------------------------------------------- installation dialog
@@ -458,6 +476,31 @@ TEST_F(InstallDialogTest, InstallAllKeepsTheRowWhoseOverwriteWasCancelled)
     EXPECT_EQ(2, manager->Plugins().Count());
 }
 
+// A plug-in registry that cannot be written (here: locked by another program): nothing claims
+// the plug-in was installed.
+TEST_F(InstallDialogTest, NoSuccessIsReportedWhenTheRegistryCannotBeWritten)
+{
+    folder.Add("Alpha");
+    PluginFolder::Write(folder.Ini(), "");
+    manager->ScanFolder("", nullptr);
+    Open();
+    HANDLE lock = ::CreateFileA(folder.Ini().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    SelectRow(0);
+    Click(dialog, IDC_INS_INSTALL);
+    ::CloseHandle(lock);
+    std::vector<std::string> seen;
+    for (const auto& box : messages.boxes)
+        seen.push_back(box.caption + ": " + box.text);
+    EXPECT_EQ((std::vector<std::string>{
+                  "Error: The plugin Alpha could not be registered: " + folder.Ini() + " could not be written!",
+                  "Error: Fail to Load Plugin"}),
+              seen);
+    EXPECT_EQ(0, installed);
+    EXPECT_EQ(1, form->RowCount());
+    EXPECT_TRUE(manager->Plugins().Empty());
+}
+
 TEST_F(InstallDialogTest, InstallFromFileAsksForAKtpFileAndRejectsOthers)
 {
     const std::string source = folder.Folder("source");
@@ -473,6 +516,17 @@ TEST_F(InstallDialogTest, InstallFromFileAsksForAKtpFileAndRejectsOthers)
     chosenFile = folder.Add("NoGlyph", source);
     Click(dialog, IDC_INS_FROM_FILE);
     EXPECT_EQ("Error/16: " + chosenFile + " is not a available plugin!", LastBox());
+    EXPECT_EQ(0, form->RowCount());
+
+    // Built for the other processor: refused with that reason.
+    chosenFile = folder.Add("Beta", source);
+    PluginFolder::MakeForeign(chosenFile);
+    Click(dialog, IDC_INS_FROM_FILE);
+#if defined(_WIN64)
+    EXPECT_EQ("Error/16: " + chosenFile +
+                  " is a 32-bit plugin, but this Keltrix is a 64-bit program: it loads only 64-bit plugins!",
+              LastBox());
+#endif
     EXPECT_EQ(0, form->RowCount());
 
     chosenFile = folder.Add("Gamma", source);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plugins/host/plugin_library.h"
 #include "plugins/host/plugin_manager.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/plugins/plugin_folder.h"
@@ -98,6 +99,28 @@ TEST(ToolPlugins, TheHostLoadsThemFromTheShippedRegistryUnderTheirKinds)
         submenus.push_back(std::string(caption) + "/" + entry);
     }
     EXPECT_EQ((std::vector<std::string>{"Security/Applets", "Clear/Scrub", "System/Relocate"}), submenus);
+}
+
+// Each delivered tool leaves no window of its own behind once its Execute has returned, so its
+// library goes as soon as it is uninstalled.
+TEST(ToolPlugins, NoneLeavesAWindowBehind)
+{
+    ScriptedDialogs dialogs;
+    const std::vector<std::pair<std::string, std::string>> tools = {
+        {"Starter", "Start program"}, {"Hide", "Hide"}, {"Applets", "Form1"}, {"Scrub", "Clear kind of History"},
+        {"Relocate", "Change the Location of System and Special Folders"}};
+    for (const auto& [name, caption] : tools) {
+        SCOPED_TRACE(name);
+        JTPlugin plugin(0, StagedPlugin(name));
+        ASSERT_EQ(1, plugin.Load()) << plugin.LoadFailure();
+        plugin::ScopedPluginTestHooks hooks(plugin.Module());
+        {
+            WhenWindowOpens close(caption, nullptr);
+            EXPECT_EQ(1, plugin.Execute(0));
+            ASSERT_TRUE(close.Seen());
+        }
+        EXPECT_FALSE(ModuleHasWindows(plugin.Module()));
+    }
 }
 
 } // namespace

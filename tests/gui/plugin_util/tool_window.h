@@ -15,8 +15,7 @@
 
 #include "catalogue/platform/system_calls.h"
 #include "plugins/host/plugin.h"
-#include "plugins/sdk/dialog_bridge.h"
-#include "plugins/util/system_call_bridge.h"
+#include "plugins/sdk/test_hooks_bridge.h"
 #include "tests/windows/plugins/plugin_test_support.h"
 #include "ui/dpi.h"
 #include "ui/seams.h"
@@ -109,10 +108,9 @@ public:
     explicit ToolPlugin(const std::string& name) : plugin_(0, StagedPlugin(name))
     {
         loaded_ = plugin_.Load() == 1;
-        dialogs_ = std::make_unique<plugin::ScopedPluginDialogs>(plugin_.Module());
-        calls_ = std::make_unique<plugin::ScopedPluginSystemCalls>(plugin_.Module());
+        hooks_ = std::make_unique<plugin::ScopedPluginTestHooks>(plugin_.Module());
     }
-    bool Loaded() const { return loaded_ && dialogs_->Active(); }
+    bool Loaded() const { return loaded_ && hooks_->Active(); }
     JTPlugin& Plugin() { return plugin_; }
 
     // Executes the plug-in, runs `drive` on its tool window (caption starting with `caption`)
@@ -128,8 +126,7 @@ public:
 private:
     JTPlugin plugin_;
     bool loaded_ = false;
-    std::unique_ptr<plugin::ScopedPluginDialogs> dialogs_;
-    std::unique_ptr<plugin::ScopedPluginSystemCalls> calls_;
+    std::unique_ptr<plugin::ScopedPluginTestHooks> hooks_;
 };
 
 inline void Click(HWND dialog, int id)
@@ -137,7 +134,7 @@ inline void Click(HWND dialog, int id)
     ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
-// Tick lists (plugins/util/check_list.h): the item data is the tick.
+// Tick lists (plugins/common/check_list_box.h): the item data is the tick.
 inline bool Ticked(HWND list, int row)
 {
     return ::SendMessageA(list, LB_GETITEMDATA, row, 0) == 1;

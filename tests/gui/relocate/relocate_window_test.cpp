@@ -22,7 +22,14 @@ namespace {
 const std::string kShell = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string kUser = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const std::string kDownloads = "{374DE290-123F-4565-9164-39C4925E467B}";
-const std::string kRestart = "Finish,To take effect, Windows need to restart,Restart Windows now?";
+const std::string kRestart =
+    "The new locations are written. No file was moved: the files stay in the old folders until you move them "
+    "yourself.\n\nFinish,To take effect, Windows need to restart,Restart Windows now?";
+const std::string kLocalDocuments = "{F42EE2D3-909F-4907-8871-4C22FC0BF756}";
+const std::string kLocalDownloads = "{7D83EE9B-2244-4E70-B1F5-5393042AF1E4}";
+const std::string kReadOnly =
+    "Read only: Windows takes this location from \"User Shell Folders\", which has no value of this name; the one "
+    "under \"Shell Folders\" is only a copy that Windows rewrites itself.";
 // Bytes after the terminator vanish if the value is ever rewritten.
 const std::string kDesktopRaw = std::string("%USERPROFILE%\\Desktop") + '\0' + "tail";
 
@@ -124,7 +131,7 @@ TEST_F(RelocateWindow, OnlyEditedRowsAreWrittenAndExpandableStaysExpandable)
 {
     ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
     ScriptedDialogs dialogs;
-    dialogs.folderAnswers = {profile_ + "\\Work", "D:\\Elsewhere"};
+    dialogs.folderAnswers = {profile_ + "\\Work"};
     dialogs.boxAnswers = {IDOK};
     ToolPlugin tool("Relocate");
     ASSERT_TRUE(tool.Loaded());
@@ -137,7 +144,6 @@ TEST_F(RelocateWindow, OnlyEditedRowsAreWrittenAndExpandableStaysExpandable)
         mailEnabled = ::IsWindowEnabled(::GetDlgItem(form, IDC_OUTEXP_EDIT)) ||
                       ::IsWindowEnabled(::GetDlgItem(form, IDC_OUTEXP_BROWSE));
         EditRow(form, "Personal");
-        EditRow(form, "OnlyShell");
         Click(form, IDC_RELOCATE_APPLY);
         personalAfter = Location(form, "Personal");
     }));
@@ -146,7 +152,7 @@ TEST_F(RelocateWindow, OnlyEditedRowsAreWrittenAndExpandableStaysExpandable)
     EXPECT_NE(std::string::npos, details.find(kDownloads)) << details;
     EXPECT_FALSE(mailEnabled);
     // The browser started where each row was.
-    EXPECT_EQ((std::vector<std::string>{profile_ + "\\Documents", "C:\\Only"}), dialogs.browseStarts);
+    EXPECT_EQ((std::vector<std::string>{profile_ + "\\Documents"}), dialogs.browseStarts);
 
     DWORD type = 0;
     EXPECT_EQ(std::string("%USERPROFILE%\\Work") + '\0', Raw(kUser, "Personal", type));
@@ -238,6 +244,103 @@ TEST_F(RelocateWindow, TheMailStoreOfTheFirstIdentityAndAFailedRestartSaysSo)
     EXPECT_EQ("ERROR", dialogs.boxes[1].caption);
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[1].flags);
     EXPECT_EQ(std::vector<UINT>{EWX_REBOOT}, windows.restarts);
+}
+
+// A name only under "Shell Folders" is shown read only, greyed, with the reason; nothing offers
+// to change it, so "nothing was written" is true.
+TEST_F(RelocateWindow, RowsOnlyUnderShellFoldersAreReadOnlyWithTheReason)
+{
+    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
+    ScriptedDialogs dialogs;
+    dialogs.folderAnswers = {"D:\\Elsewhere"};
+    ToolPlugin tool("Relocate");
+    bool editEnabled = true;
+    std::string details;
+    ASSERT_TRUE(tool.Run("Change the Location", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_SYS_FOLDERS);
+        SelectRow(list, FindRow(list, "OnlyShell"));
+        editEnabled = ::IsWindowEnabled(::GetDlgItem(form, IDC_SYS_EDIT));
+        details = ui::WindowText(::GetDlgItem(form, IDC_SYS_DETAILS));
+        NMHDR doubleClick{list, IDC_SYS_FOLDERS, static_cast<UINT>(NM_DBLCLK)};
+        ::SendMessageA(form, WM_NOTIFY, IDC_SYS_FOLDERS, reinterpret_cast<LPARAM>(&doubleClick));
+        Click(form, IDC_RELOCATE_APPLY);
+    }));
+    EXPECT_FALSE(editEnabled);
+    EXPECT_EQ(kReadOnly, details);
+    EXPECT_TRUE(dialogs.browseStarts.empty());
+    ASSERT_EQ(2u, dialogs.boxes.size());
+    EXPECT_EQ("OnlyShell: " + kReadOnly, dialogs.boxes[0].text);
+    EXPECT_EQ("Information", dialogs.boxes[0].caption);
+    EXPECT_EQ("No location has been changed, nothing was written.", dialogs.boxes[1].text);
+    DWORD type = 0;
+    EXPECT_EQ("<missing>", Raw(kUser, "OnlyShell", type));
+}
+
+// Windows 10 and 11 keep Documents twice in "User Shell Folders"; both values move together,
+// and the second values show by name.
+TEST_F(RelocateWindow, TheSecondValueOfWindows10MovesWithItsPair)
+{
+    RawSetString(kUser, kLocalDocuments, "%USERPROFILE%\\Documents", REG_EXPAND_SZ);
+    RawSetString(kShell, kLocalDownloads, profile_ + "\\Downloads");
+    RawSetString(kUser, kLocalDownloads, "%USERPROFILE%\\Downloads", REG_EXPAND_SZ);
+    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
+    ScriptedDialogs dialogs;
+    dialogs.folderAnswers = {profile_ + "\\Work", "E:\\Fetched"};
+    ToolPlugin tool("Relocate");
+    std::string personalDetails, localDownloads, downloadsAfter;
+    ASSERT_TRUE(tool.Run("Change the Location", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_SYS_FOLDERS);
+        SelectRow(list, FindRow(list, "Personal"));
+        personalDetails = ui::WindowText(::GetDlgItem(form, IDC_SYS_DETAILS));
+        localDownloads = Location(form, "Local Downloads");
+        EditRow(form, "Personal");
+        EditRow(form, "Downloads");
+        downloadsAfter = Location(form, "Local Downloads");
+        Click(form, IDC_RELOCATE_APPLY);
+    }));
+    EXPECT_EQ("Windows keeps it under Local Documents " + kLocalDocuments + " as well; both are written.",
+              personalDetails);
+    EXPECT_EQ(profile_ + "\\Downloads", localDownloads);
+    EXPECT_EQ("E:\\Fetched", downloadsAfter);
+    DWORD type = 0;
+    EXPECT_EQ(std::string("%USERPROFILE%\\Work") + '\0', Raw(kUser, "Personal", type));
+    EXPECT_EQ(std::string("%USERPROFILE%\\Work") + '\0', Raw(kUser, kLocalDocuments, type));
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+    EXPECT_EQ(std::string("E:\\Fetched") + '\0', Raw(kUser, kDownloads, type));
+    EXPECT_EQ(std::string("E:\\Fetched") + '\0', Raw(kUser, kLocalDownloads, type));
+}
+
+// A drive root, or the place of another shell folder, is questioned before it is taken.
+TEST_F(RelocateWindow, ADriveRootOrAnotherFoldersPlaceIsQuestioned)
+{
+    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
+    ScriptedDialogs dialogs;
+    dialogs.folderAnswers = {"D:\\", profile_ + "\\Desktop\\", "D:\\"};
+    dialogs.boxAnswers = {IDCANCEL, IDCANCEL, IDOK, IDCANCEL};
+    ToolPlugin tool("Relocate");
+    std::vector<std::string> shown;
+    ASSERT_TRUE(tool.Run("Change the Location", [&](HWND form) {
+        for (int i = 0; i < 3; ++i) {
+            EditRow(form, "Personal");
+            shown.push_back(Location(form, "Personal"));
+        }
+        Click(form, IDC_RELOCATE_APPLY);
+    }));
+    EXPECT_EQ((std::vector<std::string>{profile_ + "\\Documents", profile_ + "\\Documents", "D:\\"}), shown);
+    ASSERT_EQ(4u, dialogs.boxes.size());
+    const std::string root = "D:\\ is the root of a drive. The files of Personal would lie among everything else on "
+                             "that drive, and moving the folder away again later would move the whole drive's "
+                             "files.\nUse it anyway?";
+    EXPECT_EQ(root, dialogs.boxes[0].text);
+    EXPECT_EQ("Warning!", dialogs.boxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2), dialogs.boxes[0].flags);
+    EXPECT_EQ(profile_ + "\\Desktop\\ is already the location of Desktop. Two folders in one place mix their files, "
+                         "and moving either of them later moves the other's files too.\nUse it anyway?",
+              dialogs.boxes[1].text);
+    EXPECT_EQ(root, dialogs.boxes[2].text);
+    EXPECT_EQ(kRestart, dialogs.boxes[3].text);
+    DWORD type = 0;
+    EXPECT_EQ(std::string("D:\\") + '\0', Raw(kUser, "Personal", type));
 }
 
 } // namespace

@@ -5,12 +5,13 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
+#include "catalogue/platform/history_key.h"
 #include "plugins/scrub/scrub_ids.h"
-#include "plugins/util/history_key.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/platform/test_key.h"
 
@@ -24,6 +25,8 @@ const std::string kRecentDocs = kExplorer + "RecentDocs";
 const std::string kRunMRU = kExplorer + "RunMRU";
 const std::string kTypedURLs = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 const std::string kOpenSave = kExplorer + "ComDlg32\\OpenSavePidlMRU";
+const std::string kTypedURLsTime = "Software\\Microsoft\\Internet Explorer\\TypedURLsTime";
+const std::string kMediaPlayer = "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList";
 
 int ValueCount(const std::string& path)
 {
@@ -73,7 +76,7 @@ protected:
     void TearDown() override { Clean(); }
     static void Clean()
     {
-        for (const std::string& path : {kRecentDocs, kRunMRU, kTypedURLs, kOpenSave}) {
+        for (const std::string& path : {kRecentDocs, kRunMRU, kTypedURLs, kOpenSave, kTypedURLsTime, kMediaPlayer}) {
             TRegistry registry;
             registry.SetRootKey(HKEY_CURRENT_USER);
             registry.DeleteKey(path);
@@ -131,6 +134,7 @@ TEST_F(ScrubWindow, RecentDocumentsGoWithTheirPerExtensionListsWhileTheKeysStay)
     RawSetString(kRecentDocs, "", "the unnamed value too");
     Fill(kRunMRU, 2, "MRUList");
     ScriptedDialogs dialogs;
+    dialogs.boxAnswers = {IDOK};
     ToolPlugin tool("Scrub");
     std::string before, after;
     ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) {
@@ -145,8 +149,8 @@ TEST_F(ScrubWindow, RecentDocumentsGoWithTheirPerExtensionListsWhileTheKeysStay)
     for (const std::string& path : {kRecentDocs, kRecentDocs + "\\.txt", kRecentDocs + "\\Folder\\Deeper"})
         EXPECT_EQ(0, ValueCount(path)) << path;  // 0, not -1: the key is still there
     EXPECT_EQ(3, ValueCount(kRunMRU));
-    ASSERT_EQ(1u, dialogs.boxes.size());
-    EXPECT_EQ("Finish", dialogs.boxes[0].text);
+    ASSERT_EQ(2u, dialogs.boxes.size());
+    EXPECT_EQ("Finish", dialogs.boxes[1].text);
 }
 
 TEST_F(ScrubWindow, TheRowMenuFlipsTheRowUnderThePointerAndBelowTheRowsThereIsNone)
@@ -196,28 +200,150 @@ TEST_F(ScrubWindow, AListThatCouldNotBeClearedIsNamed)
     LocalFree(acl);
 
     ScriptedDialogs dialogs;
+    dialogs.boxAnswers = {IDOK};
     ToolPlugin tool("Scrub");
     ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) { Click(form, IDC_SCRUB_APPLY); }));
     SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr);
 
     EXPECT_EQ(3, ValueCount(kRunMRU));
     EXPECT_EQ(0, ValueCount(kTypedURLs));
-    ASSERT_EQ(1u, dialogs.boxes.size());
+    ASSERT_EQ(2u, dialogs.boxes.size());
     EXPECT_EQ("These histories could not be cleared completely:\nClear Cached Command Lines from the Run menu",
-              dialogs.boxes[0].text);
-    EXPECT_EQ("Error", dialogs.boxes[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[0].flags);
+              dialogs.boxes[1].text);
+    EXPECT_EQ("Error", dialogs.boxes[1].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[1].flags);
+}
+
+// Enter in a list clears nothing; "Apply" first lists every ticked list of every tab, the tabs
+// never opened included, and clears only when the user agrees.
+TEST_F(ScrubWindow, ApplyAsksWithEveryTickedListAndEnterClearsNothing)
+{
+    Fill(kRunMRU, 2, "MRUList");
+    Fill(kMediaPlayer, 2, nullptr);
+    ScriptedDialogs dialogs;
+    dialogs.boxAnswers = {IDCANCEL, IDOK};
+    ToolPlugin tool("Scrub");
+    bool applyIsDefault = true;
+    int afterEnter = 0, afterCancel = 0;
+    ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) {
+        applyIsDefault = (::GetWindowLongA(::GetDlgItem(form, IDC_SCRUB_APPLY), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON ||
+                         LOWORD(::SendMessageA(form, DM_GETDEFID, 0, 0)) == IDC_SCRUB_APPLY;
+        // Enter on the focused list, through the dialog's own keyboard handling.
+        HWND list = ::GetDlgItem(form, IDC_SYSTEM_LIST);
+        ::SetFocus(list);
+        ::PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageA(list, WM_KEYUP, VK_RETURN, 0);
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            if (!::IsDialogMessageA(form, &message)) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageA(&message);
+            }
+        afterEnter = ValueCount(kRunMRU);
+        Click(form, IDC_SCRUB_APPLY);
+        afterCancel = ValueCount(kRunMRU) + ValueCount(kMediaPlayer);
+        Click(form, IDC_SCRUB_APPLY);
+    }));
+    EXPECT_FALSE(applyIsDefault);
+    EXPECT_EQ(3, afterEnter);
+    EXPECT_EQ(5, afterCancel);
+    EXPECT_EQ(0, ValueCount(kRunMRU));
+    EXPECT_EQ(0, ValueCount(kMediaPlayer));
+    ASSERT_EQ(3u, dialogs.boxes.size());
+    const std::string& question = dialogs.boxes[0].text;
+    EXPECT_EQ(0u, question.rfind("These histories will be cleared:\nSystem History:\n    Clear Internet Explorer", 0))
+        << question;
+    for (const char* line : {"\n    Clear Cached Command Lines from the Run menu (2)\n",
+                             "\nApplication History:\n    Clear the Recent Play List from Windows Media Player (2)\n",
+                             "\nLater Windows History:\n    Clear the paths typed into the Explorer address bar (0)\n"})
+        EXPECT_NE(std::string::npos, question.find(line)) << line;
+    EXPECT_EQ(question.size() - 17, question.rfind("\n\nClear them now?"));
+    EXPECT_EQ("Warning!", dialogs.boxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2), dialogs.boxes[0].flags);
+    EXPECT_EQ(dialogs.boxes[0].text, dialogs.boxes[1].text);
+    EXPECT_EQ("Finish", dialogs.boxes[2].text);
+}
+
+std::string RecentFolder()
+{
+    char path[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_RECENT, nullptr, 0, path);
+    return path;
+}
+
+bool FileThere(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Touch(const std::string& path)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ::CloseHandle(file);
+}
+
+// What the user sees of recent documents goes with the registry list: the Recent folder's
+// shortcuts and the jump lists. A file that cannot go is named; typed addresses lose their
+// time stamps too.
+TEST_F(ScrubWindow, RecentDocumentsTakeTheRecentFolderAndJumpListsAlong)
+{
+    const std::string recent = RecentFolder();
+    ASSERT_FALSE(recent.empty());
+    ::CreateDirectoryA(recent.c_str(), nullptr);
+    ::CreateDirectoryA((recent + "\\AutomaticDestinations").c_str(), nullptr);
+    ::CreateDirectoryA((recent + "\\CustomDestinations").c_str(), nullptr);
+    const std::vector<std::string> gone = {recent + "\\letter.txt.lnk", recent + "\\photo.jpg.lnk",
+                                           recent + "\\AutomaticDestinations\\5f7b5f1e01b83767.automaticDestinations-ms",
+                                           recent + "\\CustomDestinations\\28c8b86deab549a1.customDestinations-ms"};
+    for (const std::string& file : gone)
+        Touch(file);
+    Touch(recent + "\\desktop.ini");
+    const std::string held = recent + "\\held.doc.lnk";
+    Touch(held);
+    HANDLE holder = ::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    Fill(kTypedURLs, 2, nullptr);
+    RawSet(kTypedURLsTime, "url1", REG_BINARY, "12345678", 8);
+    RawSet(kTypedURLsTime, "url2", REG_BINARY, "12345678", 8);
+
+    ScriptedDialogs dialogs;
+    dialogs.boxAnswers = {IDOK};
+    ToolPlugin tool("Scrub");
+    std::string row;
+    ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_SYSTEM_LIST);
+        row = RowText(list, 1);
+        for (int id : {IDC_SYSTEM_UNCHECK_ALL, IDC_APPLICATION_UNCHECK_ALL, IDC_LATER_UNCHECK_ALL})
+            Click(form, id);
+        ClickTick(list, 0);
+        ClickTick(list, 1);
+        Click(form, IDC_SCRUB_APPLY);
+    }));
+    ::CloseHandle(holder);
+    EXPECT_EQ("Clear Recent document history (3)", row);
+    for (const std::string& file : gone)
+        EXPECT_FALSE(FileThere(file)) << file;
+    EXPECT_TRUE(FileThere(recent + "\\desktop.ini"));
+    EXPECT_TRUE(FileThere(held));
+    EXPECT_EQ(0, ValueCount(kTypedURLs));
+    EXPECT_EQ(0, ValueCount(kTypedURLsTime));
+    ASSERT_EQ(2u, dialogs.boxes.size());
+    EXPECT_EQ("These histories could not be cleared completely:\nClear Recent document history (1 file of " + recent +
+                  " could not be deleted)",
+              dialogs.boxes[1].text);
+    ::DeleteFileA(held.c_str());
+    ::DeleteFileA((recent + "\\desktop.ini").c_str());
 }
 
 // The shared clearing routine never works on a whole root, whatever path it is given.
 TEST(EraseHistoryKey, NeverClearsARootAndCreatesNothing)
 {
     RawSetString("Software\\KeltrixRootGuard", "v", "x");
-    EXPECT_FALSE(plugin::EraseHistoryKey("HKCU"));
-    EXPECT_FALSE(plugin::EraseHistoryKey("HKCU\\"));
-    EXPECT_FALSE(plugin::EraseHistoryKey("hkcu\\Software\\KeltrixRootGuard"));
+    EXPECT_FALSE(EraseHistoryKey("HKCU"));
+    EXPECT_FALSE(EraseHistoryKey("HKCU\\"));
+    EXPECT_FALSE(EraseHistoryKey("hkcu\\Software\\KeltrixRootGuard"));
     EXPECT_EQ(1, ValueCount("Software\\KeltrixRootGuard"));
-    EXPECT_TRUE(plugin::EraseHistoryKey("HKCU\\Software\\KeltrixNoSuchKey"));
+    EXPECT_TRUE(EraseHistoryKey("HKCU\\Software\\KeltrixNoSuchKey"));
     EXPECT_EQ(-1, ValueCount("Software\\KeltrixNoSuchKey"));
 }
 

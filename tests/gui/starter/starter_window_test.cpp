@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
 #include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "catalogue/platform/system_calls.h"
 #include "plugins/starter/starter_ids.h"
 #include "tests/gui/starter/tool_driver.h"
 #include "tests/windows/starter/raw_registry.h"
@@ -176,6 +178,11 @@ TEST(StarterWindow, AddRefusesUselessTargetsAndAsksFirst)
         {"NoPlace", -1, "x.exe", "Please choose the position"},
         {"AtUserinit", 4, "x.exe", "Userinit is a value"},
         {"AtWindows", 9, "x.exe", "Windows runs only the \"load\" and \"run\" values"},
+        // Never read on the NT line (the machine's) or anywhere (the user's).
+        {"AtServices", 2, "x.exe", "Windows of the NT line (NT, 2000, XP and every later Windows) never runs"},
+        {"AtServicesOnce", 3, "x.exe", "Windows of the NT line (NT, 2000, XP and every later Windows) never runs"},
+        {"AtUserServices", 7, "x.exe", "No Windows runs the programs of the current user's RunServices"},
+        {"AtUserServicesOnce", 8, "x.exe", "No Windows runs the programs of the current user's RunServices"},
         {"NoCommand", kHkcuRun, "", "Please input the command"},
     };
     ToolDriver driver("Starter");
@@ -363,6 +370,131 @@ TEST(StarterWindow, FollowsTheScaleOfItsMonitor)
         EXPECT_EQ(at96.row, back.row);
         EXPECT_NEAR(at96.button.cx, back.button.cx, 1);
     }));
+}
+
+// On the Windows 95 line the machine's RunServices keys do start programs: only the user's are
+// refused there.
+TEST(StarterWindow, TheWindows95LineKeepsTheMachinesRunServices)
+{
+    SystemCalls calls = SystemCalls::Real();
+    calls.RtlGetVersion = nullptr;
+    calls.GetVersionExA = [](OSVERSIONINFOA* info) -> BOOL {
+        info->dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+        info->dwMajorVersion = 4;
+        info->dwMinorVersion = 10;
+        return TRUE;
+    };
+    ScopedSystemCalls windows98(calls);
+    const std::string services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        SetText(form, IDC_NAME, "Service98");
+        SetText(form, IDC_COMMAND, "service98.exe");
+        Choose(form, IDC_POSITION, 7);  // the user's RunServices
+        Click(form, IDC_ADD);
+        Choose(form, IDC_POSITION, 2);  // the machine's
+        Click(form, IDC_ADD);
+    }));
+    ASSERT_EQ(2u, driver.boxes.size());
+    EXPECT_EQ(0u, driver.boxes[0].text.rfind("No Windows runs the programs of the current user's RunServices", 0));
+    EXPECT_EQ("Be About To Add...", driver.boxes[1].caption);
+    EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, services, "Service98").exists);
+    EXPECT_EQ("service98.exe", RawRead(HKEY_LOCAL_MACHINE, services, "Service98").data);
+}
+
+const std::string kOtherRun = "Another AutoRun program named Tool is already at HKCU Run:\nIts command: user.exe\n";
+
+// Two programs under one name at two positions: neither Modify nor Add writes over the other
+// without showing both commands and asking; declining leaves both as they were.
+TEST(StarterWindow, ModifyAndAddAskBeforeReplacingAnotherEntry)
+{
+    RawWriteText(HKEY_LOCAL_MACHINE, kRunKey, "Tool", "machine.exe");
+    RawWriteText(HKEY_CURRENT_USER, kRunKey, "Tool", "user.exe");
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        SelectRow(list, FindRow(list, "Tool", 0));  // HKLM Run comes first
+        ASSERT_EQ("machine.exe", Text(form, IDC_COMMAND));
+        Choose(form, IDC_POSITION, kHkcuRun);
+        driver.answers = {IDOK, IDCANCEL};
+        Click(form, IDC_MODIFY);
+        ASSERT_EQ(2u, driver.boxes.size());
+        EXPECT_EQ(kOtherRun + "New command: machine.exe\nReplace it? Its program will no longer start.",
+                  driver.boxes[1].text);
+        EXPECT_EQ("Warning!", driver.boxes[1].caption);
+        EXPECT_EQ(UINT(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2), driver.boxes[1].flags);
+
+        driver.boxes.clear();
+        SetText(form, IDC_NAME, "Tool");
+        SetText(form, IDC_COMMAND, "added.exe");
+        Choose(form, IDC_POSITION, kHkcuRun);
+        driver.answers = {IDOK, IDCANCEL};
+        Click(form, IDC_ADD);
+        ASSERT_EQ(2u, driver.boxes.size());
+        EXPECT_EQ(kOtherRun + "New command: added.exe\nReplace it? Its program will no longer start.",
+                  driver.boxes[1].text);
+    }));
+    EXPECT_EQ("user.exe", RawRead(HKEY_CURRENT_USER, kRunKey, "Tool").data);
+    EXPECT_EQ("machine.exe", RawRead(HKEY_LOCAL_MACHINE, kRunKey, "Tool").data);
+
+    // Agreeing moves the machine's entry over the user's.
+    driver.boxes.clear();
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        SelectRow(list, FindRow(list, "Tool", 0));
+        Choose(form, IDC_POSITION, kHkcuRun);
+        driver.answers = {IDOK, IDOK};
+        Click(form, IDC_MODIFY);
+    }));
+    EXPECT_EQ(2u, driver.boxes.size());
+    EXPECT_EQ("machine.exe", RawRead(HKEY_CURRENT_USER, kRunKey, "Tool").data);
+    EXPECT_FALSE(RawRead(HKEY_LOCAL_MACHINE, kRunKey, "Tool").exists);
+}
+
+// Allows or denies everybody changing the values of a key below HKEY_CURRENT_USER.
+void DenyValueChanges(const std::string& path, bool deny)
+{
+    std::string object = "CURRENT_USER\\" + path;
+    if (!deny) {
+        SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr);
+        return;
+    }
+    EXPLICIT_ACCESSA entries[2]{};
+    for (EXPLICIT_ACCESSA& entry : entries) {
+        entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        entry.Trustee.ptstrName = const_cast<char*>("EVERYONE");
+    }
+    entries[0] = {KEY_SET_VALUE, DENY_ACCESS, NO_INHERITANCE, entries[0].Trustee};
+    entries[1] = {KEY_READ, SET_ACCESS, NO_INHERITANCE, entries[1].Trustee};
+    PACL acl = nullptr;
+    ASSERT_EQ(0u, SetEntriesInAclA(2, entries, nullptr, &acl));
+    ASSERT_EQ(0u, SetNamedSecurityInfoA(&object[0], SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                        acl, nullptr));
+    LocalFree(acl);
+}
+
+// The new value is written but the old one cannot go: the user learns that both exist now.
+TEST(StarterWindow, ModifyWhoseOldValueStaysSaysBothExist)
+{
+    const std::string runOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    RawWriteText(HKEY_CURRENT_USER, runOnce, "Stuck", "stuck.exe");
+    DenyValueChanges(runOnce, true);
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        SelectRow(list, FindRow(list, "Stuck"));
+        Choose(form, IDC_POSITION, kHkcuRun);
+        Click(form, IDC_MODIFY);
+    }));
+    DenyValueChanges(runOnce, false);
+    ASSERT_EQ(2u, driver.boxes.size());
+    EXPECT_EQ("The AutoRun program Stuck was written to HKCU Run, but the old entry Stuck could not be removed from "
+              "HKCU RunOnce: both now exist.",
+              driver.boxes[1].text);
+    EXPECT_EQ("Error", driver.boxes[1].caption);
+    EXPECT_EQ("stuck.exe", RawRead(HKEY_CURRENT_USER, kRunKey, "Stuck").data);
+    EXPECT_EQ("stuck.exe", RawRead(HKEY_CURRENT_USER, runOnce, "Stuck").data);
 }
 
 } // namespace

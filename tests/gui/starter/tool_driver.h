@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "plugins/host/plugin.h"
-#include "plugins/sdk/dialog_bridge.h"
+#include "plugins/sdk/test_hooks_bridge.h"
 #include "tests/windows/plugins/plugin_test_support.h"
 #include "ui/seams.h"
 #include "ui/window.h"
@@ -57,7 +57,7 @@ public:
             return onBrowseFolder && onBrowseFolder(request);
         };
         ui::ScopedSeams scripted(seams);
-        plugin::ScopedPluginDialogs bridge(plugin_.Module());
+        plugin::ScopedPluginTestHooks bridge(plugin_.Module());
         WhenWindowOpens whenOpen(caption, script);
         plugin_.Execute(0);
         return whenOpen.Seen();

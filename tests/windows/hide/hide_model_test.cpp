@@ -79,14 +79,17 @@ TEST(FolderMask, StylesOfNamesAndTheirNewNames)
 TEST(FolderMask, RefusesFoldersWindowsNeeds)
 {
     SystemFolders system;
-    system.folders = {"C:\\WINDOWS", "C:\\WINDOWS\\system32"};
+    system.folders = {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\Anna\\Documents", "E:\\Moved\\Music"};
     system.profileParents = {"C:\\Users"};
     const std::vector<std::pair<std::string, bool>> cases = {
         {"C:\\", true},           {"D:", true},
         {"\\\\server\\share", true}, {"c:\\windows\\", true},
         {"C:\\Windows\\System32", true}, {"C:\\Users\\Anna", true},
-        {"C:\\Users\\Anna\\Documents", false}, {"C:\\Windows\\Temp", false},
+        {"C:\\Users\\Anna\\Documents", true}, {"C:\\Windows\\Temp", false},
         {"C:\\Data", false},
+        // Above a needed folder, but not beside or below it.
+        {"E:\\Moved", true}, {"E:\\Moved\\Music\\Albums", false}, {"E:\\Mov", false},
+        {"C:\\Users\\Anna\\Documents\\Letters", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.second, IsSystemFolder(c.first, system)) << c.first;

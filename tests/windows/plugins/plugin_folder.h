@@ -51,6 +51,22 @@ public:
         return dir;
     }
 
+    // Rewrites the processor field of a library's header: a stand-in for a plug-in built for
+    // the other processor than this program's (the 32-bit one in the 64-bit program).
+    static void MakeForeign(const std::string& path)
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        IMAGE_DOS_HEADER dos{};
+        file.read(reinterpret_cast<char*>(&dos), sizeof dos);
+        file.seekp(dos.e_lfanew + 4);
+#if defined(_WIN64)
+        const WORD machine = IMAGE_FILE_MACHINE_I386;
+#else
+        const WORD machine = IMAGE_FILE_MACHINE_AMD64;
+#endif
+        file.write(reinterpret_cast<const char*>(&machine), sizeof machine);
+    }
+
     static void Write(const std::string& path, const std::string& text)
     {
         // Through the profile API's own cache first, so it re-reads the file.

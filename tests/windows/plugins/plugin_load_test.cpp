@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "plugins/host/plugin.h"
-#include "plugins/sdk/dialog_bridge.h"
+#include "plugins/host/plugin_library.h"
 #include "plugins/sdk/plugin_contract.h"
+#include "plugins/sdk/test_hooks_bridge.h"
+#include "tests/windows/plugins/plugin_folder.h"
 #include "tests/windows/plugins/plugin_test_support.h"
 #include "ui/seams.h"
 
@@ -36,7 +39,13 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         {"NoDone", plrMissingExport, "missing export DonePlugin"},
         {"NoGlyph", plrBadInformation, "no glyph"},
         {"BadGlyph", plrBadInformation, "no glyph"},
-        {"Throws", plrBadInformation, "information unreadable"},
+        {"Throws", plrBadInformation, "GetPluginVersion threw an exception"},
+        // Faults inside a getter end only the load.
+        {"NullName", plrBadInformation, "GetPluginName failed (access violation)"},
+        {"Foreign", plrBadInformation, "GetPluginAuthor failed (C++ exception of another runtime)"},
+        {"Raises", plrBadInformation, "GetPluginGlyphResName failed (exception 0xE0000042)"},
+        // The plug-in in plain C, built against the contract header alone.
+        {"Sample", plrLoaded, ""},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.file);
@@ -44,6 +53,21 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         EXPECT_EQ(c.result, plugin.Load());
         EXPECT_EQ(c.failure, plugin.LoadFailure());
     }
+}
+
+TEST(PluginLoad, RefusesALibraryForTheOtherProcessorSayingSo)
+{
+    testing::PluginFolder folder;
+    const std::string path = folder.Add("Alpha");
+    testing::PluginFolder::MakeForeign(path);
+    JTPlugin plugin(0, path);
+    EXPECT_EQ(plrNoLibrary, plugin.Load());
+#if defined(_WIN64)
+    EXPECT_EQ("a 32-bit plugin", plugin.LoadFailure());
+#else
+    EXPECT_EQ("a 64-bit plugin", plugin.LoadFailure());
+#endif
+    EXPECT_EQ("", ForeignMachine(TestPlugin("Alpha")));
 }
 
 TEST(PluginLoad, CopiesTheStringsAndTheGlyph)
@@ -158,7 +182,7 @@ TEST(PluginExecute, ToolWindowIsModalOverTheGivenHost)
         return IDOK;
     };
     ui::ScopedSeams scripted(seams);
-    plugin::ScopedPluginDialogs bridge(alpha.Module());
+    plugin::ScopedPluginTestHooks bridge(alpha.Module());
     ASSERT_TRUE(bridge.Active());
 
     struct Seen {
@@ -205,6 +229,66 @@ TEST(PluginExecute, ToolWindowIsModalOverTheGivenHost)
     }
     EXPECT_TRUE(::IsWindowEnabled(host.Handle()));
     EXPECT_TRUE(::IsWindowEnabled(other.Handle()));
+}
+
+// The names a program imports from one system library, read from its import table.
+std::vector<std::string> ImportsFrom(const std::string& program, const char* library)
+{
+    std::vector<std::string> names;
+    HMODULE image = ::LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!image)
+        return names;
+    const auto* base = reinterpret_cast<const unsigned char*>(image);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         directory.VirtualAddress && entry->Name; ++entry) {
+        if (::lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), library) != 0)
+            continue;
+        for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+             thunk->u1.AddressOfData; ++thunk)
+            if (!IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal))
+                names.emplace_back(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name);
+    }
+    ::FreeLibrary(image);
+    return names;
+}
+
+// Loading plug-ins needs nothing Windows Vista lacks: the later calls are looked up at run time.
+TEST(PluginLoad, ProgramImportsNoLoaderCallOfLaterWindows)
+{
+    const std::vector<std::string> imports =
+        ImportsFrom(testing::WindowsPathOf("KELT_STAGE_DIR") + "\\Keltrix.exe", "kernel32.dll");
+    ASSERT_FALSE(imports.empty());
+    for (const char* later : {"SetThreadErrorMode", "GetThreadErrorMode", "AddDllDirectory", "RemoveDllDirectory",
+                              "SetDefaultDllDirectories"})
+        EXPECT_EQ(imports.end(), std::find(imports.begin(), imports.end(), later)) << later;
+}
+
+// A plug-in ending a message loop of its own with PostQuitMessage does not end its host; the
+// program's loop ends only once the main window has gone.
+TEST(PluginExecute, QuitRequestsOfAPluginAreDroppedWhileTheHostWindowLives)
+{
+    testing::TopWindow host;
+    JTPlugin quits(0, TestPlugin("Quits"));
+    ASSERT_EQ(plrLoaded, quits.Load());
+    {
+        testing::WhenWindowOpens close("Raw tool Quits", nullptr);
+        EXPECT_EQ(1, quits.Execute(plugin::HandleToHostValue(host.Handle())));
+        ASSERT_TRUE(close.Seen());
+    }
+    MSG message;
+    EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+    // One left for the loop while the main window lives, then the program's own.
+    ::PostQuitMessage(3);
+    ::SetTimer(host.Handle(), 1, 50, [](HWND window, UINT, UINT_PTR, DWORD) {
+        ::KillTimer(window, 1);
+        ::DestroyWindow(window);
+        ::PostQuitMessage(5);
+    });
+    EXPECT_EQ(5, ui::RunMessageLoop(host.Handle()));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plugins/host/plugin_library.h"
 #include "plugins/host/plugin_manager.h"
 #include "plugins/host/plugin_options.h"
 #include "tests/windows/plugins/plugin_folder.h"
@@ -418,6 +419,195 @@ TEST_F(PluginManagerTest, StartupAsksBeforeInstallingAndForgetsOnCancel)
     auto quiet = NewManager();
     quiet->RunStartupLoad(options, host.Handle());
     EXPECT_EQ(1u, messages.boxes.size());
+}
+
+// Every key of a file goes with its uninstall, whichever section holds it and however often;
+// a key with a folder part never loads a library from elsewhere.
+TEST_F(PluginManagerTest, UninstallRemovesEveryKeyAndKeysNeverLeaveThePluginFolder)
+{
+    folder.Add("Alpha");
+    const std::string outside = folder.Add("Beta", folder.Folder("outside"));
+    PluginFolder::Write(folder.Ini(), "[Other]\r\nAlpha.KTP=\r\n[Security]\r\nalpha.ktp=\r\n..\\outside\\Beta.KTP=\r\n");
+    Options options;
+    {
+        auto manager = NewManager();
+        manager->RunStartupLoad(options, host.Handle());
+        EXPECT_EQ((std::vector<std::string>{"Alpha"}), Names(manager->Plugins()));
+        EXPECT_EQ(nullptr, ::GetModuleHandleA(outside.c_str()));
+        ASSERT_EQ(1u, manager->FailedPlugins().size());
+        EXPECT_EQ("not a file of the plugin folder", manager->FailedPlugins()[0].reason);
+
+        ASSERT_TRUE(manager->Uninstall(manager->Plugins().At(0)));
+        ASSERT_TRUE(manager->UninstallFailed("..\\outside\\Beta.KTP"));
+        EXPECT_TRUE(manager->FailedPlugins().empty());
+    }
+    for (const std::string& section : ProfileSectionNames(folder.Ini())) {
+        if (section != JTPluginManager::kUninstalledSection)
+            EXPECT_TRUE(ProfileKeyNames(folder.Ini(), section).empty()) << section;
+    }
+    auto manager = NewManager();
+    manager->RunStartupLoad(options, host.Handle());
+    EXPECT_TRUE(manager->Plugins().Empty());
+    EXPECT_TRUE(manager->FailedPlugins().empty());
+    EXPECT_TRUE(messages.boxes.empty());
+}
+
+// A registry file that cannot be written: nothing claims success, nothing changes.
+TEST_F(PluginManagerTest, RegistryWritesThatFailAreReportedAndChangeNothing)
+{
+    folder.Add("Alpha");
+    folder.Add("Beta");
+    PluginFolder::Write(folder.Ini(), "[Security]\r\nAlpha.KTP=\r\n");
+    auto manager = NewManager();
+    manager->LoadRegistry();
+    manager->ScanFolder("", nullptr);
+    ASSERT_EQ(1, manager->NewPlugins().Count());
+    const std::string before = PluginFolder::Read(folder.Ini());
+    HANDLE lock = ::CreateFileA(folder.Ini().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+
+    EXPECT_EQ(nullptr, manager->Install(manager->NewPlugins().At(0)));
+    EXPECT_EQ(1, manager->NewPlugins().Count());
+    EXPECT_FALSE(manager->IsInstalled("Beta.KTP"));
+    EXPECT_FALSE(manager->Uninstall(manager->Plugins().At(0)));
+    EXPECT_EQ(1, manager->Plugins().Count());
+    EXPECT_TRUE(manager->IsInstalled("Alpha.KTP"));
+    ::CloseHandle(lock);
+
+    const std::string error = " " + folder.Ini() + " could not be written!";
+    ASSERT_EQ(2u, messages.boxes.size());
+    EXPECT_EQ("The plugin Beta could not be registered:" + error, messages.boxes[0].text);
+    EXPECT_EQ("The plugin Alpha could not be uninstalled:" + error, messages.boxes[1].text);
+    EXPECT_EQ("Error", messages.boxes[1].caption);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), messages.boxes[1].flags);
+    EXPECT_EQ(before, PluginFolder::Read(folder.Ini()));
+}
+
+TEST_F(PluginManagerTest, RefusesNamesAndKindsTheRegistryCannotHold)
+{
+    struct Case {
+        std::string plugin, as, problem;
+    } cases[] = {
+        {"Alpha", "A=B.KTP", "its file name \"A=B.KTP\""},
+        {"NoKind", "", "it names no kind"},
+        {"MarksKind", "", "its kind \"~Uninstalled\""},
+    };
+    auto manager = NewManager();
+    const std::string source = folder.Folder("source");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.plugin);
+        messages.boxes.clear();
+        const std::string path = folder.Add(c.plugin, source, c.as);
+        ASSERT_EQ(1, manager->ScanFolder(source, nullptr, true));
+        EXPECT_EQ(nullptr, manager->Install(manager->NewPlugins().At(0)));
+        ASSERT_EQ(1u, messages.boxes.size());
+        EXPECT_EQ(0u, messages.boxes[0].text.find("The plugin " + path + " cannot be installed: " + c.problem));
+        EXPECT_EQ("Error", messages.boxes[0].caption);
+        manager->FreeList(manager->NewPlugins());
+        ::DeleteFileA(path.c_str());
+    }
+    EXPECT_FALSE(PluginFolder::Exists(folder.Ini()));
+    EXPECT_TRUE(manager->Plugins().Empty());
+}
+
+// A copy that does not load from the plug-in folder leaves the folder as it was and the found
+// plug-in where it was; a registered file that failed to load is replaced by installing it.
+TEST_F(PluginManagerTest, InstallingLeavesNothingHalfDoneAndReplacesAFailedEntry)
+{
+    auto manager = NewManager();
+    const std::string source = folder.Folder("source");
+    const std::string picky = folder.Add("Picky", source);
+    ASSERT_EQ(1, manager->ScanFolder(source, nullptr));
+    EXPECT_EQ(nullptr, manager->Install(manager->NewPlugins().At(0)));
+    EXPECT_FALSE(PluginFolder::Exists(folder.Plugins() + "\\Picky.KTP"));
+    ASSERT_EQ(1, manager->NewPlugins().Count());
+    EXPECT_EQ(picky, manager->NewPlugins().At(0)->FileName());
+    EXPECT_TRUE(manager->NewPlugins().At(0)->Module());
+    // Over an older file of that name: the older file comes back.
+    folder.Add("Alpha", "", "Picky.KTP");
+    messages.answers = {IDOK};
+    EXPECT_EQ(nullptr, manager->Install(manager->NewPlugins().At(0)));
+    JTPlugin older(0, folder.Plugins() + "\\Picky.KTP");
+    ASSERT_EQ(plrLoaded, older.Load());
+    EXPECT_EQ("Alpha", older.Name());
+    EXPECT_FALSE(PluginFolder::Exists(folder.Ini()));
+
+    // Gamma.KTP registered under an old kind, its file no plug-in.
+    folder.Add("NotAPlugin", "", "Gamma.KTP");
+    PluginFolder::Write(folder.Ini(), "[Old]\r\nGamma.KTP=\r\n");
+    manager->LoadRegistry();
+    ASSERT_TRUE(manager->IsFailed("Gamma.KTP"));
+    folder.Add("Gamma", source);
+    ASSERT_EQ(2, manager->ScanFolder(source, nullptr, true));
+    messages.answers = {IDOK};
+    JTPlugin* gamma = manager->Install(manager->NewPlugins().At(manager->NewPlugins().IndexOfText("Gamma")));
+    ASSERT_TRUE(gamma);
+    EXPECT_EQ("Gamma", gamma->Name());
+    EXPECT_FALSE(manager->IsFailed("Gamma.KTP"));
+    EXPECT_TRUE(ProfileKeyNames(folder.Ini(), "Old").empty());
+    EXPECT_EQ(std::vector<std::string>{"Gamma.KTP"}, ProfileKeyNames(folder.Ini(), "Security"));
+}
+
+constexpr UINT kReenterMessage = WM_APP + 0x4B;  // what the Reenters test plug-in sends
+constexpr UINT kLingerMessage = WM_APP + 0x4C;   // what the Lingers test plug-in's window answers
+
+// A host window that uninstalls the plug-in its Execute is running, from inside that call.
+class UninstallingHost : public ui::Window {
+public:
+    UninstallingHost()
+    {
+        RegisterWindowClass("KeltUninstallingHost");
+        Create("KeltUninstallingHost", "Host", WS_OVERLAPPEDWINDOW, 0, 0, 0, 200, 100, nullptr);
+    }
+    ~UninstallingHost() override { Destroy(); }
+    JTPluginManager* manager = nullptr;
+    JTPlugin* plugin = nullptr;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == kReenterMessage && manager && plugin) {
+            manager->Uninstall(plugin);
+            return 0;
+        }
+        return Window::HandleMessage(message, wParam, lParam);
+    }
+};
+
+// No library goes while its code can still run: not during its Execute, not while a window it
+// left open exists.
+TEST_F(PluginManagerTest, LibraryStaysWhileItsExecuteRunsOrItsWindowIsOpen)
+{
+    folder.Add("Reenters");
+    folder.Add("Lingers");
+    PluginFolder::Write(folder.Ini(), "[Broken]\r\nReenters.KTP=\r\nLingers.KTP=\r\n");
+    UninstallingHost reentrant;
+    auto manager = std::make_unique<JTPluginManager>(reentrant.Handle());
+    manager->SetPluginFolder(folder.Plugins());
+    manager->SetProgramFolder(folder.Root());
+    manager->OpenRegistry();
+    manager->LoadRegistry();
+    ASSERT_EQ(2, manager->Plugins().Count());
+    const std::string reenters = folder.Plugins() + "\\Reenters.KTP";
+    reentrant.manager = manager.get();
+    reentrant.plugin = manager->Plugins().At(0);
+    // Uninstalled while it runs; its code after the host's answer still runs.
+    EXPECT_EQ(42, manager->ExecutePlugin(manager->Plugins().At(0)));
+    EXPECT_EQ(1, manager->Plugins().Count());
+    EXPECT_EQ(nullptr, ::GetModuleHandleA(reenters.c_str()));
+
+    const std::string lingers = folder.Plugins() + "\\Lingers.KTP";
+    EXPECT_EQ(1, manager->ExecutePlugin(manager->Plugins().At(0)));
+    HWND window = ::FindWindowA("KeltRawPluginWindow", "Raw tool Lingers");
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(manager->Uninstall(manager->Plugins().At(0)));
+    EXPECT_NE(nullptr, ::GetModuleHandleA(lingers.c_str()));
+    EXPECT_EQ(7, ::SendMessageA(window, kLingerMessage, 0, 0));
+    EXPECT_GT(KeptPluginLibraryCount(), 0);
+    ::DestroyWindow(window);
+    ReleaseIdlePluginLibraries();
+    EXPECT_EQ(0, KeptPluginLibraryCount());
+    EXPECT_EQ(nullptr, ::GetModuleHandleA(lingers.c_str()));
 }
 
 } // namespace

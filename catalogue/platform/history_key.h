@@ -2,10 +2,9 @@
 // Clearing registry keys that hold history lists: every value goes, the keys themselves stay.
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
-namespace kelt::plugin {
+namespace kelt {
 
 // Deletes every value of `subKey` below `root` (the unnamed default value included when it is
 // set); with `withSubKeys`, the values of all its sub-keys as well, at any depth. Keys are never
@@ -18,7 +17,4 @@ bool ClearKeyValues(HKEY root, const std::string& subKey, bool withSubKeys = fal
 // names no root.
 bool EraseHistoryKey(const std::string& path, bool withSubKeys = false);
 
-// The handle of a root code of key_path.h.
-HKEY RootHandle(std::uint32_t rootCode);
-
-} // namespace kelt::plugin
+} // namespace kelt

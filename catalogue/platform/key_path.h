@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelt::plugin {
+namespace kelt {
 
 // The predefined root handles as numbers (HKEY_CLASSES_ROOT ... HKEY_DYN_DATA).
 enum RootCode : std::uint32_t {
@@ -33,4 +33,4 @@ struct KeyPath {
 // empty texts, so that no caller ever works on a whole root by accident.
 KeyPath SplitKeyPath(const std::string& path, bool withValueName);
 
-} // namespace kelt::plugin
+} // namespace kelt

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "plugins/util/key_path.h"
+#include "catalogue/platform/key_path.h"
 
-using namespace kelt::plugin;
+using namespace kelt;
 
 TEST(RootKeyFromName, KnowsTheSixShortNamesExactlyAndNothingElse)
 {

@@ -9,7 +9,7 @@
 
 namespace kelt::plugin {
 
-class CheckList {
+class CheckListView {
 public:
     struct Column {
         std::string caption;

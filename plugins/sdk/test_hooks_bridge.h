@@ -1,11 +1,12 @@
 #pragma once
-// Test-program side of dialog_hooks.h: while a ScopedPluginDialogs lives, every message box
+// Test-program side of test_hooks.h: while a ScopedPluginTestHooks lives, every message box
 // and dialog of the given plug-in library goes through the seams of the program that made it
-// (kelt::ui::CurrentSeams() of the test program, which the test scripts as usual).
+// (kelt::ui::CurrentSeams() of the test program, which the test scripts as usual), and its
+// version query and restart calls through that program's kelt::CurrentSystemCalls().
 //
 //     kelt::ui::ScopedSeams script(mySeams);
 //     HMODULE plugin = LoadLibraryA("...\\Starter.KTP");
-//     kelt::plugin::ScopedPluginDialogs bridge(plugin);
+//     kelt::plugin::ScopedPluginTestHooks bridge(plugin);
 //     ... call Execute, drive the tool window; its boxes land in mySeams ...
 //
 // Header-only on purpose: it must run inside the test program, not inside the plug-in. End it
@@ -16,7 +17,8 @@
 #include <cstring>
 #include <string>
 
-#include "plugins/sdk/dialog_hooks.h"
+#include "catalogue/platform/system_calls.h"
+#include "plugins/sdk/test_hooks.h"
 #include "ui/seams.h"
 
 namespace kelt::plugin {
@@ -82,39 +84,72 @@ inline int FolderHook(void*, HWND owner, const char* title, unsigned flags, char
     return 1;
 }
 
+inline BOOL VersionHook(void*, OSVERSIONINFOA* info) { return CurrentSystemCalls().GetVersionExA(info); }
+inline BOOL OpenTokenHook(void*, HANDLE process, DWORD access, HANDLE* token)
+{
+    return CurrentSystemCalls().OpenProcessToken(process, access, token);
+}
+inline BOOL LookupPrivilegeHook(void*, const char* system, const char* name, LUID* luid)
+{
+    return CurrentSystemCalls().LookupPrivilegeValueA(system, name, luid);
+}
+inline BOOL AdjustPrivilegesHook(void*, HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD length,
+                                 TOKEN_PRIVILEGES* previous, DWORD* returnLength)
+{
+    return CurrentSystemCalls().AdjustTokenPrivileges(token, disableAll, newState, length, previous, returnLength);
+}
+inline LONG TrueVersionHook(void*, RTL_OSVERSIONINFOW* info)
+{
+    // The test's table may have no true query (a scripted version): the plug-in then asks the
+    // scripted one.
+    const auto& query = CurrentSystemCalls().RtlGetVersion;
+    return query ? query(info) : static_cast<LONG>(0xC0000002);  // STATUS_NOT_IMPLEMENTED
+}
+inline DWORD LastErrorHook(void*) { return CurrentSystemCalls().GetLastError(); }
+inline BOOL ExitWindowsHook(void*, UINT flags, DWORD reason) { return CurrentSystemCalls().ExitWindowsEx(flags, reason); }
+inline BOOL CloseHandleHook(void*, HANDLE handle) { return CurrentSystemCalls().CloseHandle(handle); }
+
 } // namespace bridge_detail
 
-class ScopedPluginDialogs {
+class ScopedPluginTestHooks {
 public:
-    explicit ScopedPluginDialogs(HMODULE plugin)
+    explicit ScopedPluginTestHooks(HMODULE plugin)
     {
         if (plugin)
-            entry_ = reinterpret_cast<KeltSetDialogHooksEntry>(
-                reinterpret_cast<void*>(::GetProcAddress(plugin, KELT_DIALOG_HOOKS_EXPORT)));
+            entry_ = reinterpret_cast<KeltSetTestHooksEntry>(
+                reinterpret_cast<void*>(::GetProcAddress(plugin, KELT_TEST_HOOKS_EXPORT)));
         if (!entry_)
             return;
-        KeltDialogHooks hooks{};
+        KeltTestHooks hooks{};
         hooks.size = sizeof hooks;
         hooks.messageBox = bridge_detail::MessageBoxHook;
         hooks.chooseColour = bridge_detail::ColourHook;
         hooks.openFile = bridge_detail::OpenHook;
         hooks.saveFile = bridge_detail::SaveHook;
         hooks.browseFolder = bridge_detail::FolderHook;
+        hooks.getVersionEx = bridge_detail::VersionHook;
+        hooks.openProcessToken = bridge_detail::OpenTokenHook;
+        hooks.lookupPrivilegeValue = bridge_detail::LookupPrivilegeHook;
+        hooks.adjustTokenPrivileges = bridge_detail::AdjustPrivilegesHook;
+        hooks.getLastError = bridge_detail::LastErrorHook;
+        hooks.exitWindowsEx = bridge_detail::ExitWindowsHook;
+        hooks.closeHandle = bridge_detail::CloseHandleHook;
+        hooks.rtlGetVersion = bridge_detail::TrueVersionHook;
         entry_(&hooks);
     }
-    ~ScopedPluginDialogs()
+    ~ScopedPluginTestHooks()
     {
         if (entry_)
             entry_(nullptr);
     }
-    ScopedPluginDialogs(const ScopedPluginDialogs&) = delete;
-    ScopedPluginDialogs& operator=(const ScopedPluginDialogs&) = delete;
+    ScopedPluginTestHooks(const ScopedPluginTestHooks&) = delete;
+    ScopedPluginTestHooks& operator=(const ScopedPluginTestHooks&) = delete;
 
     // False when the library has no hook export (it was not made by kelt_plugin()).
     bool Active() const { return entry_ != nullptr; }
 
 private:
-    KeltSetDialogHooksEntry entry_ = nullptr;
+    KeltSetTestHooksEntry entry_ = nullptr;
 };
 
 } // namespace kelt::plugin

@@ -1,4 +1,4 @@
-#include "plugins/util/tab_pages.h"
+#include "plugins/common/tab_pages.h"
 
 #include <commctrl.h>
 

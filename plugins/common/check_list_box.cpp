@@ -1,4 +1,4 @@
-#include "plugins/util/check_list.h"
+#include "plugins/common/check_list_box.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -16,7 +16,7 @@ constexpr UINT_PTR kSubclassId = 0x4B434C;  // "KCL"
 
 } // namespace
 
-CheckList::~CheckList()
+CheckListBox::~CheckListBox()
 {
     if (list_ && ::IsWindow(list_)) {
         ::RemoveWindowSubclass(list_, ListProc, kSubclassId);
@@ -24,7 +24,7 @@ CheckList::~CheckList()
     }
 }
 
-bool CheckList::Attach(HWND listBox, int rowHeight, bool iconColumn)
+bool CheckListBox::Attach(HWND listBox, int rowHeight, bool iconColumn)
 {
     if (!listBox)
         return false;
@@ -51,7 +51,7 @@ bool CheckList::Attach(HWND listBox, int rowHeight, bool iconColumn)
     return true;
 }
 
-int CheckList::Add(const std::string& text, bool checked, HICON icon)
+int CheckListBox::Add(const std::string& text, bool checked, HICON icon)
 {
     Row row;
     row.checked = checked;
@@ -62,18 +62,18 @@ int CheckList::Add(const std::string& text, bool checked, HICON icon)
     return index;
 }
 
-void CheckList::Clear()
+void CheckListBox::Clear()
 {
     ::SendMessageA(list_, LB_RESETCONTENT, 0, 0);
     rows_.clear();
 }
 
-bool CheckList::Checked(int row) const
+bool CheckListBox::Checked(int row) const
 {
     return row >= 0 && row < Count() && rows_[row].checked;
 }
 
-void CheckList::SetChecked(int row, bool checked)
+void CheckListBox::SetChecked(int row, bool checked)
 {
     if (row < 0 || row >= Count() || rows_[row].checked == checked)
         return;
@@ -81,13 +81,13 @@ void CheckList::SetChecked(int row, bool checked)
     Mirror(row);
 }
 
-void CheckList::SetAllChecked(bool checked)
+void CheckListBox::SetAllChecked(bool checked)
 {
     for (int row = 0; row < Count(); ++row)
         SetChecked(row, checked);
 }
 
-std::string CheckList::Text(int row) const
+std::string CheckListBox::Text(int row) const
 {
     const LRESULT length = ::SendMessageA(list_, LB_GETTEXTLEN, row, 0);
     if (length == LB_ERR)
@@ -98,7 +98,7 @@ std::string CheckList::Text(int row) const
     return text;
 }
 
-void CheckList::SetText(int row, const std::string& text)
+void CheckListBox::SetText(int row, const std::string& text)
 {
     if (row < 0 || row >= Count() || Text(row) == text)
         return;
@@ -114,12 +114,12 @@ void CheckList::SetText(int row, const std::string& text)
     ::InvalidateRect(list_, nullptr, TRUE);
 }
 
-HICON CheckList::Icon(int row) const
+HICON CheckListBox::Icon(int row) const
 {
     return row >= 0 && row < Count() ? rows_[row].icon.get() : nullptr;
 }
 
-int CheckList::RowAt(POINT client) const
+int CheckListBox::RowAt(POINT client) const
 {
     const LRESULT hit = ::SendMessageA(list_, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
     // The high word says the point lies outside every row (below the last one).
@@ -129,18 +129,18 @@ int CheckList::RowAt(POINT client) const
     return row < Count() ? row : -1;
 }
 
-int CheckList::Selected() const
+int CheckListBox::Selected() const
 {
     const LRESULT row = ::SendMessageA(list_, LB_GETCURSEL, 0, 0);
     return row == LB_ERR ? -1 : static_cast<int>(row);
 }
 
-void CheckList::Select(int row)
+void CheckListBox::Select(int row)
 {
     ::SendMessageA(list_, LB_SETCURSEL, row, 0);
 }
 
-void CheckList::Mirror(int row)
+void CheckListBox::Mirror(int row)
 {
     if (row < 0 || row >= Count())
         return;
@@ -150,7 +150,7 @@ void CheckList::Mirror(int row)
         ::InvalidateRect(list_, &rect, FALSE);
 }
 
-void CheckList::Toggle(int row)
+void CheckListBox::Toggle(int row)
 {
     if (row < 0 || row >= Count())
         return;
@@ -159,7 +159,7 @@ void CheckList::Toggle(int row)
         OnToggle(row);
 }
 
-RECT CheckList::BoxRect(const RECT& row) const
+RECT CheckListBox::BoxRect(const RECT& row) const
 {
     const int side = std::min<int>(ui::ScaleIn(list_, 13), row.bottom - row.top - 2);
     RECT box;
@@ -170,7 +170,7 @@ RECT CheckList::BoxRect(const RECT& row) const
     return box;
 }
 
-void CheckList::Draw(const DRAWITEMSTRUCT& item)
+void CheckListBox::Draw(const DRAWITEMSTRUCT& item)
 {
     if (item.itemID == static_cast<UINT>(-1) || static_cast<int>(item.itemID) >= Count())
         return;
@@ -210,9 +210,9 @@ void CheckList::Draw(const DRAWITEMSTRUCT& item)
     ::FrameRect(dc, &rect, outline.get());
 }
 
-LRESULT CALLBACK CheckList::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK CheckListBox::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
-    auto* self = reinterpret_cast<CheckList*>(data);
+    auto* self = reinterpret_cast<CheckListBox*>(data);
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {

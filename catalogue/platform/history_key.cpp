@@ -1,16 +1,11 @@
-#include "plugins/util/history_key.h"
+#include "catalogue/platform/history_key.h"
 
 #include <vector>
 
+#include "catalogue/platform/key_path.h"
 #include "catalogue/platform/registry.h"
-#include "plugins/util/key_path.h"
 
-namespace kelt::plugin {
-
-HKEY RootHandle(std::uint32_t rootCode)
-{
-    return RootKeyFromCode(static_cast<int>(rootCode));
-}
+namespace kelt {
 
 bool ClearKeyValues(HKEY root, const std::string& subKey, bool withSubKeys)
 {
@@ -50,7 +45,7 @@ bool EraseHistoryKey(const std::string& path, bool withSubKeys)
     const KeyPath split = SplitKeyPath(path, false);
     if (split.root == rootNone)
         return false;
-    return ClearKeyValues(RootHandle(split.root), split.subKey, withSubKeys);
+    return ClearKeyValues(RootKeyFromCode(static_cast<int>(split.root)), split.subKey, withSubKeys);
 }
 
-} // namespace kelt::plugin
+} // namespace kelt

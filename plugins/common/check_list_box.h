@@ -14,12 +14,12 @@
 
 namespace kelt::plugin {
 
-class CheckList {
+class CheckListBox {
 public:
-    CheckList() = default;
-    ~CheckList();
-    CheckList(const CheckList&) = delete;
-    CheckList& operator=(const CheckList&) = delete;
+    CheckListBox() = default;
+    ~CheckListBox();
+    CheckListBox(const CheckListBox&) = delete;
+    CheckListBox& operator=(const CheckListBox&) = delete;
 
     // `rowHeight` in 96-dpi pixels. With `iconColumn` every row keeps room for an icon, so
     // that texts line up whether a row has one or not.

@@ -1,17 +1,18 @@
-// The optional hook export (see dialog_hooks.h): the plug-in's dialog seams call plain C
-// functions of the program that installed them.
+// The test-hook export (see test_hooks.h): the plug-in's dialog seams and system-call table
+// call plain C functions of the program that installed them.
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "plugins/sdk/dialog_hooks.h"
+#include "catalogue/platform/system_calls.h"
+#include "plugins/sdk/test_hooks.h"
 #include "ui/seams.h"
 
 namespace {
 
-KeltDialogHooks g_hooks{};
+KeltTestHooks g_hooks{};
 
 // Copies `text` into a buffer the hook may write a path of up to 32K characters into.
 std::vector<char> PathBuffer(const std::string& text)
@@ -73,18 +74,54 @@ kelt::ui::DialogSeams HookedSeams()
     return seams;
 }
 
+kelt::SystemCalls HookedCalls()
+{
+    kelt::SystemCalls calls = kelt::SystemCalls::Real();
+    void* const context = g_hooks.context;
+    if (auto hook = g_hooks.getVersionEx) {
+        // A scripted version query is the only answer the plug-in gets, unless the true query
+        // is scripted as well.
+        calls.RtlGetVersion = nullptr;
+        calls.GetVersionExA = [hook, context](OSVERSIONINFOA* info) { return hook(context, info); };
+    }
+    if (auto hook = g_hooks.rtlGetVersion)
+        calls.RtlGetVersion = [hook, context](RTL_OSVERSIONINFOW* info) { return hook(context, info); };
+    if (auto hook = g_hooks.openProcessToken)
+        calls.OpenProcessToken = [hook, context](HANDLE process, DWORD access, HANDLE* token) {
+            return hook(context, process, access, token);
+        };
+    if (auto hook = g_hooks.lookupPrivilegeValue)
+        calls.LookupPrivilegeValueA = [hook, context](const char* system, const char* name, LUID* luid) {
+            return hook(context, system, name, luid);
+        };
+    if (auto hook = g_hooks.adjustTokenPrivileges)
+        calls.AdjustTokenPrivileges = [hook, context](HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState,
+                                                      DWORD length, TOKEN_PRIVILEGES* previous, DWORD* returnLength) {
+            return hook(context, token, disableAll, newState, length, previous, returnLength);
+        };
+    if (auto hook = g_hooks.getLastError)
+        calls.GetLastError = [hook, context] { return hook(context); };
+    if (auto hook = g_hooks.exitWindowsEx)
+        calls.ExitWindowsEx = [hook, context](UINT flags, DWORD reason) { return hook(context, flags, reason); };
+    if (auto hook = g_hooks.closeHandle)
+        calls.CloseHandle = [hook, context](HANDLE handle) { return hook(context, handle); };
+    return calls;
+}
+
 } // namespace
 
-extern "C" void __stdcall KeltSetDialogHooks(const KeltDialogHooks* hooks)
+extern "C" void __stdcall KeltSetTestHooks(const KeltTestHooks* hooks)
 {
-    g_hooks = KeltDialogHooks{};
+    g_hooks = KeltTestHooks{};
     if (hooks && hooks->size >= sizeof(unsigned)) {
         // Take the part of the table both sides know.
         const std::size_t known = hooks->size < sizeof g_hooks ? hooks->size : sizeof g_hooks;
         std::memcpy(&g_hooks, hooks, known);
         g_hooks.size = sizeof g_hooks;
         kelt::ui::CurrentSeams() = HookedSeams();
+        kelt::CurrentSystemCalls() = HookedCalls();
     } else {
         kelt::ui::CurrentSeams() = kelt::ui::DialogSeams::Real();
+        kelt::CurrentSystemCalls() = kelt::SystemCalls::Real();
     }
 }

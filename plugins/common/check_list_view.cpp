@@ -1,4 +1,4 @@
-#include "plugins/common/check_list.h"
+#include "plugins/common/check_list_view.h"
 
 #include <commctrl.h>
 
@@ -34,7 +34,7 @@ LRESULT CALLBACK ScaleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 } // namespace
 
-void CheckList::Attach(HWND listView, const std::vector<Column>& columns, int rowHeight)
+void CheckListView::Attach(HWND listView, const std::vector<Column>& columns, int rowHeight)
 {
     list_ = listView;
     columns_ = static_cast<int>(columns.size());
@@ -53,13 +53,13 @@ void CheckList::Attach(HWND listView, const std::vector<Column>& columns, int ro
     ::SetWindowSubclass(list_, ScaleProc, kScaleSubclassId, static_cast<DWORD_PTR>(rowHeight));
 }
 
-void CheckList::Clear()
+void CheckListView::Clear()
 {
     if (list_)
         ListView_DeleteAllItems(list_);
 }
 
-int CheckList::Add(const std::vector<std::string>& texts, bool checked, LPARAM data)
+int CheckListView::Add(const std::vector<std::string>& texts, bool checked, LPARAM data)
 {
     if (!list_)
         return -1;
@@ -83,23 +83,23 @@ int CheckList::Add(const std::vector<std::string>& texts, bool checked, LPARAM d
     return row;
 }
 
-int CheckList::Count() const
+int CheckListView::Count() const
 {
     return list_ ? ListView_GetItemCount(list_) : 0;
 }
 
-bool CheckList::Checked(int row) const
+bool CheckListView::Checked(int row) const
 {
     return list_ && ListView_GetCheckState(list_, row) != 0;
 }
 
-void CheckList::SetChecked(int row, bool checked)
+void CheckListView::SetChecked(int row, bool checked)
 {
     if (list_)
         ListView_SetCheckState(list_, row, checked ? TRUE : FALSE);
 }
 
-LPARAM CheckList::Data(int row) const
+LPARAM CheckListView::Data(int row) const
 {
     LVITEMA item{};
     item.mask = LVIF_PARAM;
@@ -109,7 +109,7 @@ LPARAM CheckList::Data(int row) const
     return item.lParam;
 }
 
-std::string CheckList::Text(int row, int column) const
+std::string CheckListView::Text(int row, int column) const
 {
     if (!list_)
         return std::string();
@@ -122,7 +122,7 @@ std::string CheckList::Text(int row, int column) const
     return buffer;
 }
 
-int CheckList::Selected() const
+int CheckListView::Selected() const
 {
     return list_ ? ListView_GetNextItem(list_, -1, LVNI_SELECTED) : -1;
 }

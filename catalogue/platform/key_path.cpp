@@ -1,6 +1,6 @@
-#include "plugins/util/key_path.h"
+#include "catalogue/platform/key_path.h"
 
-namespace kelt::plugin {
+namespace kelt {
 
 std::uint32_t RootKeyFromName(const std::string& name)
 {
@@ -36,4 +36,4 @@ KeyPath SplitKeyPath(const std::string& path, bool withValueName)
     return result;
 }
 
-} // namespace kelt::plugin
+} // namespace kelt

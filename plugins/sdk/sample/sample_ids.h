@@ -1,0 +1,3 @@
+/* Resource IDs of the sample plug-in. */
+#define IDD_SAMPLE 100
+#define IDC_SAMPLE_TEXT 101
