@@ -40,8 +40,7 @@ bool TKeltAboutForm::OnInitDialog()
     tab.pszText = const_cast<char*>("Thanks");
     ::SendMessageA(tabs, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&tab));
 
-    titleFont_.reset(ui::CreateUiFont(FW_BOLD, 220));
-    ::SendMessageA(Item(IDC_ABOUT_PRODUCT), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), TRUE);
+    MakeTitleFont(Dpi());
     SetItemText(IDC_ABOUT_PRODUCT, kProductName);
     SetItemText(IDC_ABOUT_VERSION, kProductVersionText);
     SetItemText(IDC_THANKS_TEXT, ThanksText());
@@ -73,6 +72,19 @@ bool TKeltAboutForm::OnInitDialog()
     ::SetWindowPos(link_.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SelectPage(pgAbout);
     return true;
+}
+
+void TKeltAboutForm::MakeTitleFont(int dpi)
+{
+    ui::UniqueFont font(ui::CreateUiFont(FW_BOLD, 220, false, dpi));
+    ::SendMessageA(Item(IDC_ABOUT_PRODUCT), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    titleFont_ = std::move(font);
+}
+
+void TKeltAboutForm::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    MakeTitleFont(dpi);
+    ui::Dialog::OnDpiChanged(dpi, suggested);
 }
 
 void TKeltAboutForm::SelectPage(int page)

@@ -31,10 +31,12 @@ protected:
     bool OnInitDialog() override;
     bool OnNotify(NMHDR& header, LRESULT& result) override;
     bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     int page_ = pgAbout;
     ui::ColourLabel link_;
+    void MakeTitleFont(int dpi);
     ui::UniqueFont titleFont_;
     ui::UniqueIcon icon_;
 };

@@ -1,5 +1,6 @@
 #include "app/html_help.h"
 
+#include "ui/instance.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -44,9 +45,7 @@ HtmlHelpCall& CurrentCall()
 
 std::string HelpProgramFolder()
 {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string path(buffer, length);
+    const std::string path = ui::ModuleFileName();
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }

@@ -25,10 +25,6 @@
 #include "ui/seams.h"
 #include "ui/xp_menu.h"
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-
 namespace kelt {
 
 namespace {
@@ -146,7 +142,7 @@ protected:
         HDC dc = paint.dc();
         RECT r = paint.client();
         ui::FillSolid(dc, r, ::GetSysColor(COLOR_BTNFACE));
-        const int box = ui::Scale(18);
+        const int box = Scale(18);
         const int top = (r.bottom - box) / 2;
         RECT swatch{0, top, box, top + box};
         ui::FillSolid(dc, swatch, back_);
@@ -156,12 +152,12 @@ protected:
             ui::SelectedObject selected(source.get(), picture_);
             BITMAP info{};
             ::GetObjectA(picture_, sizeof info, &info);
-            const int size = ui::Scale(16);
+            const int size = Scale(16);
             ::TransparentBlt(dc, 1 + (box - 2 - size) / 2, top + 1 + (box - 2 - size) / 2, size, size, source.get(), 0, 0,
                              info.bmWidth, info.bmHeight, ::GetPixel(source.get(), 0, info.bmHeight - 1));
         }
-        RECT text{box + ui::Scale(5), 0, r.right, r.bottom};
-        ui::SelectedObject font(dc, ui::DefaultFont());
+        RECT text{box + Scale(5), 0, r.right, r.bottom};
+        ui::SelectedObject font(dc, ui::DefaultFontFor(Dpi()));
         ui::DrawTextIn(dc, caption_, text, text_, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         return true;
     }
@@ -335,12 +331,9 @@ void TKeltMainForm::CreateMenus()
 
 void TKeltMainForm::CreateControls()
 {
-    using ui::Scale;
     HWND self = Handle();
     status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, self,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), ui::Instance(), nullptr);
-    int parts[2] = {Scale(kStatusFirstPanel), -1};
-    ::SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Modified Item Count:0"));
 
     formPanel_.CreateIn(self, 0, 0, 10, 10, IDC_FORM_PANEL);
@@ -353,9 +346,7 @@ void TKeltMainForm::CreateControls()
     const int ids[4] = {IDC_APPLY_BUTTON, IDC_SEARCH_BUTTON, IDC_HELP_BUTTON, IDC_EXIT_BUTTON};
     for (int i = 0; i < 4; ++i) {
         ui::ImageButton& button = toolButtons_[i];
-        button.CreateIn(controlBar_.Handle(), Scale(4) + i * Scale(kToolButtonSize + 2), Scale(2), Scale(kToolButtonSize),
-                        Scale(kToolButtonSize), ids[i]);
-        button.SetImage(toolImages_.get(), i, Scale(32));
+        button.CreateIn(controlBar_.Handle(), 0, 0, 1, 1, ids[i]);
         button.SetHint(hints[i]);
         button.SetHandCursor(true);
     }
@@ -389,7 +380,6 @@ void TKeltMainForm::CreateControls()
     moreHelp_ = ::CreateWindowExA(0, "BUTTON", "More help", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
                                   Scale(75), Scale(23), legend_.Handle(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MORE_HELP)), ui::Instance(), nullptr);
-    ::SendMessageA(moreHelp_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::DefaultFont()), TRUE);
     legend_.OnChildCommand = [this](int id, int code, HWND) {
         if (id == IDC_MORE_HELP && code == BN_CLICKED) {
             ShowHelpTopic("::/setitems.htm", Handle());
@@ -404,6 +394,7 @@ void TKeltMainForm::CreateControls()
 
     // Details column
     splitter_.CreateIn(form, 0, 0, Scale(4), 10);
+    layoutDpi_ = Dpi();
     detailsWidth_ = Scale(kDetailsWidth);
     splitter_.OnMoved = [this](int width) {
         detailsWidth_ = width;
@@ -411,11 +402,11 @@ void TKeltMainForm::CreateControls()
     };
     panel2_.CreateIn(form, 0, 0, detailsWidth_, 10, IDC_DETAILS_PANEL);
     panel2_.OnResize = [this](int width, int height) {
-        const int title = ui::Scale(22), linkHeight = ui::Scale(24);
+        const int title = Scale(22), linkHeight = Scale(24);
         ::MoveWindow(detailsTitle_.Handle(), 0, 0, width, title, TRUE);
         ::MoveWindow(memo_, 0, title, width, std::max(0, height - title - linkHeight), TRUE);
         linkPanel_.SetBounds(0, height - linkHeight, width, linkHeight);
-        ::MoveWindow(link_.Handle(), ui::Scale(4), 0, std::max(0, width - ui::Scale(8)), linkHeight, TRUE);
+        ::MoveWindow(link_.Handle(), Scale(4), 0, std::max(0, width - Scale(8)), linkHeight, TRUE);
     };
     detailsTitle_.CreateIn(panel2_.Handle(), "===Setting Details:===", 0, 0, 10, Scale(22), IDC_DETAILS_TITLE);
     detailsTitle_.SetBold(true);
@@ -424,7 +415,6 @@ void TKeltMainForm::CreateControls()
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
                               10, 10, panel2_.Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DETAILS_MEMO)), ui::Instance(), nullptr);
-    ::SendMessageA(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::DefaultFont()), TRUE);
     panel2_.OnChildColour = [this](UINT message, HDC dc, HWND control, LRESULT& result) {
         if (control != memo_ || (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLOREDIT))
             return false;
@@ -440,6 +430,36 @@ void TKeltMainForm::CreateControls()
     link_.SetAlignment(ui::ColourLabel::alCentre);
     link_.OnClick = [this] { pmiOnlineClick(); };
     ui::SetHint(link_.Handle(), kWebAddress);
+    ApplyScale();
+}
+
+void TKeltMainForm::ApplyScale()
+{
+    const WPARAM font = reinterpret_cast<WPARAM>(ui::DefaultFontFor(Dpi()));
+    for (HWND control : {status_, moreHelp_, memo_})
+        ::SendMessageA(control, WM_SETFONT, font, TRUE);
+    int parts[2] = {Scale(kStatusFirstPanel), -1};
+    ::SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    for (int i = 0; i < static_cast<int>(toolButtons_.size()); ++i) {
+        ::MoveWindow(toolButtons_[i].Handle(), Scale(4) + i * Scale(kToolButtonSize + 2), Scale(2), Scale(kToolButtonSize),
+                     Scale(kToolButtonSize), TRUE);
+        toolButtons_[i].SetImage(toolImages_.get(), i, Scale(32));
+    }
+}
+
+void TKeltMainForm::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    if (layoutDpi_ > 0 && dpi != layoutDpi_)
+        detailsWidth_ = ::MulDiv(detailsWidth_, dpi, layoutDpi_);
+    layoutDpi_ = dpi;
+    ApplyScale();
+    // Owner-drawn items are measured again once they are set up anew.
+    if (finished_)
+        SetXPMenus(options_.UseXPMenu);
+    ui::Window::OnDpiChanged(dpi, suggested);
+    Layout();
+    UpdateLegend();
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TKeltMainForm::FormCreate()
@@ -754,7 +774,6 @@ void TKeltMainForm::SetXPMenus(bool on)
 
 void TKeltMainForm::Layout()
 {
-    using ui::Scale;
     if (!Handle())
         return;
     RECT client{};
@@ -802,11 +821,11 @@ void TKeltMainForm::LayoutGroup()
     int top = inner.top;
     const int width = inner.right - inner.left;
     if (Shown(settingPanel1_.Handle())) {
-        const int h = ui::Scale(kSettingPanel1Height);
+        const int h = Scale(kSettingPanel1Height);
         settingPanel1_.SetBounds(inner.left, top, width, h);
-        legend_.SetBounds(0, 0, width, ui::Scale(26));
-        settingPanel_.SetBounds(0, ui::Scale(26), width, h - ui::Scale(26));
-        top += h + ui::Scale(2);
+        legend_.SetBounds(0, 0, width, Scale(26));
+        settingPanel_.SetBounds(0, Scale(26), width, h - Scale(26));
+        top += h + Scale(2);
     }
     pagesHost_.SetBounds(inner.left, top, width, std::max<int>(0, inner.bottom - top));
 }
@@ -822,13 +841,12 @@ void TKeltMainForm::ControlBar1Resize()
         return;
     RECT bar{};
     ::GetClientRect(controlBar_.Handle(), &bar);
-    const int left = ui::Scale(4) + 4 * ui::Scale(kToolButtonSize + 2) + ui::Scale(4);
+    const int left = Scale(4) + 4 * Scale(kToolButtonSize + 2) + Scale(4);
     pluginBox_.SetBounds(left, 0, std::max<int>(0, bar.right - left), bar.bottom);
 }
 
 void TKeltMainForm::UpdateLegend()
 {
-    using ui::Scale;
     if (!legend_.Handle())
         return;
     RECT r{};
@@ -1128,8 +1146,8 @@ LRESULT TKeltMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize.x = ui::Scale(640);
-        info->ptMinTrackSize.y = ui::Scale(420);
+        info->ptMinTrackSize.x = Scale(640);
+        info->ptMinTrackSize.y = Scale(420);
         return 0;
     }
     case WM_CONTEXTMENU: {
@@ -1161,12 +1179,6 @@ LRESULT TKeltMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_DPICHANGED: {
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
     default:
         break;
     }

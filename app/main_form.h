@@ -119,6 +119,7 @@ protected:
     void OnSize(UINT type, int width, int height) override;
     bool OnClose() override;
     void OnDestroy() override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -146,6 +147,8 @@ private:
     void LayoutControlBar();
     void SetXPMenus(bool on);
     void UpdateLegend();
+    // Fonts, status panes and tool buttons at the window's present scale.
+    void ApplyScale();
 
     // Commands
     void pmiOptionsClick();
@@ -217,6 +220,7 @@ private:
     ui::ColourLabel link_;
     HWND status_ = nullptr;
     int detailsWidth_ = 0;
+    int layoutDpi_ = 0;  // the scale detailsWidth_ is measured at
 
     // Menus (the main menu belongs to the window)
     HMENU mainMenu_ = nullptr;

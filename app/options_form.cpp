@@ -18,8 +18,8 @@ namespace {
 const char* const kPageTitles[] = {"Layout", "Appearence", "Advance"};
 const int kPageTemplates[] = {IDD_OPTIONS_LAYOUT, IDD_OPTIONS_APPEARENCE, IDD_OPTIONS_ADVANCE};
 
-// A layout picture from the resources, scaled to the screen's DPI. Null when missing.
-HBITMAP LoadPicture(int id)
+// A layout picture from the resources, scaled to a DPI. Null when missing.
+HBITMAP LoadPicture(int id, int dpi)
 {
     HINSTANCE module = ui::Instance();
     auto bitmap = static_cast<HBITMAP>(::LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
@@ -27,8 +27,8 @@ HBITMAP LoadPicture(int id)
         return nullptr;
     BITMAP info = {};
     ::GetObjectA(bitmap, sizeof info, &info);
-    const int width = ui::Scale(info.bmWidth);
-    const int height = ui::Scale(info.bmHeight);
+    const int width = ui::ScaleFor(info.bmWidth, dpi);
+    const int height = ui::ScaleFor(info.bmHeight, dpi);
     if (width == info.bmWidth && height == info.bmHeight)
         return bitmap;
     ::DeleteObject(bitmap);
@@ -113,14 +113,7 @@ void TKeltOptionsForm::FormCreate()
     ::SendMessageA(layouts, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Bars"));
     ::SendMessageA(layouts, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Tabs"));
 
-    barsPicture_.reset(LoadPicture(IDB_OPTIONS_PREVIEW_BARS));
-    tabsPicture_.reset(LoadPicture(IDB_OPTIONS_PREVIEW_TABS));
-    HWND layoutPage = PageHandle(pgLayout);
-    ::SendDlgItemMessageA(layoutPage, IDC_PREVIEW_BARS, STM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(barsPicture_.get()));
-    ::SendDlgItemMessageA(layoutPage, IDC_PREVIEW_TABS, STM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(tabsPicture_.get()));
-    PlacePreviewPictures();
+    ShowPreviewPictures(Dpi());
 
     FillControls();
     SelectPage(pgLayout);
@@ -307,6 +300,24 @@ void TKeltOptionsForm::ShowPreview(int index)
     const bool tabs = index == 1;
     ::ShowWindow(::GetDlgItem(layoutPage, IDC_PREVIEW_TABS), tabs ? SW_SHOW : SW_HIDE);
     ::ShowWindow(::GetDlgItem(layoutPage, IDC_PREVIEW_BARS), tabs ? SW_HIDE : SW_SHOW);
+}
+
+void TKeltOptionsForm::ShowPreviewPictures(int dpi)
+{
+    HWND layoutPage = PageHandle(pgLayout);
+    ui::UniqueBitmap bars(LoadPicture(IDB_OPTIONS_PREVIEW_BARS, dpi));
+    ui::UniqueBitmap tabs(LoadPicture(IDB_OPTIONS_PREVIEW_TABS, dpi));
+    ::SendDlgItemMessageA(layoutPage, IDC_PREVIEW_BARS, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bars.get()));
+    ::SendDlgItemMessageA(layoutPage, IDC_PREVIEW_TABS, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(tabs.get()));
+    barsPicture_ = std::move(bars);
+    tabsPicture_ = std::move(tabs);
+    PlacePreviewPictures();
+}
+
+void TKeltOptionsForm::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    ui::Dialog::OnDpiChanged(dpi, suggested);
+    ShowPreviewPictures(dpi);
 }
 
 void TKeltOptionsForm::PlacePreviewPictures()

@@ -48,6 +48,7 @@ protected:
     void OnOK() override { pbtnOKClick(); }
     void OnCancel() override { pbtnCancelClick(); }
     void OnDestroy() override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     class PageDialog;
@@ -57,6 +58,7 @@ private:
     void CreatePages();
     void FillControls();
     void ShowPreview(int index);
+    void ShowPreviewPictures(int dpi);
     void PlacePreviewPictures();
 
     void pbtnOKClick();

@@ -1,12 +1,12 @@
 #include "app/single_instance.h"
 
+#include "ui/instance.h"
+
 namespace kelt {
 
 std::string InstanceMutexName()
 {
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string name(buffer, length);
+    std::string name = ui::ModuleFileName();
     const std::size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos)
         name.erase(0, slash + 1);

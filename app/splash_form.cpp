@@ -22,10 +22,10 @@ constexpr int kLabelGap = 17;
 // The splash watching for windows that come up while it shows (one at a time).
 TKeltSplashForm* watching = nullptr;
 
-HFONT CreateFace(const char* face, int points, int weight, bool italic = false)
+HFONT CreateFace(int dpi, const char* face, int points, int weight, bool italic = false)
 {
     LOGFONTA font{};
-    font.lfHeight = -::MulDiv(points, ui::ScreenDpi(), 72);
+    font.lfHeight = -::MulDiv(points, dpi, 72);
     font.lfWeight = weight;
     font.lfItalic = italic ? TRUE : FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
@@ -112,13 +112,11 @@ void TKeltSplashForm::StepBack()
 
 bool TKeltSplashForm::OnCreate(const CREATESTRUCTA&)
 {
-    titleFont_.reset(CreateFace("Tahoma", 30, FW_BOLD));
-    textFont_.reset(CreateFace("Tahoma", 9, FW_NORMAL));
-    smallFont_.reset(CreateFace("Tahoma", 8, FW_NORMAL, true));
-    settingsBar_.CreateIn(Handle(), ui::Scale(kBarLeft), ui::Scale(kSettingsBarTop), ui::Scale(kBarWidth),
-                          ui::Scale(kBarHeight), IDC_SPLASH_SETTINGS);
-    pluginsBar_.CreateIn(Handle(), ui::Scale(kBarLeft), ui::Scale(kPluginsBarTop), ui::Scale(kBarWidth),
-                         ui::Scale(kBarHeight), IDC_SPLASH_PLUGINS);
+    MakeFonts(Dpi());
+    settingsBar_.CreateIn(Handle(), Scale(kBarLeft), Scale(kSettingsBarTop), Scale(kBarWidth), Scale(kBarHeight),
+                          IDC_SPLASH_SETTINGS);
+    pluginsBar_.CreateIn(Handle(), Scale(kBarLeft), Scale(kPluginsBarTop), Scale(kBarWidth), Scale(kBarHeight),
+                         IDC_SPLASH_PLUGINS);
     // Bright bars on the dark picture.
     settingsBar_.SetColours(RGB(120, 200, 255), RGB(255, 255, 255));
     pluginsBar_.SetColours(RGB(120, 230, 170), RGB(255, 255, 255));
@@ -126,6 +124,22 @@ bool TKeltSplashForm::OnCreate(const CREATESTRUCTA&)
     pluginsBar_.SetTrackColour(RGB(16, 40, 86));
     ::SetTimer(Handle(), kTimerId, interval_, nullptr);
     return true;
+}
+
+void TKeltSplashForm::MakeFonts(int dpi)
+{
+    titleFont_.reset(CreateFace(dpi, "Tahoma", 30, FW_BOLD));
+    textFont_.reset(CreateFace(dpi, "Tahoma", 9, FW_NORMAL));
+    smallFont_.reset(CreateFace(dpi, "Tahoma", 8, FW_NORMAL, true));
+}
+
+void TKeltSplashForm::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    MakeFonts(dpi);
+    ::MoveWindow(settingsBar_.Handle(), Scale(kBarLeft), Scale(kSettingsBarTop), Scale(kBarWidth), Scale(kBarHeight), TRUE);
+    ::MoveWindow(pluginsBar_.Handle(), Scale(kBarLeft), Scale(kPluginsBarTop), Scale(kBarWidth), Scale(kBarHeight), TRUE);
+    ui::Window::OnDpiChanged(dpi, suggested);
+    ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 bool TKeltSplashForm::OnTimer(UINT_PTR id)
@@ -203,7 +217,6 @@ bool TKeltSplashForm::OnPaint()
 
 void TKeltSplashForm::PaintPicture(HDC dc, const RECT& client)
 {
-    using ui::Scale;
     const COLORREF top = RGB(22, 48, 102), bottom = RGB(34, 104, 168);
     ui::FillGradient(dc, client, top, bottom, true);
     // A soft lighter band behind the title.

@@ -55,6 +55,7 @@ protected:
     bool OnClose() override;
     void OnDestroy() override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam);
@@ -62,6 +63,7 @@ private:
     void RaiseClosed();
     void StepBack();
     void PaintPicture(HDC dc, const RECT& client);
+    void MakeFonts(int dpi);
 
     UINT interval_;
     int PendingCount_ = kInitialPending;

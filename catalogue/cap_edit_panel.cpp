@@ -14,6 +14,7 @@
 #include "ui/hint.h"
 #include "ui/instance.h"
 #include "ui/seams.h"
+#include "ui/text.h"
 
 namespace kelt {
 
@@ -53,7 +54,7 @@ int ButtonOf(UINT message, WPARAM wParam)
 
 JTCapEditPanel::JTCapEditPanel(int valueType) : valueType_(valueType)
 {
-    SetSize(ui::Scale(400), ui::Scale(47));
+    SetSize(ScaleRow(400), ScaleRow(47));
 }
 
 JTCapEditPanel::~JTCapEditPanel()
@@ -64,7 +65,7 @@ JTCapEditPanel::~JTCapEditPanel()
 
 HFONT JTCapEditPanel::CurrentFont() const
 {
-    return Font() ? Font() : ui::DefaultFont();
+    return RowFont();
 }
 
 SIZE JTCapEditPanel::CaptionExtent() const
@@ -96,7 +97,7 @@ int JTCapEditPanel::EditHeight() const
         ui::SelectedObject selected(screen.get(), CurrentFont());
         ::GetTextMetricsA(screen.get(), &metrics);
     }
-    return std::max(ui::Scale(21), static_cast<int>(metrics.tmHeight) + ui::Scale(8));
+    return std::max(ScaleRow(21), static_cast<int>(metrics.tmHeight) + ScaleRow(8));
 }
 
 void JTCapEditPanel::SetCaption(const std::string& text)
@@ -105,7 +106,7 @@ void JTCapEditPanel::SetCaption(const std::string& text)
         JTRowControl::SetCaption(text);
     const int width = CaptionWidth();
     if (width >= Width())
-        SetSize(width + ui::Scale(8), Height());
+        SetSize(width + ScaleRow(8), Height());
 }
 
 bool JTCapEditPanel::IsInvalid() const
@@ -191,7 +192,7 @@ void JTCapEditPanel::UpdateView()
     const SIZE caption = CaptionExtent();
     if (ui::WindowText(label_) != Caption())
         ::SetWindowTextA(label_, Caption().c_str());
-    const int margin = ui::Scale(2);
+    const int margin = ScaleRow(2);
     ::SetWindowPos(label_, nullptr, margin, margin, caption.cx, caption.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(edit_, nullptr, margin, margin + caption.cy, std::max(0, Width() - 2 * margin), EditHeight(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -298,16 +299,18 @@ void JTCapEditPanel::DrawCaption(HDC dc, const RECT& area)
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, IsEnabled() ? ui::ResolveColour(TextColour()) : ::GetSysColor(COLOR_GRAYTEXT));
     // Each character at the advance the measurement gave, so the caption fills exactly the
-    // width it was measured at (some renderers otherwise draw it a few pixels wider).
-    const int count = static_cast<int>(caption.size());
-    std::vector<int> ends(caption.size());
+    // width it was measured at (some renderers otherwise draw it a few pixels wider). Wide
+    // text: one advance per character, however many bytes the character takes.
+    const std::wstring wide = ui::Wide(caption);
+    const int count = static_cast<int>(wide.size());
+    std::vector<int> ends(wide.size());
     SIZE total{};
     int fitted = 0;
-    ::GetTextExtentExPointA(dc, caption.c_str(), count, INT_MAX, &fitted, ends.data(), &total);
-    std::vector<int> advances(caption.size());
+    ::GetTextExtentExPointW(dc, wide.c_str(), count, INT_MAX, &fitted, ends.data(), &total);
+    std::vector<int> advances(wide.size());
     for (int i = 0; i < count; ++i)
         advances[i] = ends[i] - (i > 0 ? ends[i - 1] : 0);
-    ::ExtTextOutA(dc, area.left, area.top, ETO_CLIPPED, &area, caption.c_str(), static_cast<UINT>(count),
+    ::ExtTextOutW(dc, area.left, area.top, ETO_CLIPPED, &area, wide.c_str(), static_cast<UINT>(count),
                   advances.data());
 }
 

@@ -72,7 +72,7 @@ void JTCheckRow::UpdateView()
     if (boxChecked != checked_)
         ::SendMessageA(box_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
     ::EnableWindow(box_, IsEnabled());
-    HFONT font = Font() ? Font() : ui::DefaultFont();
+    HFONT font = RowFont();
     if (reinterpret_cast<HFONT>(::SendMessageA(box_, WM_GETFONT, 0, 0)) != font)
         ::SendMessageA(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (ui::GetHint(box_) != Hint())
@@ -136,7 +136,7 @@ LRESULT JTCheckRow::CustomDraw(NMCUSTOMDRAW& draw)
     const bool focused = (state & BST_FOCUS) != 0;
     const bool disabled = !::IsWindowEnabled(box_);
 
-    int boxSize = ui::Scale(13);
+    int boxSize = ScaleRow(13);
     HTHEME theme = ::IsAppThemed() ? ::OpenThemeData(box_, L"BUTTON") : nullptr;
     const int partState = CheckBoxState(checked, disabled, pushed, hot);
     if (theme) {
@@ -164,7 +164,7 @@ LRESULT JTCheckRow::CustomDraw(NMCUSTOMDRAW& draw)
     }
 
     RECT text = client;
-    text.left = box.right + ui::Scale(5);
+    text.left = box.right + ScaleRow(5);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(box_, WM_GETFONT, 0, 0));
     ui::SelectedObject selected(dc, font);
     ::SetBkMode(dc, TRANSPARENT);

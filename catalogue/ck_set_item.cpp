@@ -1,5 +1,6 @@
 #include "catalogue/ck_set_item.h"
 
+#include "storage/utf8_text.h"
 #include "storage/xdb_table.h"
 #include "ui/dpi.h"
 
@@ -75,7 +76,8 @@ bool JTckSetItem::BuildControl()
     row_->SetCaption(sDescribe);
     row_->SetHint(RegistryPath());
     row_->SetTag(this);
-    row_->SetSize(ui::Scale(9 * static_cast<int>(sDescribe.size()) + 30), ui::Scale(kRowHeight));
+    // 9 pixels a character (not a byte: a description may hold any language).
+    row_->SetSize(row_->ScaleRow(9 * static_cast<int>(Utf8Length(sDescribe)) + 30), row_->ScaleRow(kRowHeight));
     row_->SetParentArea(parentArea_);
     row_->OnToggle = [this](JTCheckRow&) { RowToggled(); };
     row_->OnMouseDown = [this](JTCheckRow&, int button) { RowMouseDown(button); };

@@ -124,7 +124,7 @@ void TKeltEditValueForm::LayOut(int pageHeight)
     HWND cancel = Item(IDCANCEL);
 
     RECT pages = ChildRect(Handle(), frame);
-    pages.bottom = pages.top + ui::Scale(pageHeight);
+    pages.bottom = pages.top + Scale(pageHeight);
     ::MoveWindow(frame, pages.left, pages.top, pages.right - pages.left, pages.bottom - pages.top, FALSE);
 
     // The memo fills its page, keeping the margins of the template.
@@ -133,7 +133,7 @@ void TKeltEditValueForm::LayOut(int pageHeight)
     ::MoveWindow(memo, memoRect.left, memoRect.top, memoRect.right - memoRect.left,
                  std::max(0, static_cast<int>(pages.bottom - pages.top) - 2 * margin), FALSE);
 
-    const int buttonTop = pages.bottom + ui::Scale(kButtonGap);
+    const int buttonTop = pages.bottom + Scale(kButtonGap);
     for (HWND button : {ok, cancel}) {
         RECT rect = ChildRect(Handle(), button);
         ::MoveWindow(button, rect.left, buttonTop, rect.right - rect.left, rect.bottom - rect.top, FALSE);
@@ -142,7 +142,7 @@ void TKeltEditValueForm::LayOut(int pageHeight)
 
     RECT client{};
     ::GetClientRect(Handle(), &client);
-    client.bottom = okRect.bottom + ui::Scale(kBottomMargin);
+    client.bottom = okRect.bottom + Scale(kBottomMargin);
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_EXSTYLE));
     ::AdjustWindowRectEx(&client, style, FALSE, exStyle);

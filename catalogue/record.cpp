@@ -1,11 +1,46 @@
 #include "catalogue/record.h"
 
+#include <windows.h>
+
+#include <cstdlib>
+
 #include "catalogue/platform/int_text.h"
 #include "catalogue/platform/registry.h"
 #include "catalogue/set_item.h"
+#include "storage/utf8_text.h"
 #include "storage/xdb_table.h"
 
 namespace kelt {
+
+namespace {
+
+// Text of a record written before the program ran in UTF-8: the single-byte text of the
+// system's ANSI code page then. Text that reads as UTF-8 is taken as it is.
+std::string TextOfRecord(std::string text)
+{
+    if (::GetACP() != CP_UTF8 || IsUtf8(text))
+        return text;
+    char number[8] = {};
+    if (!::GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, number, sizeof number))
+        return text;
+    const UINT legacy = static_cast<UINT>(std::strtoul(number, nullptr, 10));
+    if (legacy == 0 || legacy == CP_UTF8)
+        return text;
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(legacy, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0)
+        return text;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(legacy, 0, text.data(), size, &wide[0], wideLength);
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return text;
+    std::string converted(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &converted[0], length, nullptr, nullptr);
+    return converted;
+}
+
+} // namespace
 
 int JTRecord::SaveToTable(TXdbTable* table) const
 {
@@ -36,6 +71,12 @@ int JTRecord::LoadFromTable(TXdbTable& table)
     iRegRoot = table.FieldByName("iRegRoot").AsInteger();
     iRegType = table.FieldByName("iRegType").AsInteger();
     bAutoCreate = table.FieldByName("bAutoCreate").AsBoolean();
+    // Names and string values of an older record; binary values are bytes, not text.
+    for (std::string* text : {&sDescribe, &sSubKey, &sDataName})
+        *text = TextOfRecord(std::move(*text));
+    if (iRegType == 0)
+        for (std::string* text : {&sOldVal, &sNewVal, &sDefaultVal})
+            *text = TextOfRecord(std::move(*text));
     return 1;
 }
 

@@ -265,6 +265,7 @@ void JTRowControl::SetParentArea(HWND parent)
         Destroy();
         return;
     }
+    FollowScale(ui::DpiOf(parent));
     if (Handle()) {
         ::SetParent(Handle(), parent);
         Sync();
@@ -306,6 +307,39 @@ void JTRowControl::SetBounds(int left, int top, int width, int height)
         ::SetWindowPos(Handle(), nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
         UpdateView();
     }
+}
+
+int JTRowControl::RowDpi() const
+{
+    return dpi_ > 0 ? dpi_ : ui::ScreenDpi();
+}
+
+int JTRowControl::ScaleRow(int pixels) const
+{
+    return ui::ScaleFor(pixels, RowDpi());
+}
+
+void JTRowControl::FollowScale(int dpi)
+{
+    const int from = RowDpi();
+    if (dpi <= 0 || dpi == from)
+        return;
+    auto scaled = [&](int value) { return ::MulDiv(value, dpi, from); };
+    dpi_ = dpi;
+    SetBounds(scaled(left_), scaled(top_), scaled(width_), scaled(height_));
+    if (Handle())
+        Repaint();
+}
+
+HFONT JTRowControl::RowFont() const
+{
+    return font_ ? font_ : ui::DefaultFontFor(RowDpi());
+}
+
+void JTRowControl::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    FollowScale(dpi);
+    ui::Window::OnDpiChanged(dpi, suggested);
 }
 
 void JTRowControl::SetPosition(int left, int top)

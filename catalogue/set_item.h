@@ -143,6 +143,15 @@ public:
     void SetTag(JTSetItem* item) { tag_ = item; }
     JTSetItem* Tag() const { return tag_; }
 
+    // The scale the row's place and size are given at: its area's (the system's while it has
+    // none). ScaleRow turns a 96-dpi size into it; FollowScale moves to another scale, place and
+    // size scaled along.
+    int RowDpi() const;
+    int ScaleRow(int pixels) const;
+    void FollowScale(int dpi);
+    // The row's font: the one set, else the system's dialog font at the row's scale.
+    HFONT RowFont() const;
+
     // The child control that takes the focus (null before creation).
     virtual HWND FocusControl() const = 0;
     void Focus();
@@ -168,6 +177,7 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC dc) override;
     bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     static LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -176,6 +186,7 @@ private:
     void Repaint();
 
     HWND parent_ = nullptr;
+    int dpi_ = 0;  // 0: the system's scale
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool visible_ = true;
     bool enabled_ = true;

@@ -12,6 +12,7 @@
 #include "ui/colour.h"
 #include "ui/dpi.h"
 #include "ui/instance.h"
+#include "ui/text.h"
 
 namespace kelt {
 
@@ -22,6 +23,8 @@ const UINT_PTR kListSubclassId = 0x4B4C;  // 'KL'
 // Transparent colour of the kind pictures on the tabs.
 const COLORREF kGlyphTransparent = 0x848284;
 const int kTabPictureSize = 16;
+// The state pictures of the compact list, at 96 dpi.
+const int kStatePictureSize = 16;
 
 } // namespace
 
@@ -136,18 +139,7 @@ bool JTSetKind::BuildPage()
     list_ = ::CreateWindowExA(0, WC_LISTVIEWA, "", style, 0, 0, width, height, Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), ui::Instance(), nullptr);
     if (list_) {
-        ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::DefaultFont()), FALSE);
         ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
-        // Entries tall enough for the 16 x 16 state pictures and the text.
-        TEXTMETRICA metrics{};
-        {
-            ui::WindowDC dc(list_);
-            ui::SelectedObject font(dc.get(), ui::DefaultFont());
-            ::GetTextMetricsA(dc.get(), &metrics);
-        }
-        entryHeight_ = std::max<int>(16, metrics.tmHeight) + 2;
-        entrySizer_.reset(::ImageList_Create(1, entryHeight_, ILC_COLOR, 0, 1));
-        ListView_SetImageList(list_, entrySizer_.get(), LVSIL_SMALL);
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<char*>("Settings");
@@ -155,8 +147,9 @@ bool JTSetKind::BuildPage()
         ::SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
         // What each tweak is set to, readable without opening it.
         column.pszText = const_cast<char*>("State");
-        column.cx = ui::Scale(kStateColumnWidth);
+        column.cx = kStateColumnWidth;
         ::SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+        ScaleList(Dpi());
         ::SetWindowSubclass(list_, ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
     LayoutAreas(editHeight_);
@@ -273,6 +266,39 @@ bool JTSetKind::AdjustAreas()
     const long long usable = std::max(0, ClientHeight() - kSplitterHeight);
     LayoutAreas(static_cast<int>(usable * edits * 3 / (checks + 3 * edits)));
     return true;
+}
+
+void JTSetKind::ScaleList(int dpi)
+{
+    if (!list_)
+        return;
+    HFONT font = ui::DefaultFontFor(dpi);
+    ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // Entries tall enough for the state pictures and the text.
+    TEXTMETRICA metrics{};
+    {
+        ui::WindowDC dc(list_);
+        ui::SelectedObject selected(dc.get(), font);
+        ::GetTextMetricsA(dc.get(), &metrics);
+    }
+    entryHeight_ = std::max<int>(ui::ScaleFor(kStatePictureSize, dpi), metrics.tmHeight) + 2;
+    entrySizer_.reset(::ImageList_Create(1, entryHeight_, ILC_COLOR, 0, 1));
+    ListView_SetImageList(list_, entrySizer_.get(), LVSIL_SMALL);
+    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(ui::ScaleFor(kListColumnWidth, dpi), 0));
+    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(ui::ScaleFor(kStateColumnWidth, dpi), 0));
+}
+
+void JTSetKind::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    ScaleList(dpi);
+    // Rows without a window yet take the new scale too, so the areas are arranged for it.
+    for (auto* items : {&ckItems_, &edItems_})
+        for (auto& item : *items)
+            if (JTRowControl* row = item->GetControl())
+                row->FollowScale(dpi);
+    if (settings_)
+        Arrange();
+    ui::TabSheet::OnDpiChanged(dpi, suggested);
 }
 
 void JTSetKind::OnSize(UINT, int, int)
@@ -453,11 +479,19 @@ void JTSetKind::DrawEntry(const DRAWITEMSTRUCT& draw)
         ::GetObjectA(picture, sizeof info, &info);
         ui::MemoryDC memory(dc);
         ui::SelectedObject selected(memory.get(), picture);
-        ::BitBlt(dc, rect.left, rect.top, info.bmWidth, info.bmHeight, memory.get(), 0, 0, SRCCOPY);
-        x = rect.left + info.bmWidth + 1;
+        // The pictures are drawn for 96 dpi; at another scale they grow with the text.
+        const int width = ::MulDiv(info.bmWidth, Dpi(), ui::kDefaultDpi);
+        const int height = ::MulDiv(info.bmHeight, Dpi(), ui::kDefaultDpi);
+        if (width == info.bmWidth && height == info.bmHeight) {
+            ::BitBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, SRCCOPY);
+        } else {
+            ::SetStretchBltMode(dc, COLORONCOLOR);
+            ::StretchBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        }
+        x = rect.left + width + 1;
     }
     HFONT font = list_ ? reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)) : nullptr;
-    ui::SelectedObject selectedFont(dc, font ? font : ui::DefaultFont());
+    ui::SelectedObject selectedFont(dc, font ? font : ui::DefaultFontFor(Dpi()));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ui::ResolveColour(text));
     const int settingsWidth = list_ ? ListView_GetColumnWidth(list_, 0) : kListColumnWidth;
@@ -516,8 +550,8 @@ bool JTSetKind::OnNotify(NMHDR& header, LRESULT& result)
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
         JTSetItem* item = ItemOfEntry(info.item.iItem);
         if (item && (info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0)
-            lstrcpynA(info.item.pszText, info.item.iSubItem == 1 ? item->StateText().c_str() : item->sDescribe.c_str(),
-                      info.item.cchTextMax);
+            ui::CopyText(info.item.pszText, info.item.cchTextMax,
+                         info.item.iSubItem == 1 ? item->StateText() : item->sDescribe);
         result = 0;
         return true;
     }

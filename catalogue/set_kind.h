@@ -133,8 +133,11 @@ protected:
     bool OnNotify(NMHDR& header, LRESULT& result) override;
     void OnSize(UINT type, int width, int height) override;
     void OnActivated() override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
+    // The compact list's font, entry height and column at a scale.
+    void ScaleList(int dpi);
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
     const TRegSetOption& Settings() const;

@@ -6,6 +6,8 @@
 #include <limits>
 #include <ostream>
 
+#include "storage/utf8_text.h"
+
 namespace kelt {
 
 namespace {
@@ -627,6 +629,7 @@ void TXdbCursor::SetFixed(const TXdbField& field, TXdbRecord& record, const void
 void TXdbCursor::SetSmallStr(const TXdbField& field, TXdbRecord& record, std::string_view value) const {
     // Kept NUL-terminated inside the slot: at most the declared length.
     std::size_t n = std::min<std::size_t>(BoundedLength(value.data(), value.size()), field.Length);
+    n = Utf8Prefix(value, n);
     SetFixed(field, record, value.data(), n);
 }
 

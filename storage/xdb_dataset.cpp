@@ -9,6 +9,7 @@
 #include <limits>
 #include <ostream>
 
+#include "storage/utf8_text.h"
 #include "storage/xdb_file.h"
 
 namespace kelt {
@@ -243,8 +244,8 @@ void TField::SetAsString(const std::string& value) {
     switch (def.Type) {
     case xftSmallStr: cursor.SetSmallStr(def, record, value); return;
     case xftString:
-        // A string field holds at most its declared length.
-        cursor.SetVarValue(def, record, std::string_view(value).substr(0, def.Length));
+        // A string field holds at most its declared length, cut between characters.
+        cursor.SetVarValue(def, record, std::string_view(value).substr(0, Utf8Prefix(value, def.Length)));
         return;
     case xftBlob:
     case xftMemo:

@@ -72,7 +72,8 @@ zip_matches() {
 }
 
 # The checker itself must catch the faults it exists for: a missing program, a plug-in
-# without its version, and a binary that needs the mingw runtime DLLs.
+# without its version, a binary that needs the mingw runtime DLLs, and one that needs functions
+# newer than the oldest Windows the programs run on.
 checker_tests() {
   load_env "$1"
   local tmp out
@@ -82,12 +83,21 @@ checker_tests() {
   [ -f "$tmp/Keltrix/Plugins/Scrub.KTP" ] && cp "$tmp/Keltrix/Plugins/Scrub.KTP" "$tmp/Keltrix/Plugins/Hide.KTP"
   printf '#include <string>\n#include <thread>\nint main(){std::thread t([]{});t.join();return (int)std::to_string(1).size();}\n' >"$tmp/dyn.cpp"
   x86_64-w64-mingw32-g++-posix -O0 "$tmp/dyn.cpp" -o "$tmp/Keltrix/Plugins/Dynamic.dll" 2>/dev/null
+  printf '#include <windows.h>\nint main(){SetThreadErrorMode(0,0);return (int)GetDpiForWindow(0);}\n' >"$tmp/newer.c"
+  x86_64-w64-mingw32-gcc -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -O0 "$tmp/newer.c" -o "$tmp/Keltrix/Plugins/Newer.KTP" \
+    -static 2>/dev/null
   out=$(bash "$root/tools/check-dist.sh" "$1" "$tmp/Keltrix")
   check "the folder check fails on a broken folder" [ $? -ne 0 ]
   check "the folder check names a missing program" grep -q 'lacks Update.exe' <<<"$out"
   check "the folder check names a plug-in without version" grep -q 'Hide.KTP has no version resource' <<<"$out"
   check "the folder check names a binary needing the mingw runtime" \
     grep -qi 'Dynamic.dll imports libstdc++-6.dll' <<<"$out"
+  check "the folder check names an import newer than $KELT_MIN_WINDOWS_NAME, with the Windows it needs" \
+    grep -q 'Newer.KTP imports SetThreadErrorMode from kernel32.dll, which needs Windows 7' <<<"$out"
+  check "  and one a Windows 10 alone has" \
+    grep -q 'Newer.KTP imports GetDpiForWindow from user32.dll, which needs Windows 10' <<<"$out"
+  check "the README states the oldest Windows the programs run on" \
+    grep -q "run on $KELT_MIN_WINDOWS_NAME and later" "$root/README.md"
   rm -rf "$tmp"
 }
 

@@ -1,5 +1,6 @@
 #include "ui/colour_label.h"
 
+#include "ui/dpi.h"
 #include "ui/paint.h"
 
 namespace kelt::ui {
@@ -17,6 +18,7 @@ bool ColourLabel::CreateIn(HWND parent, const std::string& text, int left, int t
 {
     RegisterWindowClass(kLabelClass, CS_HREDRAW | CS_VREDRAW, nullptr);
     text_ = text;
+    fontDpi_ = DpiOf(parent);
     RebuildFonts();
     return Create(kLabelClass, text, WS_CHILD | WS_VISIBLE, 0, left, top, width, height, parent,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -24,8 +26,16 @@ bool ColourLabel::CreateIn(HWND parent, const std::string& text, int left, int t
 
 void ColourLabel::RebuildFonts()
 {
-    font_.reset(CreateUiFont(bold_ ? FW_BOLD : FW_NORMAL));
-    hotFont_.reset(link_ ? CreateUiFont(bold_ ? FW_BOLD : FW_NORMAL, 100, true) : nullptr);
+    font_.reset(CreateUiFont(bold_ ? FW_BOLD : FW_NORMAL, 100, false, fontDpi_));
+    hotFont_.reset(link_ ? CreateUiFont(bold_ ? FW_BOLD : FW_NORMAL, 100, true, fontDpi_) : nullptr);
+}
+
+void ColourLabel::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    fontDpi_ = dpi;
+    RebuildFonts();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+    Window::OnDpiChanged(dpi, suggested);
 }
 
 HFONT ColourLabel::CurrentFont() const

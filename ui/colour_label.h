@@ -42,6 +42,7 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     void RebuildFonts();
@@ -54,6 +55,7 @@ private:
     bool link_ = false;
     bool hot_ = false;
     Alignment alignment_ = alLeft;
+    int fontDpi_ = 0;  // the scale the fonts are made for (0: the system's)
     UniqueFont font_;
     UniqueFont hotFont_;
 };

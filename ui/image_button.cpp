@@ -93,7 +93,7 @@ bool ImageButton::OnPaint()
     const int offset = down ? 1 : 0;
     int imageTop = (r.bottom - imageSize_) / 2;
     RECT textRect = r;
-    HFONT font = DefaultFont();
+    HFONT font = DefaultFontFor(Dpi());
     SelectedObject selected(dc, font);
     if (!caption_.empty()) {
         TEXTMETRICA metrics{};

@@ -17,6 +17,23 @@ HINSTANCE Instance()
     return instance;
 }
 
+std::string ModuleFileName(HMODULE module)
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(module, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::string();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 0x8000 * 4)
+            return std::string();
+        path.resize(path.size() * 2);  // cut short: a path of many-byte characters
+    }
+}
+
 void InitCommonControlsOnce()
 {
     static const bool done = [] {

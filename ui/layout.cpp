@@ -1,5 +1,7 @@
 #include "ui/layout.h"
 
+#include "ui/dpi.h"
+
 namespace kelt::ui {
 
 void AnchorLayout::Attach(HWND parent)
@@ -10,6 +12,19 @@ void AnchorLayout::Attach(HWND parent)
     if (parent)
         ::GetClientRect(parent, &client);
     initial_ = SIZE{client.right, client.bottom};
+    dpi_ = parent ? DpiOf(parent) : 0;
+}
+
+void AnchorLayout::FollowScale()
+{
+    const int dpi = DpiOf(parent_);
+    if (dpi_ <= 0 || dpi == dpi_)
+        return;
+    auto scaled = [&](LONG value) { return static_cast<LONG>(::MulDiv(value, dpi, dpi_)); };
+    for (Entry& e : entries_)
+        e.rect = RECT{scaled(e.rect.left), scaled(e.rect.top), scaled(e.rect.right), scaled(e.rect.bottom)};
+    initial_ = SIZE{scaled(initial_.cx), scaled(initial_.cy)};
+    dpi_ = dpi;
 }
 
 void AnchorLayout::Add(HWND control, unsigned anchors)
@@ -32,6 +47,7 @@ void AnchorLayout::Apply()
 {
     if (!parent_ || entries_.empty())
         return;
+    FollowScale();
     RECT client;
     ::GetClientRect(parent_, &client);
     const int dx = client.right - initial_.cx;

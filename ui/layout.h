@@ -2,7 +2,8 @@
 // Anchor layout for resizable windows: each control keeps its distances to the parent's edges
 // it is anchored to. Left+right stretches it sideways, right alone moves it with the right
 // edge; the same for top/bottom. Record the controls once (after creating them), then call
-// Apply from WM_SIZE.
+// Apply from WM_SIZE. When the parent's scale changed since, the recorded places and the
+// initial size are scaled with it first.
 #include <windows.h>
 
 #include <vector>
@@ -36,7 +37,10 @@ private:
         unsigned anchors;
         RECT rect;  // in the parent's client coordinates at recording time
     };
+    void FollowScale();
+
     HWND parent_ = nullptr;
+    int dpi_ = 0;  // the scale the places were recorded at
     SIZE initial_{};
     std::vector<Entry> entries_;
 };

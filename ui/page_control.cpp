@@ -131,7 +131,7 @@ bool PageControl::CreateIn(HWND parent, bool visible)
     tabs_ = ::CreateWindowExA(0, WC_TABCONTROLA, nullptr,
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_HOTTRACK | TCS_TABS, 0, 0,
                               r.right, r.bottom, Handle(), nullptr, module, nullptr);
-    ::SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFont()), FALSE);
+    ::SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFontFor(Dpi())), FALSE);
     SetFillParent(fillParent_);
     Layout();
     return true;
@@ -354,6 +354,15 @@ void PageControl::Layout()
     for (TabSheet* page : pages_)
         if (page->Handle())
             place(page->Handle(), r);
+}
+
+void PageControl::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    // The tabs grow with their font, and the pages start below them.
+    if (tabs_)
+        ::SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFontFor(dpi)), TRUE);
+    Layout();
+    Window::OnDpiChanged(dpi, suggested);
 }
 
 void PageControl::OnSize(UINT, int, int)

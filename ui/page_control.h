@@ -109,6 +109,7 @@ protected:
     bool OnNotify(NMHDR& header, LRESULT& result) override;
     void OnSize(UINT type, int width, int height) override;
     void OnDestroy() override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     friend class TabSheet;

@@ -129,10 +129,10 @@ COLORREF LinkColour()
     return ShadeColour(::GetSysColor(COLOR_HIGHLIGHT), -30);
 }
 
-HFONT CreateUiFont(int weight, int heightPercent, bool underline)
+HFONT CreateUiFont(int weight, int heightPercent, bool underline, int dpi)
 {
     LOGFONTA font{};
-    if (!::GetObjectA(DefaultFont(), sizeof font, &font))
+    if (!::GetObjectA(dpi > 0 ? DefaultFontFor(dpi) : DefaultFont(), sizeof font, &font))
         return nullptr;
     font.lfWeight = weight;
     font.lfHeight = ::MulDiv(font.lfHeight, heightPercent, 100);

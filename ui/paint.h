@@ -55,7 +55,8 @@ void DrawImage(HDC dc, HIMAGELIST images, int index, int x, int y, int size, boo
 // The colour of links: the highlight colour, a shade darker so it reads on white.
 COLORREF LinkColour();
 
-// The system's message font at another weight / height scale (caller owns the font).
-HFONT CreateUiFont(int weight = FW_NORMAL, int heightPercent = 100, bool underline = false);
+// The system's message font at another weight / height scale (caller owns the font), at the
+// given dots per inch (0: the system's).
+HFONT CreateUiFont(int weight = FW_NORMAL, int heightPercent = 100, bool underline = false, int dpi = 0);
 
 } // namespace kelt::ui

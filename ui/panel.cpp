@@ -111,7 +111,7 @@ RECT GroupPanel::InnerRect() const
     RECT r{};
     ::GetClientRect(Handle(), &r);
     WindowDC dc(Handle());
-    SelectedObject font(dc.get(), DefaultFont());
+    SelectedObject font(dc.get(), DefaultFontFor(Dpi()));
     TEXTMETRICA metrics{};
     ::GetTextMetricsA(dc.get(), &metrics);
     r.left += Scale(6);
@@ -128,7 +128,7 @@ RECT GroupPanel::InnerRect() const
 void GroupPanel::PaintContent(HDC dc, const RECT& client)
 {
     FillSolid(dc, client, ResolveColour(back_));
-    SelectedObject font(dc, DefaultFont());
+    SelectedObject font(dc, DefaultFontFor(Dpi()));
     TEXTMETRICA metrics{};
     ::GetTextMetricsA(dc, &metrics);
     RECT frame = client;

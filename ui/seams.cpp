@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/text.h"
+
 namespace kelt::ui {
 
 namespace {
@@ -88,11 +90,13 @@ bool RealBrowseFolder(HWND owner, FolderRequest& request)
     PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&info);
     if (!chosen)
         return false;
-    char path[MAX_PATH] = {};
-    const bool ok = ::SHGetPathFromIDListA(chosen, path) != FALSE;
+    // The wide form: a path of MAX_PATH characters can take three times as many bytes in
+    // UTF-8, more than the narrow form has room for.
+    wchar_t path[MAX_PATH] = {};
+    const bool ok = ::SHGetPathFromIDListW(chosen, path) != FALSE;
     ::CoTaskMemFree(chosen);
     if (ok)
-        request.folder = path;
+        request.folder = Narrow(path);
     return ok;
 }
 

@@ -49,13 +49,13 @@ void DrawTriangle(HDC dc, int x, int y, int size, bool down, COLORREF colour)
 }
 
 // A double chevron in a circle, as on the folding headers of task panes.
-void DrawChevron(HDC dc, const RECT& header, bool collapsed, COLORREF colour, COLORREF circle)
+void DrawChevron(HDC dc, const RECT& header, bool collapsed, COLORREF colour, COLORREF circle, int dpi)
 {
-    const int size = header.bottom - header.top - Scale(6);
-    const int x = header.right - size - Scale(4);
-    const int y = header.top + Scale(3);
+    const int size = header.bottom - header.top - ScaleFor(6, dpi);
+    const int x = header.right - size - ScaleFor(4, dpi);
+    const int y = header.top + ScaleFor(3, dpi);
     FillRounded(dc, RECT{x, y, x + size, y + size}, size / 2, circle, BlendColour(colour, circle, 35));
-    UniquePen pen(::CreatePen(PS_SOLID, std::max(1, Scale(1)), colour));
+    UniquePen pen(::CreatePen(PS_SOLID, std::max(1, ScaleFor(1, dpi)), colour));
     SelectedObject p(dc, pen.get());
     const int cx = x + size / 2;
     const int half = std::max(2, size / 5);
@@ -235,9 +235,7 @@ SideBar::~SideBar()
 bool SideBar::CreateIn(HWND parent, int left, int top, int width, int height, int id)
 {
     RegisterWindowClass(kSideBarClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr);
-    font_.reset(CreateUiFont());
-    boldFont_.reset(CreateUiFont(FW_BOLD));
-    linkFont_.reset(CreateUiFont(FW_NORMAL, 100, true));
+    MakeFonts(DpiOf(parent));
     if (!Create(kSideBarClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, left, top, width, height, parent,
                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
         return false;
@@ -578,6 +576,23 @@ void SideBar::OnSize(UINT, int, int)
     Relayout();
 }
 
+void SideBar::MakeFonts(int dpi)
+{
+    font_.reset(CreateUiFont(FW_NORMAL, 100, false, dpi));
+    boldFont_.reset(CreateUiFont(FW_BOLD, 100, false, dpi));
+    linkFont_.reset(CreateUiFont(FW_NORMAL, 100, true, dpi));
+}
+
+void SideBar::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    // The owner gives the bar its new width; its rows, pictures and fonts follow here.
+    MakeFonts(dpi);
+    ClampScroll();
+    Relayout();
+    Invalidate();
+    Window::OnDpiChanged(dpi, suggested);
+}
+
 LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -776,14 +791,14 @@ void SideBar::PaintHeader(HDC dc, const Part& part, const Look& look, bool hot) 
         text.left += Scale(10);
         text.right -= r.bottom - r.top;
         DrawChevron(dc, r, header.collapsed, look.headerText,
-                    look.header == hsRounded ? ShadeColour(look.headerFace, 25) : Sys(COLOR_WINDOW));
+                    look.header == hsRounded ? ShadeColour(look.headerFace, 25) : Sys(COLOR_WINDOW), Dpi());
         break;
     }
     case hsUnderline:
         FillGradient(dc, RECT{r.left, r.bottom - Scale(2), r.right, r.bottom}, look.headerFrame, look.back, false);
         text.left += Scale(2);
         text.right -= r.bottom - r.top;
-        DrawChevron(dc, r, header.collapsed, look.headerFrame, look.back);
+        DrawChevron(dc, r, header.collapsed, look.headerFrame, look.back, Dpi());
         break;
     }
     COLORREF colour = look.headerText;

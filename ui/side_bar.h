@@ -99,6 +99,7 @@ protected:
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
     void OnSize(UINT type, int width, int height) override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     struct Header {
@@ -118,6 +119,7 @@ private:
     struct Look;
     static Look LookFor(int style);
 
+    void MakeFonts(int dpi);
     bool Stacked() const;
     bool LargeIcons() const;
     void Relayout();

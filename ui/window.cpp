@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "ui/dpi.h"
 #include "ui/error_report.h"
 #include "ui/instance.h"
 
@@ -126,6 +127,23 @@ void Window::Destroy()
     hwnd_ = nullptr;
 }
 
+int Window::Dpi() const
+{
+    return DpiOf(hwnd_);
+}
+
+int Window::Scale(int pixels) const
+{
+    return ScaleFor(pixels, Dpi());
+}
+
+void Window::OnDpiChanged(int, const RECT* suggested)
+{
+    if (suggested && hwnd_)
+        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Window::RegisterWindowClass(const char* className, UINT style, HBRUSH background, HICON icon, HCURSOR cursor)
 {
     WNDCLASSEXA existing{};
@@ -212,7 +230,18 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_DPICHANGED: {
+        const int dpi = LOWORD(wParam);
+        RecordDpi(hwnd_, dpi);
+        NotifyDescendants(hwnd_, dpi);
+        OnDpiChanged(dpi, reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    }
     default:
+        if (message == DpiChangedNotice()) {
+            OnDpiChanged(static_cast<int>(wParam), nullptr);
+            return 0;
+        }
         break;
     }
     return DefaultProc(message, wParam, lParam);
@@ -250,6 +279,7 @@ LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     }
     if (message == WM_NCDESTROY) {
         ::RemovePropA(hwnd, kWindowProp);
+        ForgetDpi(hwnd);
         self->hwnd_ = nullptr;
         try {
             self->OnDetached();
@@ -362,6 +392,9 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     switch (message) {
     case WM_INITDIALOG:
+        layoutDpi_ = DpiOf(hwnd_);
+        if (!(::GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD))
+            KeepDialogScaling(hwnd_);
         return OnInitDialog() ? TRUE : FALSE;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
@@ -388,9 +421,103 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         return FALSE;
+    case WM_DPICHANGED: {
+        const int dpi = LOWORD(wParam);
+        RecordDpi(hwnd_, dpi);
+        RescaleControls(dpi);
+        NotifyDescendants(hwnd_, dpi);
+        OnDpiChanged(dpi, reinterpret_cast<const RECT*>(lParam));
+        ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
     default:
+        if (message == DpiChangedNotice()) {
+            const int dpi = static_cast<int>(wParam);
+            RescaleControls(dpi);
+            OnDpiChanged(dpi, nullptr);
+            return TRUE;
+        }
         return FALSE;
     }
+}
+
+int Dialog::Dpi() const
+{
+    return DpiOf(hwnd_);
+}
+
+int Dialog::Scale(int pixels) const
+{
+    return ScaleFor(pixels, Dpi());
+}
+
+void Dialog::OnDpiChanged(int, const RECT* suggested)
+{
+    if (suggested && hwnd_)
+        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+bool IsClass(HWND hwnd, const char* name)
+{
+    char found[64] = {};
+    ::GetClassNameA(hwnd, found, sizeof found);
+    return ::lstrcmpiA(found, name) == 0;
+}
+
+void RescaleColumns(HWND list, int from, int to)
+{
+    if ((::GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT)
+        return;
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int count = header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int column = 0; column < count; ++column) {
+        const int width = static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+        ::SendMessageA(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(::MulDiv(width, to, from), 0));
+    }
+}
+
+} // namespace
+
+void Dialog::RescaleControls(int dpi)
+{
+    const int from = layoutDpi_;
+    layoutDpi_ = dpi;
+    if (!hwnd_ || from <= 0 || dpi <= 0 || from == dpi)
+        return;
+    auto scaled = [&](LONG value) { return ::MulDiv(value, dpi, from); };
+    // The font the controls of the template have: the dialog's own, or the last one given them.
+    HFONT oldFont = ownFont_ ? ownFont_.get() : reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    UniqueFont newFont(RescaledFont(oldFont, from, dpi));
+    for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        // A drop-down list is sized with its list: its window is only the closed part.
+        LONG bottom = r.bottom;
+        RECT dropped{};
+        if (IsClass(child, "ComboBox")) {
+            if (::SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped)))
+                bottom = r.top + (dropped.bottom - dropped.top);
+            const LRESULT droppedWidth = ::SendMessageA(child, CB_GETDROPPEDWIDTH, 0, 0);
+            if (droppedWidth > 0)
+                ::SendMessageA(child, CB_SETDROPPEDWIDTH, ::MulDiv(static_cast<int>(droppedWidth), dpi, from), 0);
+        }
+        const int left = scaled(r.left), top = scaled(r.top);
+        ::SetWindowPos(child, nullptr, left, top, scaled(r.right) - left, scaled(bottom) - top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (newFont && reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) == oldFont)
+            ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), FALSE);
+        if (IsClass(child, WC_LISTVIEWA))
+            RescaleColumns(child, from, dpi);
+    }
+    if (newFont) {
+        ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), FALSE);
+        ownFont_ = std::move(newFont);  // the previous one of ours, if any, is no longer used
+    }
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -420,6 +547,7 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     }
     if (message == WM_NCDESTROY) {
         ::RemovePropA(hwnd, kDialogProp);
+        ForgetDpi(hwnd);
         RemoveModelessDialog(hwnd);
         self->hwnd_ = nullptr;
     }

@@ -9,10 +9,18 @@
 // Reflection: WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM and WM_MEASUREITEM that a
 // child control sends to its parent are first offered to the child's handler registered with
 // SetReflectionHandler, so a control can draw and react by itself whatever window it sits in.
+//
+// Scale: sizes are given for 96 dpi and scaled with Scale() to the scale of the window's
+// top-level window (ui/dpi.h). When a top-level window is told its scale changed
+// (WM_DPICHANGED), the base records the new scale, tells every descendant (OnDpiChanged with no
+// rectangle), then the window itself (OnDpiChanged with the rectangle the system suggests).
+// A dialog's base also moves, sizes and re-fonts the controls of its template to the new scale.
 #include <windows.h>
 
 #include <functional>
 #include <string>
+
+#include "ui/handles.h"
 
 namespace kelt::ui {
 
@@ -39,6 +47,10 @@ public:
 
     // Destroys the window if it still exists.
     void Destroy();
+
+    // The scale of the top-level window this one belongs to; a 96-dpi size at that scale.
+    int Dpi() const;
+    int Scale(int pixels) const;
 
 protected:
     // Registers the class (once per module and name) with Window's procedure.
@@ -67,6 +79,9 @@ protected:
     virtual void OnDestroy() {}
     // After WM_NCDESTROY; the object is detached and Handle() is null.
     virtual void OnDetached() {}
+    // The scale changed: fonts, pictures and sizes follow `dpi`. A top-level window is given the
+    // rectangle the system suggests, which the default takes; a child is given none.
+    virtual void OnDpiChanged(int dpi, const RECT* suggested);
 
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -99,6 +114,9 @@ public:
     bool IsChecked(int id) const;
     void SetChecked(int id, bool checked);
 
+    int Dpi() const;
+    int Scale(int pixels) const;
+
 protected:
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -114,13 +132,20 @@ protected:
     virtual void OnOK() { End(IDOK); }
     virtual void OnCancel() { End(IDCANCEL); }
     virtual void OnDestroy() {}
+    // The scale changed; the template's controls already have their new places and fonts.
+    // Override for what the dialog made itself (fonts, pictures, list rows), and call the base,
+    // which moves a top-level dialog into the rectangle the system suggests.
+    virtual void OnDpiChanged(int dpi, const RECT* suggested);
 
 private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void RescaleControls(int dpi);
     int templateId_;
     HINSTANCE module_;
     HWND hwnd_ = nullptr;
     bool modal_ = false;
+    int layoutDpi_ = 0;    // the scale the controls are placed and sized for
+    UniqueFont ownFont_;   // the template's font at layoutDpi_, once the base made one
 };
 
 // Runs the message loop until WM_QUIT; answers its exit code. Keyboard navigation is given to

@@ -150,20 +150,22 @@ void SplitText(const std::string& text, std::string& label, std::string& shortcu
     shortcut = tab == std::string::npos ? std::string() : text.substr(tab + 1);
 }
 
-int GutterWidth()
+int GutterWidth(int dpi)
 {
-    return Scale(16) + Scale(10);
+    return ScaleFor(16, dpi) + ScaleFor(10, dpi);
 }
 
 void Measure(HWND owner, MEASUREITEMSTRUCT& measure, const XpItem& item)
 {
+    const int dpi = DpiOf(owner);
+    auto Scale = [dpi](int pixels) { return ScaleFor(pixels, dpi); };
     if (item.separator) {
         measure.itemHeight = Scale(7);
         measure.itemWidth = Scale(20);
         return;
     }
     HDC dc = ::GetDC(owner);
-    SelectedObject font(dc, DefaultFont());
+    SelectedObject font(dc, DefaultFontFor(dpi));
     std::string label, shortcut;
     SplitText(item.text, label, shortcut);
     RECT labelSize{}, shortcutSize{};
@@ -173,16 +175,17 @@ void Measure(HWND owner, MEASUREITEMSTRUCT& measure, const XpItem& item)
     ::ReleaseDC(owner, dc);
     if (item.bar) {
         measure.itemWidth = labelSize.right + Scale(8);
-        measure.itemHeight = std::max<int>(::GetSystemMetrics(SM_CYMENU), labelSize.bottom + Scale(4));
+        measure.itemHeight = std::max<int>(SystemMetricFor(SM_CYMENU, dpi), labelSize.bottom + Scale(4));
         return;
     }
     measure.itemHeight = std::max<int>(Scale(22), labelSize.bottom + Scale(8));
-    measure.itemWidth = GutterWidth() + Scale(8) + labelSize.right + (shortcut.empty() ? 0 : Scale(24) + shortcutSize.right) +
+    measure.itemWidth = GutterWidth(dpi) + Scale(8) + labelSize.right + (shortcut.empty() ? 0 : Scale(24) + shortcutSize.right) +
                         Scale(16);
 }
 
-void DrawCheck(HDC dc, const RECT& box, bool radio, COLORREF colour)
+void DrawCheck(HDC dc, const RECT& box, bool radio, COLORREF colour, int dpi)
 {
+    auto Scale = [dpi](int pixels) { return ScaleFor(pixels, dpi); };
     if (radio) {
         const int size = Scale(6);
         const int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
@@ -198,8 +201,9 @@ void DrawCheck(HDC dc, const RECT& box, bool radio, COLORREF colour)
     ::Polyline(dc, tick, 3);
 }
 
-void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item)
+void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item, int dpi)
 {
+    auto Scale = [dpi](int pixels) { return ScaleFor(pixels, dpi); };
     HDC dc = draw.hDC;
     RECT r = draw.rcItem;
     const bool selected = (draw.itemState & (ODS_SELECTED | ODS_HOTLIGHT)) != 0;
@@ -212,7 +216,7 @@ void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item)
     const COLORREF hotFill = BlendColour(highlight, window, 28);
     std::string label, shortcut;
     SplitText(item.text, label, shortcut);
-    SelectedObject font(dc, DefaultFont());
+    SelectedObject font(dc, DefaultFontFor(dpi));
     UINT prefix = (draw.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
     const COLORREF textColour = ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_MENUTEXT);
 
@@ -231,7 +235,7 @@ void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item)
         return;
     }
 
-    const int gutter = GutterWidth();
+    const int gutter = GutterWidth(dpi);
     FillSolid(dc, RECT{r.left, r.top, r.left + gutter, r.bottom}, face);
     FillSolid(dc, RECT{r.left + gutter, r.top, r.right, r.bottom}, body);
     if (item.separator) {
@@ -262,7 +266,7 @@ void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item)
         info.cbSize = sizeof info;
         info.fMask = MIIM_FTYPE;
         ::GetMenuItemInfoA(item.menu, item.id, FALSE, &info);
-        DrawCheck(dc, box, (info.fType & MFT_RADIOCHECK) != 0, textColour);
+        DrawCheck(dc, box, (info.fType & MFT_RADIOCHECK) != 0, textColour, dpi);
     }
     RECT text{r.left + gutter + Scale(8), r.top, r.right - Scale(16), r.bottom};
     DrawTextIn(dc, label, text, textColour, DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix);
@@ -395,7 +399,7 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (draw && draw->CtlType == ODT_MENU)
             if (const XpItem* item = ItemOf(draw->itemData)) {
-                Draw(*draw, *item);
+                Draw(*draw, *item, DpiOf(hwnd));
                 return TRUE;
             }
         break;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "update/update_ids.h"
 #include "ui/dpi.h"
@@ -35,7 +36,7 @@ void TpfrmLog::PlaceBelow(HWND window)
     const int width = own.right - own.left, height = own.bottom - own.top;
     // Below the main window, so that both stay readable; pushed up as far as the screen needs.
     int x = (owner.left + owner.right - width) / 2;
-    int y = owner.bottom + ui::Scale(8);
+    int y = owner.bottom + Scale(8);
     x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
     y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
     ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -65,13 +66,7 @@ TpfrmLog* TpfrmUpdate::LogWindow() const
 
 bool TpfrmUpdate::OnInitDialog()
 {
-    const HFONT font = reinterpret_cast<HFONT>(::SendMessageA(Handle(), WM_GETFONT, 0, 0));
-    LOGFONTA face{};
-    ::GetObjectA(font ? static_cast<HGDIOBJ>(font) : ui::DefaultFont(), sizeof face, &face);
-    face.lfWeight = FW_BOLD;
-    boldFont_.reset(::CreateFontIndirectA(&face));
-    face.lfHeight = -ui::Scale(18);
-    bannerFont_.reset(::CreateFontIndirectA(&face));
+    MakeFonts();
 
     const int big = ::GetSystemMetrics(SM_CXICON), small = ::GetSystemMetrics(SM_CXSMICON);
     bigIcon_.reset(static_cast<HICON>(
@@ -89,6 +84,31 @@ bool TpfrmUpdate::OnInitDialog()
     }
     ShowStart(true);
     return true;
+}
+
+void TpfrmUpdate::MakeFonts()
+{
+    const HFONT font = reinterpret_cast<HFONT>(::SendMessageA(Handle(), WM_GETFONT, 0, 0));
+    LOGFONTA face{};
+    ::GetObjectA(font ? static_cast<HGDIOBJ>(font) : ui::DefaultFontFor(Dpi()), sizeof face, &face);
+    face.lfWeight = FW_BOLD;
+    boldFont_.reset(::CreateFontIndirectA(&face));
+    face.lfHeight = -Scale(18);
+    bannerFont_.reset(::CreateFontIndirectA(&face));
+}
+
+void TpfrmUpdate::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    // The labels in bold keep their weight in the new size.
+    std::vector<HWND> bold;
+    for (HWND child = ::GetWindow(Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) == boldFont_.get())
+            bold.push_back(child);
+    MakeFonts();
+    for (HWND child : bold)
+        ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), TRUE);
+    ui::Dialog::OnDpiChanged(dpi, suggested);
+    ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TpfrmUpdate::ShowStart(bool start)
@@ -135,8 +155,8 @@ void TpfrmUpdate::DrawBanner(const DRAWITEMSTRUCT& item)
     const HDC dc = item.hDC;
     RECT r = item.rcItem;
     ::FillRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    const int icon = ::GetSystemMetrics(SM_CXICON);
-    const int margin = ui::Scale(10);
+    const int icon = ui::SystemMetricFor(SM_CXICON, Dpi());
+    const int margin = Scale(10);
     const int top = r.top + (r.bottom - r.top - icon) / 2;
     if (bigIcon_)
         ::DrawIconEx(dc, r.left + margin, top, bigIcon_.get(), icon, icon, 0, nullptr, DI_NORMAL);

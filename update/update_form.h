@@ -51,6 +51,7 @@ protected:
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
     void OnOK() override {}
     void OnCancel() override { pbtnCancelClick(); }
 
@@ -70,6 +71,7 @@ private:
 
     JTUpdateRun run_;
     std::unique_ptr<TpfrmLog> log_;
+    void MakeFonts();
     ui::UniqueFont boldFont_;
     ui::UniqueFont bannerFont_;
     ui::UniqueIcon bigIcon_;

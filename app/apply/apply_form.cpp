@@ -53,10 +53,10 @@ void TKeltApplyRep::FormCreate()
     SetItemText(IDC_APPLY_FILE_NAME, recordFileName_);
     HWND list = Item(IDC_APPLY_ITEMS);
     PrepareCheckList(list);
-    AddColumn(list, 0, "State", ui::Scale(70));
-    AddColumn(list, 1, "Tweak description", ui::Scale(200));
-    AddColumn(list, 2, "Old Value", ui::Scale(120));
-    AddColumn(list, 3, "New value to be set ", ui::Scale(110));
+    AddColumn(list, 0, "State", Scale(70));
+    AddColumn(list, 1, "Tweak description", Scale(200));
+    AddColumn(list, 2, "Old Value", Scale(120));
+    AddColumn(list, 3, "New value to be set ", Scale(110));
     if (!catalogue_.ModifiedList().empty()) {
         FillRows();
         pcbCreateRecClick();

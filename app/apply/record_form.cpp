@@ -170,12 +170,12 @@ void TKeltRecForm::FormCreate()
     ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
     // Wide enough for "Skip: no value" beside the check box.
-    AddColumn(list, 0, "State", ui::Scale(100));
-    AddColumn(list, 1, "Setting description", ui::Scale(200));
-    AddColumn(list, 2, "Path in registry", ui::Scale(150));
-    AddColumn(list, 3, "Old value", ui::Scale(90));
-    AddColumn(list, 4, "New value", ui::Scale(90));
-    AddColumn(list, 5, "Now", ui::Scale(90));
+    AddColumn(list, 0, "State", Scale(100));
+    AddColumn(list, 1, "Setting description", Scale(200));
+    AddColumn(list, 2, "Path in registry", Scale(150));
+    AddColumn(list, 3, "Old value", Scale(90));
+    AddColumn(list, 4, "New value", Scale(90));
+    AddColumn(list, 5, "Now", Scale(90));
     ui::SetHint(list, "You can click the check box to decide whether or not to apply the tweaks.");
     ::SetWindowSubclass(Item(IDC_REC_FILE_NAME), FileNameEditProc, kEnterSubclass, 0);
     CreateContextMenu();

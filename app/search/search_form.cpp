@@ -13,8 +13,10 @@
 #include "app/search/search_words.h"
 #include "ui/dpi.h"
 #include "ui/error_report.h"
+#include "ui/handles.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
+#include "ui/text.h"
 #include "ui/xp_menu.h"
 
 namespace kelt {
@@ -140,13 +142,12 @@ void TKeltSearchForm::FormCreate()
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<char*>(captions[i]);
-        column.cx = ui::Scale(widths[i]);
+        column.cx = Scale(widths[i]);
         column.iSubItem = i;
         ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
 
-    const int parts[] = {ui::Scale(kTotalPanelWidth), ui::Scale(kTotalPanelWidth + kFoundPanelWidth)};
-    ::SendMessageA(Item(IDC_SEARCH_STATUS), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    ScaleParts();
     SetStatus(0, "Total items:0");
     SetStatus(1, "Found:0");
 
@@ -160,13 +161,7 @@ void TKeltSearchForm::FormCreate()
         ::SendMessageA(limits, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     ::SendMessageA(limits, CB_SETCURSEL, 0, 0);
 
-    // Room for the catalogue pictures: the list's item height is asked before this object
-    // is attached to the window, so it is set here.
     HWND catalogues = Item(IDC_SEARCH_CATALOGUES);
-    const int entryHeight = std::max<int>(ui::Scale(kPictureSize + 2),
-                                          static_cast<int>(::SendMessageA(catalogues, CB_GETITEMHEIGHT, 0, 0)));
-    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entryHeight);
-    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, 0, entryHeight);
     ::SendMessageA(catalogues, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("All catalogues"));
     ::SendMessageA(catalogues, CB_SETCURSEL, 0, 0);
 
@@ -337,7 +332,7 @@ bool TKeltSearchForm::OnNotify(NMHDR& header, LRESULT& result)
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
         if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
             const std::string text = ResultText(info.item.iItem, info.item.iSubItem);
-            lstrcpynA(info.item.pszText, text.c_str(), info.item.cchTextMax);
+            ui::CopyText(info.item.pszText, info.item.cchTextMax, text);
         }
         result = 0;
         return true;
@@ -442,6 +437,35 @@ void TKeltSearchForm::pSliderClick()
     ui::SetHint(slider, advancedShown_ ? "HIDE Advance Conditions" : "Show Advance Conditions");
 }
 
+void TKeltSearchForm::ScaleParts()
+{
+    const int parts[] = {Scale(kTotalPanelWidth), Scale(kTotalPanelWidth + kFoundPanelWidth)};
+    ::SendMessageA(Item(IDC_SEARCH_STATUS), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    // Room for the catalogue pictures: the list's item height is asked before this object
+    // is attached to the window, so it is set here.
+    HWND catalogues = Item(IDC_SEARCH_CATALOGUES);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(catalogues, WM_GETFONT, 0, 0));
+    TEXTMETRICA metrics{};
+    {
+        ui::WindowDC dc(catalogues);
+        ui::SelectedObject selected(dc.get(), font ? font : ui::DefaultFontFor(Dpi()));
+        ::GetTextMetricsA(dc.get(), &metrics);
+    }
+    const int entryHeight = std::max<int>(Scale(kPictureSize + 2), metrics.tmHeight + 2);
+    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entryHeight);
+    ::SendMessageA(catalogues, CB_SETITEMHEIGHT, 0, entryHeight);
+}
+
+void TKeltSearchForm::OnDpiChanged(int dpi, const RECT* suggested)
+{
+    ui::Dialog::OnDpiChanged(dpi, suggested);
+    ScaleParts();
+    // Owner-drawn menu items are measured again once they are set up anew.
+    if (resultsMenu_)
+        ui::SetXPMenu(Handle(), resultsMenu_.get(), useXPMenu_);
+    ::SendMessageA(Item(IDC_SEARCH_STATUS), WM_SIZE, 0, 0);
+}
+
 void TKeltSearchForm::ShowAdvanced(bool shown)
 {
     advancedShown_ = shown;
@@ -450,7 +474,7 @@ void TKeltSearchForm::ShowAdvanced(bool shown)
     const int right = RightEdge(Item(shown ? IDC_SEARCH_CONDITIONS : IDC_SEARCH_SLIDER));
     RECT frame{};
     ::GetWindowRect(Handle(), &frame);
-    ::SetWindowPos(Handle(), nullptr, 0, 0, right + ui::Scale(10), frame.bottom - frame.top,
+    ::SetWindowPos(Handle(), nullptr, 0, 0, right + Scale(10), frame.bottom - frame.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -814,7 +838,7 @@ void TKeltSearchForm::plvFoundItemsDrawItem(const DRAWITEMSTRUCT& draw)
 
     HFONT normal = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
     if (!normal)
-        normal = ui::DefaultFont();
+        normal = ui::DefaultFontFor(Dpi());
     HGDIOBJ previousFont = ::SelectObject(dc, normal);
 
     const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
@@ -880,7 +904,7 @@ void TKeltSearchForm::pcmbCataloguesDrawItem(const DRAWITEMSTRUCT& draw)
 
     // Every name starts where the names beside a picture start.
     const int pictureLeft = rect.left + 2;
-    const int textLeft = pictureLeft + ui::Scale(kPictureSize) + 2;
+    const int textLeft = pictureLeft + Scale(kPictureSize) + 2;
     const int entry = static_cast<int>(draw.itemID);
     if (entry >= 1 && catalogue_) {
         JTSetKind* page = catalogue_->Page(entry - 1);

@@ -76,6 +76,7 @@ protected:
     void OnOK() override {}
     void OnCancel() override { pbtnCloseClick(); }
     void OnDestroy() override;
+    void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
     // One listed match. The words are those of the search that found it, kept to show them.
@@ -125,6 +126,8 @@ private:
     void ShowRunning(bool running);
     void ClearResults();
     void ShowAdvanced(bool shown);
+    // Status panes and the catalogue list's entries at the dialog's scale.
+    void ScaleParts();
     void ShowTotal();
     int SelectedRow() const;
     void CopyText(int fromId, int toId);

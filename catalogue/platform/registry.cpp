@@ -30,6 +30,33 @@ std::string WithoutLeadingBackslash(const std::string& path)
     return path.substr(start);
 }
 
+// Lists the names of the values (keys = false) or sub-keys (keys = true) of `key`.
+void ListNames(HKEY key, bool keys, std::vector<std::string>& names)
+{
+    names.clear();
+    DWORD maxKeyName = 0, maxValueName = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxKeyName, nullptr, nullptr, &maxValueName,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    // The limits count characters; in UTF-8 one may take up to three bytes (a pair of
+    // surrogates four).
+    std::string buffer((keys ? maxKeyName : maxValueName) * 3 + 1, '\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LONG rc = keys ? RegEnumKeyExA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr)
+                             : RegEnumValueA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA && buffer.size() < 0x40000) {
+            // The key grew while we listed it.
+            buffer.resize(buffer.size() * 2 + 256);
+            --index;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS)
+            break;
+        names.emplace_back(buffer.data(), length);
+    }
+}
+
 } // namespace
 
 HKEY RootKeyFromCode(int code)
@@ -98,13 +125,7 @@ bool TRegistry::DeleteKey(const std::string& path)
         return false;
     // Sub-keys first: RegDeleteKeyA refuses a key that still has children.
     std::vector<std::string> children;
-    char name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        children.emplace_back(name, length);
-    }
+    ListNames(key, true, children);
     RegCloseKey(key);
     for (const std::string& child : children)
         DeleteKey(relative + "\\" + child);
@@ -161,11 +182,20 @@ std::string TRegistry::ReadString(const std::string& name)
         throw RegistryError("Failed to get data for " + Quoted(name));
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         throw RegistryError("Invalid data type for " + Quoted(name));
+    // The size asked first may count the stored wide text; in UTF-8 the text can be longer.
     std::string data(size, '\0');
-    if (size > 0 &&
-        RegQueryValueExA(KeyForValues(), name.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
-        throw RegistryError("Failed to get data for " + Quoted(name));
+    while (size > 0) {
+        DWORD got = static_cast<DWORD>(data.size());
+        const LONG rc = RegQueryValueExA(KeyForValues(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &got);
+        if (rc == ERROR_MORE_DATA && data.size() < 0x10000000) {
+            data.resize(std::max<std::size_t>(got, data.size() * 2));
+            continue;
+        }
+        if (rc != ERROR_SUCCESS)
+            throw RegistryError("Failed to get data for " + Quoted(name));
+        size = got;
+        break;
+    }
     data.resize(std::min<std::size_t>(size, data.size()));
     // The stored terminator (and anything a careless writer put after it) is not text.
     const std::size_t end = data.find('\0');
@@ -268,34 +298,6 @@ bool TRegistry::DeleteValue(const std::string& name)
     return RegDeleteValueA(KeyForValues(), name.c_str()) == ERROR_SUCCESS;
 }
 
-namespace {
-
-// Lists the names of the values (keys = false) or sub-keys (keys = true) of `key`.
-void ListNames(HKEY key, bool keys, std::vector<std::string>& names)
-{
-    names.clear();
-    DWORD maxKeyName = 0, maxValueName = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxKeyName, nullptr, nullptr, &maxValueName,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    std::string buffer((keys ? maxKeyName : maxValueName) + 1, '\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(buffer.size());
-        const LONG rc = keys ? RegEnumKeyExA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr)
-                             : RegEnumValueA(key, index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) {
-            // The key grew while we listed it.
-            buffer.resize(buffer.size() * 2 + 256);
-            --index;
-            continue;
-        }
-        if (rc != ERROR_SUCCESS)
-            break;
-        names.emplace_back(buffer.data(), length);
-    }
-}
-
-} // namespace
 
 void TRegistry::GetValueNames(std::vector<std::string>& names)
 {

@@ -29,7 +29,8 @@ bool CheckListBox::Attach(HWND listBox, int rowHeight, bool iconColumn)
     if (!listBox)
         return false;
     list_ = listBox;
-    rowHeight_ = ui::Scale(rowHeight);
+    rowHeight96_ = rowHeight;
+    rowHeight_ = ui::ScaleIn(list_, rowHeight);
     iconColumn_ = iconColumn;
     // Fixed owner-drawn lists measure their rows before anybody could answer; set it now.
     ::SendMessageA(list_, LB_SETITEMHEIGHT, 0, rowHeight_);
@@ -160,9 +161,9 @@ void CheckListBox::Toggle(int row)
 
 RECT CheckListBox::BoxRect(const RECT& row) const
 {
-    const int side = std::min<int>(ui::Scale(13), row.bottom - row.top - 2);
+    const int side = std::min<int>(ui::ScaleIn(list_, 13), row.bottom - row.top - 2);
     RECT box;
-    box.left = row.left + ui::Scale(2);
+    box.left = row.left + ui::ScaleIn(list_, 2);
     box.top = row.top + (row.bottom - row.top - side) / 2;
     box.right = box.left + side;
     box.bottom = box.top + side;
@@ -181,26 +182,26 @@ void CheckListBox::Draw(const DRAWITEMSTRUCT& item)
     RECT box = BoxRect(rect);
     ::DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (row.checked ? DFCS_CHECKED : 0));
 
-    int x = box.right + ui::Scale(4);
+    int x = box.right + ui::ScaleIn(list_, 4);
     if (row.icon || iconColumn_) {
-        const int side = std::min<int>(ui::Scale(16), rect.bottom - rect.top - 2);
+        const int side = std::min<int>(ui::ScaleIn(list_, 16), rect.bottom - rect.top - 2);
         if (row.icon)
             ::DrawIconEx(dc, x, rect.top + (rect.bottom - rect.top - side) / 2, row.icon.get(), side, side, 0,
                          nullptr, DI_NORMAL);
-        x += side + ui::Scale(4);
+        x += side + ui::ScaleIn(list_, 4);
     }
 
     const std::string text = Text(static_cast<int>(item.itemID));
     SIZE extent{};
     ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    RECT textRect{x, rect.top + 1, std::min<LONG>(rect.right - 1, x + extent.cx + ui::Scale(4)), rect.bottom - 1};
+    RECT textRect{x, rect.top + 1, std::min<LONG>(rect.right - 1, x + extent.cx + ui::ScaleIn(list_, 4)), rect.bottom - 1};
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     if (selected)
         ::FillRect(dc, &textRect, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT inner = textRect;
-    inner.left += ui::Scale(2);
+    inner.left += ui::ScaleIn(list_, 2);
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 
@@ -244,6 +245,12 @@ LRESULT CALLBACK CheckListBox::ListProc(HWND hwnd, UINT message, WPARAM wParam, 
         self->list_ = nullptr;
         break;
     default:
+        if (message == ui::DpiChangedNotice()) {
+            // Rows, boxes and icons at the window's new scale.
+            self->rowHeight_ = ui::ScaleFor(self->rowHeight96_, static_cast<int>(wParam));
+            ::SendMessageA(hwnd, LB_SETITEMHEIGHT, 0, self->rowHeight_);
+            ::InvalidateRect(hwnd, nullptr, TRUE);
+        }
         break;
     }
     return ::DefSubclassProc(hwnd, message, wParam, lParam);

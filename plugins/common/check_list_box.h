@@ -60,6 +60,7 @@ private:
     void Mirror(int row);
 
     HWND list_ = nullptr;
+    int rowHeight96_ = 0;
     int rowHeight_ = 0;
     bool iconColumn_ = false;
     std::vector<Row> rows_;

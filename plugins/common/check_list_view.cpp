@@ -6,6 +6,34 @@
 
 namespace kelt::plugin {
 
+namespace {
+
+constexpr UINT_PTR kScaleSubclassId = 0x4B4352;  // "KCR"
+
+// The row height follows the small-image height; an image list of blank images fixes it.
+// The list view destroys it with itself (no LVS_SHAREIMAGELISTS).
+void SetRowHeight(HWND list, int height)
+{
+    HIMAGELIST rows = ImageList_Create(1, height, ILC_COLOR, 0, 1);
+    if (rows) {
+        HIMAGELIST previous = ListView_SetImageList(list, rows, LVSIL_SMALL);
+        if (previous)
+            ImageList_Destroy(previous);
+    }
+}
+
+// Rows stay `rowHeight` (96-dpi pixels) high at the window's scale.
+LRESULT CALLBACK ScaleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR rowHeight)
+{
+    if (message == ui::DpiChangedNotice())
+        SetRowHeight(hwnd, ui::ScaleFor(static_cast<int>(rowHeight), static_cast<int>(wParam)));
+    else if (message == WM_NCDESTROY)
+        ::RemoveWindowSubclass(hwnd, ScaleProc, id);
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
 void CheckListView::Attach(HWND listView, const std::vector<Column>& columns, int rowHeight)
 {
     list_ = listView;
@@ -18,14 +46,11 @@ void CheckListView::Attach(HWND listView, const std::vector<Column>& columns, in
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<char*>(columns[i].caption.c_str());
-        column.cx = ui::Scale(columns[i].width);
+        column.cx = ui::ScaleIn(list_, columns[i].width);
         ::SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
-    // The row height follows the small-image height; an image list of blank images fixes it.
-    // The list view destroys it with itself (no LVS_SHAREIMAGELISTS).
-    HIMAGELIST rows = ImageList_Create(1, ui::Scale(rowHeight), ILC_COLOR, 0, 1);
-    if (rows)
-        ListView_SetImageList(list_, rows, LVSIL_SMALL);
+    SetRowHeight(list_, ui::ScaleIn(list_, rowHeight));
+    ::SetWindowSubclass(list_, ScaleProc, kScaleSubclassId, static_cast<DWORD_PTR>(rowHeight));
 }
 
 void CheckListView::Clear()

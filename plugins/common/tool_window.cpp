@@ -6,10 +6,11 @@ namespace kelt::plugin {
 
 void FitClientSize(HWND dialog, int width, int height, ui::AnchorLayout& layout)
 {
-    RECT frame{0, 0, ui::Scale(width), ui::Scale(height)};
+    const int dpi = ui::DpiOf(dialog);
+    RECT frame{0, 0, ui::ScaleFor(width, dpi), ui::ScaleFor(height, dpi)};
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(dialog, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(dialog, GWL_EXSTYLE));
-    ::AdjustWindowRectEx(&frame, style, ::GetMenu(dialog) != nullptr, exStyle);
+    ui::AdjustWindowRectFor(frame, style, ::GetMenu(dialog) != nullptr, exStyle, dpi);
     RECT now{};
     ::GetWindowRect(dialog, &now);
     const int newWidth = frame.right - frame.left, newHeight = frame.bottom - frame.top;

@@ -8,7 +8,7 @@
 
 namespace kelt::plugin {
 
-// Sets the client area of `dialog` to width x height pixels at 96 dpi (scaled to the screen),
+// Sets the client area of `dialog` to width x height pixels at 96 dpi (scaled to the window's),
 // keeping the window's centre, and moves the controls recorded in `layout` (which must have been
 // recorded at the template's size).
 void FitClientSize(HWND dialog, int width, int height, ui::AnchorLayout& layout);

@@ -67,10 +67,11 @@ std::string ParentOf(const std::string& path)
 
 std::string FullFolderPath(const std::string& path)
 {
-    char full[MAX_PATH * 2] = {};
+    // Room for a path of MAX_PATH characters in UTF-8.
+    char full[MAX_PATH * 3] = {};
     const DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     std::string result = n > 0 && n < sizeof full ? std::string(full, n) : path;
-    char longName[MAX_PATH * 2] = {};
+    char longName[MAX_PATH * 3] = {};
     const DWORD m = ::GetLongPathNameA(result.c_str(), longName, sizeof longName);
     if (m > 0 && m < sizeof longName)
         result.assign(longName, m);

@@ -76,7 +76,7 @@ void TForm1::FormCreate()
     for (int style = 0; style < kMaskStyleCount; ++style)
         ::SendMessageA(PageItem(IDC_HIDE_STYLE), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(MaskStyleName(style)));
     ::SendMessageA(PageItem(IDC_HIDE_STYLE), CB_SETCURSEL, 0, 0);
-    ::SendMessageA(PageItem(IDC_MASKED), CB_SETDROPPEDWIDTH, ui::Scale(360), 0);
+    ::SendMessageA(PageItem(IDC_MASKED), CB_SETDROPPEDWIDTH, Scale(360), 0);
     systemFolders_ = SystemFolders::Current();
     FillMaskedList();
 }

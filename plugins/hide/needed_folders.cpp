@@ -37,16 +37,17 @@ void AddFolder(std::vector<std::string>& list, const std::string& folder)
         list.push_back(FullFolderPath(folder));
 }
 
+// Room for a path of MAX_PATH characters in UTF-8.
 std::string FromSystem(UINT(WINAPI* query)(LPSTR, UINT))
 {
-    char buffer[MAX_PATH] = {};
+    char buffer[MAX_PATH * 3] = {};
     const UINT n = query(buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
 std::string FromEnvironment(const char* name)
 {
-    char buffer[MAX_PATH] = {};
+    char buffer[MAX_PATH * 3] = {};
     const DWORD n = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
@@ -248,7 +249,7 @@ SystemFolders SystemFolders::Current()
     if (HMODULE userenv = ::LoadLibraryA("userenv.dll")) {
         if (auto query = reinterpret_cast<ProfilesQuery>(
                 reinterpret_cast<void*>(::GetProcAddress(userenv, "GetProfilesDirectoryA")))) {
-            char buffer[MAX_PATH] = {};
+            char buffer[MAX_PATH * 3] = {};
             DWORD size = sizeof buffer;
             if (query(buffer, &size)) {
                 AddFolder(folders, buffer);

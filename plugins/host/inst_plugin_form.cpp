@@ -11,6 +11,7 @@
 #include "plugins/host/plugin_library.h"
 #include "plugins/host/plugin_host_ids.h"
 #include "plugins/host/plugin_manager.h"
+#include "ui/dpi.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
 
@@ -60,7 +61,7 @@ void TKeltInstPluginForm::FormCreate()
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<char*>(columns[c].caption);
-        column.cx = columns[c].width;
+        column.cx = ui::ScaleIn(list, columns[c].width);
         column.iSubItem = c;
         ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
     }

@@ -7,6 +7,7 @@
 
 #include "plugins/host/inst_plugin_form.h"
 #include "plugins/host/plugin_options.h"
+#include "ui/dpi.h"
 #include "ui/glyph_button.h"
 #include "ui/scroll_box.h"
 #include "ui/seams.h"
@@ -767,7 +768,7 @@ bool JTPluginManager::FillListView(HWND listView)
     for (int c = 0; c < 6; ++c) {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.cx = 80;
+        column.cx = ui::ScaleIn(listView, 80);
         column.pszText = const_cast<char*>(columns[c]);
         column.iSubItem = c;
         ::SendMessageA(listView, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));

@@ -33,7 +33,7 @@ void AddColumn(HWND list, int index, const char* caption, int width)
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<char*>(caption);
-    column.cx = ui::Scale(width);
+    column.cx = ui::ScaleIn(list, width);
     column.iSubItem = index;
     ::SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }

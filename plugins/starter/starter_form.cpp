@@ -41,7 +41,7 @@ void TForm1::FormCreate()
         ::SendDlgItemMessageA(Handle(), IDC_POSITION, CB_ADDSTRING, 0,
                               reinterpret_cast<LPARAM>(StartPositionText(position).c_str()));
     // The full key paths show when the list drops down.
-    ::SendDlgItemMessageA(Handle(), IDC_POSITION, CB_SETDROPPEDWIDTH, ui::Scale(400), 0);
+    ::SendDlgItemMessageA(Handle(), IDC_POSITION, CB_SETDROPPEDWIDTH, Scale(400), 0);
     plStartPros.Attach(Item(IDC_START_PROS), {{"Name", 230}, {"Location", 160}}, 16);
 
     // The list takes up what the dialog font leaves of the designed height.

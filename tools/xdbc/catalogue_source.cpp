@@ -3,6 +3,8 @@
 #include <set>
 #include <sstream>
 
+#include "storage/utf8_text.h"
+
 namespace kelt::catsrc {
 namespace {
 
@@ -67,6 +69,8 @@ public:
         while (std::getline(in, raw)) {
             ++line;
             if (raw.find('\0') != std::string::npos) Fail(line, "NUL character in source");
+            // The programs read catalogue text as UTF-8.
+            if (!IsUtf8(raw)) Fail(line, "text that is not UTF-8 (save the file as UTF-8)");
             const std::string s = Trim(raw);
             if (s.empty() || s[0] == ';') continue;
             const bool continuation = IsBlank(raw[0]);
@@ -231,8 +235,9 @@ private:
         t.line = blockLine_;
 
         const Field& describe = Need("describe");
-        if (describe.value.size() > kMaxDescribeLength)
-            Fail(describe.line, "description is " + std::to_string(describe.value.size()) + " characters long, at most " +
+        const std::size_t characters = Utf8Length(describe.value);
+        if (characters > kMaxDescribeLength)
+            Fail(describe.line, "description is " + std::to_string(characters) + " characters long, at most " +
                                     std::to_string(kMaxDescribeLength) + " fit a row");
         if (describe.value.find('&') != std::string::npos)
             Fail(describe.line, "'&' in a description would show as an underlined key on its check box; write 'and'");

@@ -13,11 +13,14 @@
 #include "app/apply/apply_form.h"
 #include "app/apply/apply_ids.h"
 #include "app/apply/form_support.h"
+#include "app/apply/record_form.h"
+#include "app/apply/record_ids.h"
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
 #include "catalogue/record.h"
 #include "catalogue/set_kind.h"
 #include "tests/gui/apply/apply_fixture.h"
+#include "tests/windows/wide_text.h"
 #include "ui/window.h"
 
 using namespace kelt;
@@ -429,4 +432,34 @@ TEST(ApplyInTheCompactView, TheEditorKeepsShowingTheAppliedTweak)
     EXPECT_EQ(::GetParent(item->GetControl()->Handle()), host.Editor());
     EXPECT_TRUE(item->IsChecked() && !item->IsModified());
     RemoveTestRoot();
+}
+
+// The program runs with UTF-8 as its code page: a string tweak holding text of other scripts is
+// applied, recorded, restored and redone, and the registry holds exactly that text each time.
+TEST_F(ApplyDialog, TextOfAnyLanguageIsAppliedRecordedRestoredAndRedoneExactly)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), ::GetACP());
+    const std::wstring path = FromUtf8(key_.Path());
+    const std::wstring before = L"\x041F\x0440\x0438\x0432\x0435\x0442, \x0141\x00F3\x0064\x017A";  // Привет, Łódź
+    const std::wstring after = L"\x8A2D\x5B9A \x30C6\x30AD\x30B9\x30C8 \xAC12 \xD83D\xDE42";       // 設定 テキスト 값 🙂
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path, L"Text", before));
+    Edit("Text", 0, Utf8(after));
+    const std::string file = folder_.File("text.rwr");
+    Open(true, file);
+    Click(form_->Handle(), IDC_APPLY_OK);
+    EXPECT_EQ(script_.log, (std::vector<std::string>{kSuccess, kRestart}));
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, path, L"Text") == after);
+    const std::string at = "|" + std::to_string(kCurrentUser) + "|" + key_.Path() + "|";
+    EXPECT_EQ(RecordLines(file),
+              std::vector<std::string>{"Text item" + at + "Text|0|" + Utf8(before) + "|" + Utf8(after) + "||0"});
+
+    for (const int direction : {TKeltRecForm::kRestore, TKeltRecForm::kRedo}) {
+        TKeltRecForm replay(direction, nullptr);
+        ASSERT_TRUE(replay.CreateModeless(nullptr));
+        ::SetDlgItemTextA(replay.Handle(), IDC_REC_FILE_NAME, file.c_str());
+        Click(replay.Handle(), IDC_REC_START);
+        EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, path, L"Text") == (direction == TKeltRecForm::kRestore ? before : after))
+            << direction;
+    }
+    ::DeleteFileA(file.c_str());
 }

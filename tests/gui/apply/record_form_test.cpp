@@ -12,12 +12,15 @@
 #include <set>
 #include <sstream>
 
+#include <cstdlib>
+
 #include "app/apply/form_support.h"
 #include "app/apply/record_form.h"
 #include "app/apply/record_ids.h"
 #include "catalogue/ed_set_item.h"
 #include "catalogue/record.h"
 #include "tests/gui/apply/apply_fixture.h"
+#include "tests/windows/wide_text.h"
 #include "ui/hint.h"
 #include "ui/window.h"
 
@@ -606,4 +609,31 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
         }
     }
     EXPECT_EQ(uids.size(), items.size());
+}
+
+// A record written before the programs ran in UTF-8 holds single-byte text of the system's ANSI
+// code page: restoring writes back that text, not replacement marks; binary values stay bytes.
+TEST_F(RecordDialog, AnOlderRecordsSingleByteTextIsWrittenBackAsThatText)
+{
+    char number[8] = {};
+    ::GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, number, sizeof number);
+    const UINT legacy = static_cast<UINT>(std::atoi(number));
+    if (legacy == 0 || legacy == CP_UTF8)
+        GTEST_SKIP() << "this system has no single-byte code page";
+    const std::string old = "Caf\xE9 \xC9t\xE9";  // "Café Été" in the Western code page
+    std::wstring expected(old.size(), L'\0');
+    expected.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(legacy, 0, old.data(), static_cast<int>(old.size()), &expected[0], static_cast<int>(old.size()))));
+    ASSERT_EQ(expected.find(L'\xFFFD'), std::wstring::npos);
+
+    const std::string file = folder_.File("older.rwr");
+    const std::string bytes("\xE9\x00\xC9", 3);
+    WriteRecordFile(file, {Row("Text row", key_.Path(), "Text", 0, old, "new"),
+                           Row("Bytes row", key_.Path(), "Bytes", 2, bytes, "\x01")});
+    RawSetString(key_.Path(), "Text", "new");
+    RawSet(key_.Path(), "Bytes", REG_BINARY, "\x01", 1);
+    Open(TKeltRecForm::kRestore, file);
+    Click(form_->Handle(), IDC_REC_START);
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, FromUtf8(key_.Path()), L"Text") == expected);
+    EXPECT_EQ(Registry("Bytes"), bytes);
 }

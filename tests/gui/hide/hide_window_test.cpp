@@ -14,6 +14,7 @@
 #include "plugins/hide/hide_ids.h"
 #include "tests/gui/starter/tool_driver.h"
 #include "tests/windows/platform/test_key.h"
+#include "tests/windows/wide_text.h"
 
 namespace kelt {
 namespace {
@@ -258,6 +259,43 @@ TEST_F(HideWindow, MasksFoldersAndRefusesSystemOnes)
         }
     }));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(windows));
+}
+
+// The program runs with UTF-8 as its code page: a folder named in other scripts than the
+// system's keeps its name when it is masked and unmasked.
+TEST(HideFolderNames, AFolderNamedInAnyLanguageIsMaskedAndUnmaskedByItsName)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), ::GetACP());
+    // C:\hide-Łódź\Документы 文書
+    const std::wstring base = L"C:\\hide-\x0141\x00F3\x0064\x017A";
+    const std::wstring plain = base + L"\\\x0414\x043E\x043A\x0443\x043C\x0435\x043D\x0442\x044B \x6587\x66F8";
+    const std::wstring masked = plain + L"." + FromUtf8(kRecycleBin);
+    ::CreateDirectoryW(base.c_str(), nullptr);
+    ASSERT_TRUE(::CreateDirectoryW(plain.c_str(), nullptr));
+    const auto exists = [](const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; };
+
+    ToolDriver driver("Hide");
+    driver.onBrowseFolder = [&](ui::FolderRequest& request) {
+        request.folder = Utf8(plain);
+        return true;
+    };
+    ASSERT_TRUE(driver.Run("Hide", [&](HWND form) {
+        HWND page = ::GetDlgItem(form, IDC_FOLDERS_PAGE);
+        Click(page, IDC_BROWSE);
+        EXPECT_TRUE(FromUtf8(Text(page, IDC_HIDE_FOLDER)) == plain);
+        ::SendDlgItemMessageA(page, IDC_HIDE_STYLE, CB_SETCURSEL, 4, 0);  // "Recycle Bin"
+        Click(page, IDC_MASK_FOLDER);
+        EXPECT_TRUE(FromUtf8(Text(page, IDC_HIDE_FOLDER)) == masked);
+        EXPECT_TRUE(exists(masked));
+        EXPECT_FALSE(exists(plain));
+        ::SendDlgItemMessageA(page, IDC_HIDE_STYLE, CB_SETCURSEL, 0, 0);  // "Normal"
+        Click(page, IDC_MASK_FOLDER);
+        EXPECT_TRUE(exists(plain));
+        EXPECT_FALSE(exists(masked));
+    }));
+    EXPECT_TRUE(driver.boxes.empty());
+    ::RemoveDirectoryW(plain.c_str());
+    ::RemoveDirectoryW(base.c_str());
 }
 
 const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,39 +13,6 @@
 
 namespace kelt {
 namespace {
-
-// Saves what the screen shows as a 24-bit bitmap file.
-bool SaveScreen(const std::string& path)
-{
-    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    const DWORD stride = ((width * 3 + 3) / 4) * 4;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * height;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), stride * height);
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return out.good();
-}
 
 TEST(StagedProgram, StartsOnceShowsItsWindowAndExitsCleanly)
 {
@@ -68,18 +34,7 @@ TEST(StagedProgram, StartsOnceShowsItsWindowAndExitsCleanly)
     EXPECT_EQ(::WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first copy ended";
     EXPECT_TRUE(::IsWindow(window));
 
-    char binary[MAX_PATH * 2] = {};
-    if (::GetEnvironmentVariableA("KELT_BINARY_DIR", binary, sizeof binary)) {
-        std::string shot = binary;
-        if (!shot.empty() && shot[0] == '/')
-            shot = "Z:" + shot;
-        for (char& c : shot)
-            if (c == '/')
-                c = '\\';
-        shot += "\\keltrix-smoke.bmp";
-        EXPECT_TRUE(SaveScreen(shot));
-        std::printf("Screenshot: %s\n", shot.c_str());
-    }
+    probe::SaveScreenAs("keltrix-smoke.bmp");
 
     EXPECT_EQ(probe::CloseThroughMenu(first, window, 60000), 0u);
     ::CloseHandle(first);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "app/main_ids.h"
@@ -141,6 +143,57 @@ inline DWORD CloseThroughMenu(HANDLE process, HWND window, DWORD timeoutMs)
     DWORD code = STILL_ACTIVE;
     ::GetExitCodeProcess(process, &code);
     return code;
+}
+
+// Saves what the screen shows as a 24-bit bitmap file.
+inline bool SaveScreen(const std::string& path)
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = ((width * 3 + 3) / 4) * 4;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * height;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), stride * height);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return out.good();
+}
+
+// Saves a picture of the screen as a file of the build folder (KELT_BINARY_DIR) and says where;
+// nothing outside the build.
+inline void SaveScreenAs(const char* name)
+{
+    char binary[MAX_PATH * 2] = {};
+    if (!::GetEnvironmentVariableA("KELT_BINARY_DIR", binary, sizeof binary))
+        return;
+    std::string path = binary;
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    path = path + "\\" + name;
+    if (SaveScreen(path))
+        std::printf("Screenshot: %s\n", path.c_str());
 }
 
 } // namespace kelt::probe

@@ -12,6 +12,7 @@
 #include "plugins/relocate/relocate_ids.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/platform/test_key.h"
+#include "tests/windows/wide_text.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -343,3 +344,30 @@ TEST_F(RelocateWindow, ADriveRootOrAnotherFoldersPlaceIsQuestioned)
 }
 
 } // namespace
+
+// The program runs with UTF-8 as its code page: a location named in other scripts than the
+// system's is shown, browsed from and written exactly.
+TEST_F(RelocateWindow, ALocationNamedInAnyLanguageIsShownAndWrittenExactly)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), ::GetACP());
+    // C:\users\Łódź\Документы and D:\文書 Записи
+    const std::wstring current = L"C:\\users\\\x0141\x00F3\x0064\x017A\\\x0414\x043E\x043A\x0443\x043C\x0435\x043D\x0442\x044B";
+    const std::wstring chosen = L"D:\\\x6587\x66F8 \x0417\x0430\x043F\x0438\x0441\x0438";
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, FromUtf8(kShell), L"Personal", current));
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, FromUtf8(kUser), L"Personal", current));
+    ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
+    ScriptedDialogs dialogs;
+    dialogs.folderAnswers = {Utf8(chosen)};
+    dialogs.boxAnswers = {IDCANCEL};
+    ToolPlugin tool("Relocate");
+    ASSERT_TRUE(tool.Loaded());
+    std::string shown;
+    ASSERT_TRUE(tool.Run("Change the Location of System and Special Folders", [&](HWND form) {
+        shown = Location(form, "Personal");
+        EditRow(form, "Personal");
+        Click(form, IDC_RELOCATE_APPLY);
+    }));
+    EXPECT_TRUE(FromUtf8(shown) == current);
+    EXPECT_EQ(std::vector<std::string>{Utf8(current)}, dialogs.browseStarts);
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, FromUtf8(kUser), L"Personal") == chosen);
+}

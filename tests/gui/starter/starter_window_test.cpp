@@ -5,6 +5,7 @@
 #include <aclapi.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "plugins/starter/starter_ids.h"
 #include "tests/gui/starter/tool_driver.h"
 #include "tests/windows/starter/raw_registry.h"
+#include "tests/windows/wide_text.h"
+#include "ui/dpi.h"
 
 namespace kelt {
 namespace {
@@ -256,6 +259,117 @@ TEST(StarterWindow, ModifyReplacesAndDeleteAsks)
     }));
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "Before").exists);
     EXPECT_FALSE(RawRead(HKEY_CURRENT_USER, kRunKey, "After").exists);
+}
+
+// The program runs with UTF-8 as its code page: an entry named in any language, with a command
+// under such a folder, is listed, switched off and on, moved and modified, and the registry
+// holds exactly its text every time.
+TEST(StarterWindow, EntriesOfAnyLanguageKeepTheirTextThroughEveryChange)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), ::GetACP());
+    const std::wstring run = FromUtf8(kRunKey), shadow = FromUtf8(kShadow);
+    const std::wstring name = L"\x0410\x0432\x0442\x043E\x0437\x0430\x043F\x0443\x0441\x043A";  // Автозапуск
+    const std::wstring command = L"C:\\users\\\x0141\x00F3\x0064\x017A\\\x0417\x0430\x043F\x0443\x0441\x043A.exe";
+    const std::wstring changed = L"C:\\users\\\x0141\x00F3\x0064\x017A\\\x8A2D\x5B9A.exe -\x00E9";
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, run, name, command));
+    ToolDriver driver("Starter");
+
+    // Listed under its name; unticked and applied, it moves whole into the shadow key.
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        const int row = FindRow(list, Utf8(name));
+        ASSERT_GE(row, 0) << "not listed";
+        SelectRow(list, row);
+        EXPECT_TRUE(FromUtf8(Text(form, IDC_COMMAND)) == command);
+        SetRowChecked(list, row, false);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, run, name) == L"<missing>");
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, shadow, name) == command);
+
+    // Ticked again, it moves back as it was.
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        const int row = FindRow(list, Utf8(name));
+        ASSERT_GE(row, 0);
+        SetRowChecked(list, row, true);
+        Click(form, IDC_APPLY);
+    }));
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, run, name) == command);
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, shadow, name) == L"<missing>");
+
+    // Modified and moved: a new command in another script, under the same name, at "RunOnce".
+    const std::wstring runOnce = run + L"Once";
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        SelectRow(list, FindRow(list, Utf8(name)));
+        SetText(form, IDC_COMMAND, Utf8(changed));
+        Choose(form, IDC_POSITION, kHkcuRun + 1);
+        Click(form, IDC_MODIFY);
+        ASSERT_EQ(1u, driver.boxes.size());
+        EXPECT_NE(std::string::npos, driver.boxes[0].text.find("AutoRun Program Name:" + Utf8(name) + "\n"));
+        EXPECT_NE(std::string::npos, driver.boxes[0].text.find("AutoRun Program:" + Utf8(changed) + "\n"));
+    }));
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, runOnce, name) == changed);
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, run, name) == L"<missing>");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, runOnce.c_str(), name.c_str());
+}
+
+// Moved to a monitor of another scale, the tool window grows with it: its size, its controls,
+// their font, the list's columns and rows; and comes back when moved back.
+TEST(StarterWindow, FollowsTheScaleOfItsMonitor)
+{
+    RawWriteText(HKEY_CURRENT_USER, kRunKey, "Scaled", "scaled.exe");
+    struct Look {
+        SIZE client;
+        int column, row, fontHeight, dropped;
+        SIZE button;
+    };
+    const auto look = [](HWND form) {
+        Look l{};
+        RECT r{};
+        ::GetClientRect(form, &r);
+        l.client = SIZE{r.right, r.bottom};
+        HWND list = ::GetDlgItem(form, IDC_START_PROS);
+        l.column = ListView_GetColumnWidth(list, 0);
+        ListView_GetItemRect(list, 0, &r, LVIR_BOUNDS);
+        l.row = r.bottom - r.top;
+        LOGFONTA font{};
+        ::GetObjectA(reinterpret_cast<HFONT>(::SendDlgItemMessageA(form, IDC_NAME, WM_GETFONT, 0, 0)), sizeof font, &font);
+        l.fontHeight = std::abs(font.lfHeight);
+        l.dropped = static_cast<int>(::SendDlgItemMessageA(form, IDC_POSITION, CB_GETDROPPEDWIDTH, 0, 0));
+        ::GetWindowRect(::GetDlgItem(form, IDC_APPLY), &r);
+        l.button = SIZE{r.right - r.left, r.bottom - r.top};
+        return l;
+    };
+    const auto tell = [](HWND form, int dpi, int percent) {
+        RECT r{};
+        ::GetWindowRect(form, &r);
+        r.right = r.left + (r.right - r.left) * percent / 100;
+        r.bottom = r.top + (r.bottom - r.top) * percent / 100;
+        ::SendMessageA(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+    };
+    ToolDriver driver("Starter");
+    ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
+        const Look at96 = look(form);
+        tell(form, 144, 150);
+        const Look at144 = look(form);
+        EXPECT_NEAR(at96.column * 3 / 2, at144.column, 1);
+        EXPECT_NEAR(at96.fontHeight * 3 / 2, at144.fontHeight, 1);
+        EXPECT_NEAR(at96.dropped * 3 / 2, at144.dropped, 1);
+        EXPECT_NEAR(at96.button.cx * 3 / 2, at144.button.cx, 1);
+        EXPECT_NEAR(at96.button.cy * 3 / 2, at144.button.cy, 1);
+        EXPECT_GE(at144.row * 10, at96.row * 14);
+        EXPECT_GE(at144.client.cx * 10, at96.client.cx * 14);
+        EXPECT_GE(at144.client.cy * 10, at96.client.cy * 14);
+
+        tell(form, 96, 66);
+        const Look back = look(form);
+        EXPECT_NEAR(at96.column, back.column, 1);
+        EXPECT_EQ(at96.fontHeight, back.fontHeight);
+        EXPECT_EQ(at96.row, back.row);
+        EXPECT_NEAR(at96.button.cx, back.button.cx, 1);
+    }));
 }
 
 // On the Windows 95 line the machine's RunServices keys do start programs: only the user's are

@@ -224,6 +224,14 @@ TEST(CatalogueSource, FaultsInStructure) {
               "a.kind:2: indented line continues nothing (only 'details' has continuation lines)");
     EXPECT_EQ(MessageOf(kHead + "depth 8\n"), "a.kind:2: 'depth' without a 'picture'");
     EXPECT_EQ(MessageOf(kHead + "picture p.art\n"), "a.kind:2: pictures cannot be loaded here");
+    // Text of any language, as UTF-8; a file saved in a single-byte code page is refused.
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("describe", "describe Caf\xC3\xA9 \xE8\xA8\xAD\xE5\xAE\x9A")), "(no error)");
+    std::string cyrillic;
+    for (int i = 0; i < 64; ++i)
+        cyrillic += "\xD0\x96";  // 64 characters in 128 bytes still fit a row
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("describe", "describe " + cyrillic)), "(no error)");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("describe", "describe Caf\xE9")),
+              "a.kind:3: text that is not UTF-8 (save the file as UTF-8)");
 }
 
 TEST(CatalogueSource, DuplicatesAcrossBlocksAndFiles) {

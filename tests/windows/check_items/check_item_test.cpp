@@ -510,6 +510,13 @@ TEST(CheckItemState, BuildControlMirrorsTheItemIntoItsRow)
     EXPECT_EQ(row->Tag(), item.get());
     EXPECT_EQ(row->Width(), 390);
     EXPECT_EQ(row->Height(), 17);
+    // Characters, not bytes: 40 Cyrillic letters take 80 bytes and the same row.
+    std::string cyrillic;
+    for (int i = 0; i < 40; ++i)
+        cyrillic += "\xD0\x96";  // "Ж"
+    item->sDescribe = cyrillic;
+    ASSERT_TRUE(item->BuildControl());
+    EXPECT_EQ(row->Width(), 390);
     EXPECT_TRUE(row->IsChecked());
     EXPECT_TRUE(row->IsEnabled());
     EXPECT_TRUE(row->IsVisible());

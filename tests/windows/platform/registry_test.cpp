@@ -4,6 +4,7 @@
 
 #include "catalogue/platform/registry.h"
 #include "tests/windows/platform/test_key.h"
+#include "tests/windows/wide_text.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -256,4 +257,51 @@ TEST(RegistryRoots, RootCodesBecomeThePredefinedHandles)
     EXPECT_EQ(RootKeyFromCode(static_cast<int>(0x80000003u)), HKEY_USERS);
     EXPECT_EQ(RootKeyFromCode(static_cast<int>(0x80000005u)), HKEY_CURRENT_CONFIG);
     EXPECT_EQ(RootKeyFromCode(static_cast<int>(0x80000006u)), HKEY_DYN_DATA);
+}
+
+
+// Runs with UTF-8 as the code page, as the programs do: names and texts of any language, also
+// those whose UTF-8 form is longer than what the registry reports for them, come back exactly,
+// and a key whose sub-key has such a long name is deleted with it.
+TEST(RegistryText, NamesAndTextsOfAnyLanguageComeBackExactly)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), ::GetACP());
+    TestKey key("unicode");
+    const std::wstring path = FromUtf8(key.Path());
+    const std::wstring cyrillic = L"\x0410\x0432\x0442\x043E\x0437\x0430\x043F\x0443\x0441\x043A";  // Автозапуск
+    const std::wstring command = L"C:\\users\\\x0141\x00F3\x0064\x017A\\app.exe";                    // C:\users\Łódź\...
+    const std::wstring longCjk(800, L'\x8A2D');  // 2400 bytes in UTF-8
+    const std::wstring longName(200, L'\x6587');  // a sub-key name of 600 bytes in UTF-8
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path, cyrillic, command));
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path, L"cjk", longCjk));
+    ASSERT_TRUE(SetWideValue(HKEY_CURRENT_USER, path + L"\\" + longName, L"v", L"x"));
+
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(registry.OpenKey(key.Path(), false));
+    std::vector<std::string> names;
+    registry.GetValueNames(names);
+    std::vector<std::wstring> wideNames;
+    for (const std::string& name : names)
+        wideNames.push_back(FromUtf8(name));
+    std::sort(wideNames.begin(), wideNames.end());
+    EXPECT_EQ(wideNames, (std::vector<std::wstring>{L"cjk", cyrillic}));
+    std::vector<std::string> keys;
+    registry.GetKeyNames(keys);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_TRUE(FromUtf8(keys[0]) == longName);
+
+    for (const std::string& name : names)
+        if (FromUtf8(name) == cyrillic) {
+            EXPECT_TRUE(FromUtf8(registry.ReadString(name)) == command);
+            registry.WriteString(name, registry.ReadString(name) + u8" \u0141");
+        }
+    EXPECT_TRUE(FromUtf8(registry.ReadString("cjk")) == longCjk);
+    registry.WriteString("cjk", registry.ReadString("cjk"));
+    registry.CloseKey();
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, path, cyrillic) == command + L" \x0141");
+    EXPECT_TRUE(WideValue(HKEY_CURRENT_USER, path, L"cjk") == longCjk);
+
+    EXPECT_TRUE(registry.DeleteKey(key.Path()));
+    EXPECT_FALSE(RawKeyExists(key.Path()));
 }
