@@ -11,6 +11,23 @@ bool OSIsNTLine = false;
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record is 148 bytes");
 
+namespace {
+
+// The answer of either query, which share these fields.
+template <typename Info>
+WindowsVersion VersionOf(const Info& info)
+{
+    WindowsVersion version;
+    version.ok = true;
+    version.platformId = info.dwPlatformId;
+    version.major = info.dwMajorVersion;
+    version.minor = info.dwMinorVersion;
+    version.build = info.dwBuildNumber;
+    return version;
+}
+
+} // namespace
+
 WindowsVersion QueryWindowsVersion()
 {
     // The version query answers 6.2 to a program whose manifest does not name the running
@@ -19,29 +36,16 @@ WindowsVersion QueryWindowsVersion()
         RTL_OSVERSIONINFOW info;
         std::memset(&info, 0, sizeof info);
         info.dwOSVersionInfoSize = sizeof info;
-        if (trueQuery(&info) == 0) {
-            WindowsVersion version;
-            version.ok = true;
-            version.platformId = info.dwPlatformId;
-            version.major = info.dwMajorVersion;
-            version.minor = info.dwMinorVersion;
-            version.build = info.dwBuildNumber;
-            return version;
-        }
+        if (trueQuery(&info) == 0)
+            return VersionOf(info);
     }
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = 148;
-    WindowsVersion version;
     const auto& query = CurrentSystemCalls().GetVersionExA;
     if (!query || !query(&info))
-        return version;
-    version.ok = true;
-    version.platformId = info.dwPlatformId;
-    version.major = info.dwMajorVersion;
-    version.minor = info.dwMinorVersion;
-    version.build = info.dwBuildNumber;
-    return version;
+        return WindowsVersion{};
+    return VersionOf(info);
 }
 
 int FamilyOfVersion(const WindowsVersion& v)
