@@ -20,7 +20,7 @@ namespace {
 
 const char kDontLoad[] = "Control Panel\\don't load";
 
-std::string Folder(UINT (*query)(char*, UINT))
+std::string Folder(UINT (WINAPI *query)(char*, UINT))
 {
     char path[MAX_PATH] = {};
     query(path, MAX_PATH);

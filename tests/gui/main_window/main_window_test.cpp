@@ -368,7 +368,7 @@ TEST_F(MainWindowTest, ThePagesAnswerAMenuRequestWithTheItemMenu)
     auto request = [](HWND source, bool keyboard) {
         shown = false;
         // Runs only while a menu is up (its loop serves the timer): notes it and closes it.
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             shown = true;
             ::EndMenu();
         });
@@ -411,7 +411,7 @@ TEST_F(MainWindowTest, AFirstLetterTwoMenuItemsShareStepsBetweenThem)
         for (WPARAM key : c.keys)
             typing.push_back({WM_CHAR, key});
         typing.push_back({WM_KEYDOWN, VK_RETURN});
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             if (typing.empty())
                 return;
             ::PostMessageA(window, typing.front().first, typing.front().second, 1);

@@ -85,7 +85,7 @@ HWND WindowOf(HANDLE process, const std::string& caption)
 {
     WindowSearch search{::GetProcessId(process), caption, nullptr};
     ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<WindowSearch*>(data);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(window, &owner);

@@ -392,7 +392,7 @@ TEST_F(SearchFormTest, ActivationShowsTheTweakOnItsPageInTheMainWindow)
     for (const bool selected : {false, true}) {
         w.SelectRow(selected ? 3 : -1);
         stateWhileOpen = 0xFFFF;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             stateWhileOpen = ::GetMenuState(menu, IDM_SEARCH_ACTIVE, MF_BYCOMMAND);
             ::EndMenu();
         });

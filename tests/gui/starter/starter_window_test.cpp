@@ -31,7 +31,7 @@ HWND OwnTooltip(HWND form)
     } search{form};
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
             char name[64] = {};
             ::GetClassNameA(window, name, sizeof name);

@@ -66,7 +66,7 @@ public:
     LaterCalls(int everyMs, std::vector<std::function<void()>> actions) : actions_(std::move(actions))
     {
         Current() = this;
-        id_ = ::SetTimer(nullptr, 0, static_cast<UINT>(everyMs), [](HWND, UINT, UINT_PTR, DWORD) {
+        id_ = ::SetTimer(nullptr, 0, static_cast<UINT>(everyMs), [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             LaterCalls* self = Current();
             if (self && self->next_ < self->actions_.size())
                 self->actions_[self->next_++]();

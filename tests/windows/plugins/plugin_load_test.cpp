@@ -283,7 +283,7 @@ TEST(PluginExecute, QuitRequestsOfAPluginAreDroppedWhileTheHostWindowLives)
 
     // One left for the loop while the main window lives, then the program's own.
     ::PostQuitMessage(3);
-    ::SetTimer(host.Handle(), 1, 50, [](HWND window, UINT, UINT_PTR, DWORD) {
+    ::SetTimer(host.Handle(), 1, 50, [](HWND window, UINT, UINT_PTR, DWORD) CALLBACK {
         ::KillTimer(window, 1);
         ::DestroyWindow(window);
         ::PostQuitMessage(5);

@@ -54,7 +54,7 @@ inline HWND FindThreadWindow(const std::string& prefix)
     } search{prefix};
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
             if (::IsWindowVisible(window) && ui::WindowText(window).rfind(s->prefix, 0) == 0) {
                 s->found = window;

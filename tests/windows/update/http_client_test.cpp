@@ -50,7 +50,7 @@ public:
     LaterCall(int ms, std::function<void()> action)
     {
         Pending() = std::move(action);
-        id_ = ::SetTimer(nullptr, 0, static_cast<UINT>(ms), [](HWND, UINT, UINT_PTR id, DWORD) {
+        id_ = ::SetTimer(nullptr, 0, static_cast<UINT>(ms), [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
             ::KillTimer(nullptr, id);
             if (Pending())
                 Pending()();

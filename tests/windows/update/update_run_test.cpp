@@ -527,7 +527,7 @@ TEST_F(UpdateRunTest, CancelWhileWaitingForKeltrixEndsTheRunAndInstallsNothing)
     static JTUpdateRun* running = nullptr;
     running = &run;
     // The cancel button, pressed while the updater waits for Keltrix to close.
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         ::KillTimer(nullptr, id);
         running->Abort();
     });
