@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test layer on what `make build` produced:
-#   native (ASan/UBSan), fuzz (bounded run), windows + gui (Wine under Xvfb), packaging (installers
-#   and zips built, the 64-bit one installed under Wine), benchmarks (figures only).
+#   native (ASan/UBSan), fuzz (bounded run), windows + gui of the 64-bit and of the 32-bit build
+#   (Wine under Xvfb; the 32-bit programs under wine32), packaging (installers and zips built, the
+#   64-bit one installed under Wine), benchmarks (figures only).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 log=$(mktemp)
@@ -16,6 +17,7 @@ layer() {
 layer native  ctest --test-dir build/native -j 2 --output-on-failure --timeout 900
 layer fuzz    bash tools/fuzz-run.sh "${FUZZ_SECONDS:-60}"
 layer windows ctest --test-dir build/win64 -j 2 --output-on-failure --timeout 900
+layer windows32 ctest --test-dir build/win32 -j 2 --output-on-failure --timeout 900
 layer packaging bash tools/test-dist.sh
 if [ -z "${KELT_SKIP_BENCH:-}" ]; then
   layer bench env KELT_BENCH_QUICK=1 bash tools/bench-run.sh
