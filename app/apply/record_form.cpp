@@ -3,10 +3,13 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
+
 #include "app/apply/form_support.h"
 #include "app/apply/gpp_export.h"
 #include "app/apply/record_ids.h"
 #include "app/apply/reg_export.h"
+#include "app/apply/replay.h"
 #include "app/html_help.h"
 #include "catalogue/reg_settings.h"
 #include "catalogue/set_item.h"
@@ -86,6 +89,8 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 }
 
 const char kNothingToExport[] = "The record file holds no records: there is nothing to export.";
+const char kNothingChecked[] = "No record is checked: nothing has been written.";
+const char kNothingListed[] = "The record file holds no records: nothing has been written.";
 
 std::vector<const JTRecord*> RowPointers(const std::vector<std::unique_ptr<JTRecord>>& records)
 {
@@ -128,7 +133,7 @@ std::string TKeltRecForm::LiveText(const JTRecord& record, const JTLiveValue& li
 {
     switch (live.state) {
     case JTLiveValue::Present: return ValueText(record.iRegType, live.value);
-    case JTLiveValue::OtherType: return "(other type)";
+    case JTLiveValue::OtherType: return "(" + live.storedType + ")";
     case JTLiveValue::Unusable: return "(unusable)";
     default: return "(absent)";
     }
@@ -140,9 +145,11 @@ TKeltRecForm::RowState TKeltRecForm::StateOf(const JTRecord& record, bool restor
         return RowState::Unusable;
     if (record.AlreadyAtTarget(restore))
         return RowState::Unchanged;
+    const JTLiveValue live = record.ReadLive();
+    if (live.state == JTLiveValue::OtherType)
+        return RowState::SkipOtherType;
     // What may not be created is left alone when it is missing.
     if (!record.bAutoCreate) {
-        const JTLiveValue live = record.ReadLive();
         if (live.state == JTLiveValue::KeyMissing)
             return RowState::SkipNoKey;
         if (live.state == JTLiveValue::ValueMissing)
@@ -311,17 +318,9 @@ bool TKeltRecForm::ListFile(const std::string& fileName)
 {
     std::vector<std::unique_ptr<JTRecord>> rows;
     try {
-        pRecFile.SetLoadMode(lmFile);
-        pRecFile.LoadFromFile(fileName);
-        for (pRecFile.First(); !pRecFile.Eof(); pRecFile.Next()) {
-            auto record = std::make_unique<JTRecord>();
-            record->LoadFromTable(pRecFile);
-            rows.push_back(std::move(record));
-        }
-        pRecFile.Close();
+        rows = ReadRecordFile(pRecFile, fileName);
     } catch (const std::exception&) {
         // Not a table, or a table without the record columns.
-        pRecFile.Close();
         Ask("Fail to load record file:" + fileName + "!", "Error", MB_ICONERROR);
         return false;
     }
@@ -398,6 +397,10 @@ void TKeltRecForm::UpdateRowCaption(int row)
         if (checked)
             caption = kSkipNoValueCaption;
         break;
+    case RowState::SkipOtherType:
+        if (checked)
+            caption = kSkipOtherTypeCaption;
+        break;
     default: break;
     }
     SetCell(list, row, 0, caption);
@@ -407,12 +410,24 @@ void TKeltRecForm::pbtnOKClick()
 {
     if (!EnsureListed())
         return;
+    HWND list = Item(IDC_REC_LIST);
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        if (RowChecked(list, static_cast<int>(i)))
+            chosen.push_back(i);
+    if (chosen.empty()) {
+        Ask(records_.empty() ? kNothingListed : kNothingChecked, "Information", MB_ICONINFORMATION);
+        return;
+    }
     if (Ask((restore_ ? kRestoreTexts : kRedoTexts).confirmation, "Warning", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    // The main window shows the values again after the replay: changes made there and not
-    // applied yet would be lost without a word.
+    // The main window reads the values again after a replay that changed the registry: changes
+    // made there and not applied yet would be lost without a word. A replay that changes
+    // nothing leaves them alone and asks nothing.
     bool keepChanges = true;
-    if (catalogue_ && catalogue_->ModifiedCount() > 0) {
+    const bool changes = std::any_of(chosen.begin(), chosen.end(),
+                                     [this](std::size_t i) { return ReplayWouldChange(*records_[i], restore_); });
+    if (changes && catalogue_ && catalogue_->ModifiedCount() > 0) {
         const int answer = Ask(PendingChangesText(catalogue_->ModifiedCount()), "Warning",
                                MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer != IDYES && answer != IDNO)
@@ -420,33 +435,13 @@ void TKeltRecForm::pbtnOKClick()
         keepChanges = answer == IDYES;
     }
 
-    HWND list = Item(IDC_REC_LIST);
     int wrote = 0;
     std::vector<std::string> notWritten;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (!RowChecked(list, static_cast<int>(i)))
-            continue;
-        JTRecord& record = *records_[i];
-        try {
-            switch (record.WriteBackOutcome(restore_)) {
-            case JTWriteOutcome::Unusable:
-                notWritten.push_back(record.sDescribe + ": " + record.UnusableReason());
-                break;
-            case JTWriteOutcome::KeyMissing:
-                notWritten.push_back(record.sDescribe + ": the key cannot be opened");
-                break;
-            case JTWriteOutcome::NothingToDo:
-                notWritten.push_back(record.sDescribe + ": the value does not exist and may not be created");
-                break;
-            case JTWriteOutcome::Written:
-            case JTWriteOutcome::Deleted:
-                ++wrote;
-                break;
-            }
-        } catch (const std::exception& error) {
-            // One row's error does not keep the others from being written.
-            notWritten.push_back(record.sDescribe + ": " + error.what());
-        }
+    for (const JTReplayRow& row : ReplayRecords(RowPointers(records_), chosen, restore_)) {
+        if (row.Written())
+            ++wrote;
+        else
+            notWritten.push_back(records_[row.index]->sDescribe + ": " + row.reason);
     }
     if (catalogue_ && (wrote > 0 || !keepChanges))
         catalogue_->RefreshAll(keepChanges);

@@ -41,6 +41,7 @@ public:
     static constexpr const char* kUnusableCaption = "Unusable";
     static constexpr const char* kSkipNoKeyCaption = "Skip: no key";
     static constexpr const char* kSkipNoValueCaption = "Skip: no value";
+    static constexpr const char* kSkipOtherTypeCaption = "Skip: other type";
 
     // What a replay would do with a row, as the registry stands now.
     enum class RowState {
@@ -48,6 +49,7 @@ public:
         Unchanged,    // the registry holds the target already
         SkipNoKey,    // the key is missing and may not be created: skipped
         SkipNoValue,  // the value is missing and may not be created: skipped
+        SkipOtherType,  // the value is stored with another type: left as it is
         Unusable,     // no known root or type: never read or written
     };
     static RowState StateOf(const JTRecord& record, bool restore);

@@ -256,8 +256,18 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
     WriteRecordFile(file, {Row("No key row", key_.Sub("Missing"), "Value", 0, "a", "b"),
                            Row("Gone row", key_.Path(), "Gone", 0, "a", "b"), otherRoot,
                            Row("Other type row", key_.Path(), "Text", 9, "a", "b", "", true),
-                           Row("Done row", key_.Path(), "Text", 0, "a", "b")});
+                           Row("Done row", key_.Path(), "Text", 0, "a", "b"),
+                           // Held with another type: never turned into the record's.
+                           Row("Expand row", key_.Path(), "Expand", 0, "a", "b", "", true)});
+    RawSet(key_.Path(), "Expand", REG_EXPAND_SZ, "%x%", 4);
     Open(TKeltRecForm::kRedo, file);
+    // Nothing checked: nothing is asked, written or called a success.
+    Click(form_->Handle(), IDC_REC_LIST_RECORDS);
+    for (int row = 0; row < 6; ++row)
+        lv::SetRowChecked(List(), row, false);
+    Click(form_->Handle(), IDC_REC_START);
+    EXPECT_EQ(script_.log, std::vector<std::string>{"Information/64: No record is checked: nothing has been written."});
+    script_.log.clear();
     Click(form_->Handle(), IDC_REC_LIST_RECORDS);
     const std::string at = " | HKEY_CURRENT_USER\\" + key_.Path() + "\\";
     EXPECT_EQ(Grid(List()), (std::vector<std::string>{
@@ -267,17 +277,23 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
                                 "Skip: no value | Gone row" + at + "Gone | a | b | (absent)",
                                 "Unusable | Other root row | \\" + key_.Sub("Root") + "\\Value | a | b | (unusable)",
                                 "Unusable | Other type row" + at + "Text |  |  | (unusable)",
-                                "Unchanged | Done row" + at + "Text | a | b | b"}));
+                                "Unchanged | Done row" + at + "Text | a | b | b",
+                                "Skip: other type | Expand row" + at + "Expand | a | b | (REG_EXPAND_SZ)"}));
     // Unchecked, a row that cannot be written is simply left out.
     lv::SetRowChecked(List(), 0, false);
     EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
     Click(form_->Handle(), IDC_REC_START);
     ASSERT_EQ(script_.log.size(), 2u);
-    EXPECT_EQ(script_.log[1], "Warning/48: These 3 records could not be written:\n"
+    EXPECT_EQ(script_.log[1], "Warning/48: These 4 records could not be written:\n"
                               "Gone row: the value does not exist and may not be created\n"
                               "Other root row: the registry root is not known\n"
-                              "Other type row: the value type 9 is not known\nNothing has been written.");
+                              "Other type row: the value type 9 is not known\n"
+                              "Expand row: the value is of type REG_EXPAND_SZ in the registry, of type REG_SZ in the "
+                              "record: it is left as it is\nNothing has been written.");
     EXPECT_EQ(Registry("Text"), Sz("b"));
+    DWORD type = 0;
+    std::string data;
+    EXPECT_TRUE(RawGet(key_.Path(), "Expand", type, data) && type == REG_EXPAND_SZ && data == Sz("%x%"));
     EXPECT_FALSE(RawKeyExists(key_.Sub("Root")));
 }
 
@@ -293,16 +309,19 @@ TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgainAndAsk
     const std::string pending =
         "Warning/35: 1 change in the main window has not been applied yet.\nKeep them after the replay? (No "
         "discards them; Cancel replays nothing.)";
+    // A replay that changes nothing (the registry holds the old value already) asks nothing.
     const struct {
-        int answer;
-        const char* group;  // what the first tweak then holds
-        bool kept;          // whether the typed owner is still waiting to be applied
-    } cases[] = {{IDYES, "OLD", true}, {IDNO, "OLD", false}, {IDCANCEL, "NEW", true}};
+        const char* before;  // what the first tweak holds before the replay
+        int answer;          // to the pending-changes question; 0: not asked
+        const char* group;   // what the first tweak then holds
+        bool kept;           // whether the typed owner is still waiting to be applied
+    } cases[] = {{"NEW", IDYES, "OLD", true}, {"NEW", IDNO, "OLD", false}, {"NEW", IDCANCEL, "NEW", true},
+                 {"OLD", 0, "OLD", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
         HostWindow host;
         std::unique_ptr<JTRegSettings> catalogue = MakeCatalogue(files, host);
-        SetString("Items", "Group", "NEW");
+        SetString("Items", "Group", c.before);
         SetString("Items", "Owner", "me");
         ASSERT_TRUE(catalogue->LoadAll());
         auto* owner = static_cast<JTedSetItem*>(catalogue->Page(0)->EdItems()[1].get());
@@ -311,9 +330,11 @@ TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgainAndAsk
         script_.log.clear();
         script_.answers["Warning"] = {IDOK, c.answer};
         Open(TKeltRecForm::kRestore, file, catalogue.get());
+        Click(form_->Handle(), IDC_REC_LIST_RECORDS);
+        lv::SetRowChecked(List(), 0, true);
         Click(form_->Handle(), IDC_REC_START);
         ASSERT_GE(script_.log.size(), 2u);
-        EXPECT_EQ(script_.log[1], pending);
+        EXPECT_EQ(script_.log[1], c.answer ? pending : "Ok/64: Successful!");
         EXPECT_EQ(catalogue->Page(0)->EdItems()[0]->CurrentValue(), c.group);
         EXPECT_EQ(owner->GetNewValue(), c.kept ? "typed" : "me");
         EXPECT_EQ(catalogue->ModifiedCount(), c.kept ? 1 : 0);
@@ -344,8 +365,9 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
             RawSetString(key_.Path(), name, "b");
         for (const char* name : {"Count", "Gone", "Bad"})
             RawSetDword(key_.Path(), name, 1);
-        for (const char* name : {"Bytes", "None", ""})
-            RawSetString(sub, name, "x");
+        for (const char* name : {"Bytes", "None"})
+            RawSet(sub, name, REG_BINARY, "x", 1);
+        RawSetString(sub, "", "x");
     };
     prepare();
     // One value is at its target already: a replay here leaves it, but other machines need it.
