@@ -6,15 +6,13 @@
 #include <algorithm>
 
 #include "app/apply/form_support.h"
-#include "app/apply/gpp_export.h"
+#include "app/apply/record_export.h"
 #include "app/apply/record_ids.h"
-#include "app/apply/reg_export.h"
 #include "app/apply/replay.h"
 #include "app/html_help.h"
 #include "catalogue/reg_settings.h"
 #include "catalogue/set_item.h"
 #include "catalogue/value_format.h"
-#include "storage/xdb_file.h"
 #include "ui/dpi.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
@@ -483,8 +481,8 @@ void TKeltRecForm::pbtnExportClick()
                                            WithExtension(listedName_, ".reg"));
     if (file.empty())
         return;
-    const JTRegExport exported = BuildRegExport(RowPointers(records_), restore_);
-    ReportExport(file, RegFileBytes(exported.text), exported.leftOut, "The registry file has been written:\n");
+    ReportExport("The registry file has been written:",
+                 [&] { return ExportRegFile(RowPointers(records_), restore_, file); });
 }
 
 void TKeltRecForm::pbtnExportGppClick()
@@ -503,26 +501,29 @@ void TKeltRecForm::pbtnExportGppClick()
                                            proposed);
     if (file.empty())
         return;
-    const JTGppExport exported = BuildGppRegistryXml(RowPointers(records_), restore_, GppNowStamp(), NewGppUid);
-    ReportExport(file, exported.xml, exported.leftOut,
-                 "The Group Policy registry items have been written (Registry.xml of a GPO's registry "
-                 "preferences):\n");
+    ReportExport("The Group Policy registry items have been written; paste the text of each file into the Registry "
+                 "node named below it in the Group Policy Management Editor:",
+                 [&] { return ExportGppFiles(RowPointers(records_), restore_, file, listedName_); });
 }
 
-void TKeltRecForm::ReportExport(const std::string& file, const std::string& bytes,
-                                const std::vector<std::string>& leftOut, const std::string& written)
+void TKeltRecForm::ReportExport(const std::string& written, const std::function<JTExportReport()>& write)
 {
+    JTExportReport report;
     try {
-        XdbWriteFileAtomic(file, bytes);
-    } catch (const std::exception&) {
-        Ask("Fail to write file:" + file + "!", "Error", MB_ICONERROR);
+        report = write();
+    } catch (const std::exception& error) {
+        Ask(error.what(), "Error", MB_ICONERROR);
         return;
     }
-    if (leftOut.empty())
-        Ask(written + file, "Information", MB_ICONINFORMATION);
+    std::string text = report.files.empty() ? std::string("No record can be stated in this form: nothing has been written.")
+                                            : written;
+    for (const JTExportedFile& file : report.files)
+        text += "\n" + file.path + (file.target.empty() ? std::string() : "\n    " + file.target);
+    if (report.leftOut.empty())
+        Ask(text, "Information", MB_ICONINFORMATION);
     else
-        Ask(written + file + "\n" + ListText("This record was left out:", " records were left out:", leftOut),
-            "Warning", MB_ICONWARNING);
+        Ask(text + "\n" + ListText("This record was left out:", " records were left out:", report.leftOut), "Warning",
+            MB_ICONWARNING);
 }
 
 void TKeltRecForm::pbtnHelpClick()

@@ -6,10 +6,12 @@
 // registry items.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/apply/record_export.h"
 #include "catalogue/record.h"
 #include "storage/xdb_table.h"
 #include "ui/handles.h"
@@ -76,9 +78,8 @@ private:
     void pbtnExportGppClick();
     // Asks where to write an export, proposing `fileName`; empty when the user cancels.
     std::string AskExportFile(const char* title, const char* filter, const char* extension, std::string fileName);
-    // Writes an export's bytes and says so, naming the rows it left out.
-    void ReportExport(const std::string& file, const std::string& bytes, const std::vector<std::string>& leftOut,
-                      const std::string& written);
+    // Runs an export and says what it wrote, naming the rows it left out.
+    void ReportExport(const std::string& written, const std::function<JTExportReport()>& write);
     void pbtnHelpClick();
     void pedFileNameChange();
     // Lists the file; false (with the load message) when it cannot be read.

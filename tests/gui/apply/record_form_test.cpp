@@ -358,7 +358,12 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
                            Row("Empty bytes", sub, "None", 2, "", "x"),
                            Row("Default value", sub, "", 0, "unnamed", "b"),
                            Row("Delete", key_.Path(), "Gone", 1, "5", "6", "5", true),
-                           Row("Bad number", key_.Path(), "Bad", 1, "zz", "1")});
+                           Row("Bad number", key_.Path(), "Bad", 1, "zz", "1"),
+                           // A line break in a value name cannot be written; one in a comment
+                           // must not end the comment.
+                           Row("Broken name", key_.Path(), "Two\nLines", 0, "x", "b", "", true),
+                           Row("Broken\r\n[HKEY_CURRENT_USER\\Injected]", key_.Path(), "Text", 0, "say \"hi\" C:\\path", "b"),
+                           Row("Only deletes", key_.Sub("Deletes"), "X", 1, "5", "6", "5", true)});
     auto prepare = [&] {
         ::RegDeleteTreeA(HKEY_CURRENT_USER, key_.Path().c_str());
         for (const char* name : {"Text", "Lines"})
@@ -382,8 +387,9 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     ASSERT_EQ(script_.requests.size(), 1u);
     EXPECT_EQ(script_.requests[0].fileName, reg);
     EXPECT_EQ(script_.log, std::vector<std::string>{"Warning/48: The registry file has been written:\n" + reg +
-                                                    "\nThis record was left out:\nBad number: 'zz' is not a valid "
-                                                    "integer value"});
+                                                    "\nThese 2 records were left out:\nBad number: 'zz' is not a valid "
+                                                    "integer value\nBroken name: a registry file cannot carry a line "
+                                                    "break or other control character in a value name"});
     // The rows whose replay depends on what this machine holds are named at the top.
     std::string text;
     const std::string bytes = FileBytes(reg);
@@ -398,12 +404,17 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
               ";   Quoted (" + path + "\\Text)\r\n;   Lines (" + path + "\\Lines)\r\n;   Negative (" + path +
                   "\\Count)\r\n;   Bytes (HKEY_CURRENT_USER\\" + sub + "\\Bytes)\r\n"
               ";   Empty bytes (HKEY_CURRENT_USER\\" + sub + "\\None)\r\n"
-              ";   Default value (HKEY_CURRENT_USER\\" + sub + "\\)\r\n");
+              ";   Default value (HKEY_CURRENT_USER\\" + sub + "\\)\r\n"
+              ";   Broken  [HKEY_CURRENT_USER\\Injected] (" + path + "\\Text)\r\n\r\n"
+              "; Importing this file creates these keys where they are missing, although it only deletes values in "
+              "them\r\n; (a registry file names the key of every value it deletes); a replay creates no key to delete "
+              "from:\r\n;   [HKEY_CURRENT_USER\\" + key_.Sub("Deletes") + "]\r\n");
 
     // The row the file could not state is left out of the replay too; the others are written.
     lv::SetRowChecked(List(), 0, true);
     lv::SetRowChecked(List(), 1, true);
     lv::SetRowChecked(List(), 7, false);
+    lv::SetRowChecked(List(), 8, false);
     Click(form, IDC_REC_START);
     // Each value with its type, as the replay left it and as regedit imports it.
     auto values = [&] {
@@ -421,6 +432,16 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     prepare();
     ASSERT_EQ(RunRegedit(reg), 0u);
     EXPECT_EQ(values(), replayed);
+    // Nothing but the stated values arrived, and the key the file only deletes from was made.
+    TRegistry imported(KEY_READ);
+    imported.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(imported.OpenKey(key_.Path(), false));
+    std::vector<std::string> names;
+    imported.GetValueNames(names);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"Text", "Lines", "Count", "Bad"}));
+    EXPECT_FALSE(RawKeyExists("Injected"));
+    EXPECT_TRUE(RawKeyExists(key_.Sub("Deletes")));
     EXPECT_EQ(replayed[5], "3:" + longBytes);
     EXPECT_EQ(replayed[3], "<missing>");
     EXPECT_EQ(replayed[1], "1:" + Sz("one\r\ntwo"));
@@ -545,24 +566,38 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     const std::string file = folder_.File("gpp.rwr");
     JTRecord otherRoot = Row("Other root", key_.Path(), "X", 0, "a", "b");
     otherRoot.iRegRoot = static_cast<int>(0x80000004u);
+    JTRecord machine = Row("Machine", "Software\\KeltrixTest\\Gpp", "M", 1, "0", "1");
+    machine.iRegRoot = static_cast<int>(0x80000002u);
     WriteRecordFile(file, {Row("Markup", key_.Path(), "Text", 0, "a", "say \"hi\" & <bye> C:\\path"),
                            Row("Lines", key_.Path(), "Lines", 0, "a", "one\r\ntwo\tthree"),
-                           Row("Negative", key_.Path(), "Count", 1, "0", "-2"),
+                           Row("Nega\x01tive", key_.Path(), "Count", 1, "0", "-2"),
                            Row("Bytes", sub, "Bytes", 2, "", std::string("\x00\x0F\xFF", 3)),
                            Row("Default value", sub, "", 0, "", "unnamed"),
                            Row("Delete", key_.Path(), "Gone", 1, "6", "5", "5", true),
-                           Row("Control character", key_.Path(), "Bell", 0, "a", "ring\x07"), otherRoot});
+                           Row("Control character", key_.Path(), "Bell", 0, "a", "ring\x07"), otherRoot,
+                           Row("Line break name", key_.Path(), "Two\nLines", 0, "a", "b"), machine});
     HWND form = Open(TKeltRecForm::kRedo, file);
-    const std::string xml = folder_.File("Registry.xml");
-    script_.files = {xml};
+    script_.files = {folder_.File("Registry.xml")};
     Click(form, IDC_REC_EXPORT_GPP);
     ASSERT_EQ(script_.requests.size(), 1u);
     EXPECT_EQ(script_.requests[0].fileName, folder_.File("Registry.xml"));
+    // HKEY_CURRENT_USER rows for the user part of a policy object, the others for its computer part.
+    const std::string xml = folder_.File("Registry-User.xml");
+    const std::string computer = folder_.File("Registry-Computer.xml");
     EXPECT_EQ(script_.log, std::vector<std::string>{
-                               "Warning/48: The Group Policy registry items have been written (Registry.xml of a GPO's "
-                               "registry preferences):\n" + xml + "\nThese 2 records were left out:\n"
-                               "Control character: the text holds control characters a Group Policy file cannot carry\n"
+                               "Warning/48: The Group Policy registry items have been written; paste the text of each "
+                               "file into the Registry node named below it in the Group Policy Management Editor:\n" +
+                               xml + "\n    User Configuration > Preferences > Windows Settings > Registry\n" + computer +
+                               "\n    Computer Configuration > Preferences > Windows Settings > Registry\n"
+                               "These 2 records were left out:\n"
+                               "Control character: the text holds control characters an XML file cannot carry\n"
                                "Other root: the registry root is not known"});
+    XmlDocument computerItems(computer);
+    ASSERT_EQ(computerItems.error, "");
+    const auto machineItems = computerItems.Select(L"RegistrySettings/Registry/Properties");
+    ASSERT_EQ(machineItems.size(), 1u);
+    EXPECT_EQ(machineItems[0].at("hive") + "\\" + machineItems[0].at("key"),
+              "HKEY_LOCAL_MACHINE\\Software\\KeltrixTest\\Gpp");
 
     // What the replay writes on this machine is what the items state.
     RawSetDword(key_.Path(), "Gone", 6);
@@ -571,9 +606,10 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     RawSetDword(key_.Path(), "Count", 0);
     RawSet(sub, "Bytes", REG_BINARY, "", 0);
     RawSetString(sub, "", "");
+    RawSetString(key_.Path(), "Two\nLines", "a");
     Click(form, IDC_REC_LIST_RECORDS);
-    lv::SetRowChecked(List(), 6, false);
-    lv::SetRowChecked(List(), 7, false);
+    for (int row : {6, 7, 9})
+        lv::SetRowChecked(List(), row, false);
     Click(form, IDC_REC_START);
 
     XmlDocument document(xml);
@@ -583,8 +619,8 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     EXPECT_EQ(roots[0].at("clsid"), "{A3CCFC41-DFDB-43a5-8D26-0FE8B954DA51}");
     const auto items = document.Select(L"RegistrySettings/Registry");
     const auto properties = document.Select(L"RegistrySettings/Registry/Properties");
-    ASSERT_EQ(items.size(), 6u);
-    ASSERT_EQ(properties.size(), 6u);
+    ASSERT_EQ(items.size(), 7u);
+    ASSERT_EQ(properties.size(), 7u);
     std::set<std::string> uids;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto& item = items[i];
