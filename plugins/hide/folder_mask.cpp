@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-namespace kelt {
+namespace kelt::hide {
 
 namespace {
 
@@ -154,4 +154,4 @@ MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& s
     return MaskResult::Renamed;
 }
 
-} // namespace kelt
+} // namespace kelt::hide

@@ -14,7 +14,7 @@
 #include "ui/layout.h"
 #include "ui/window.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 class TForm1 : public ui::Dialog {
 public:
@@ -69,4 +69,4 @@ private:
     std::unique_ptr<Page> folders_, others_;
 };
 
-} // namespace kelt
+} // namespace kelt::hide

@@ -7,7 +7,7 @@
 #include "catalogue/platform/registry.h"
 #include "plugins/hide/folder_mask.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 const char kMaskedFoldersKey[] = "Software\\Dorvane\\Keltrix 0.8\\Hide\\Masked Folders";
 
@@ -94,4 +94,4 @@ bool RecordMaskedFolder(const std::string& newPath)
     }
 }
 
-} // namespace kelt
+} // namespace kelt::hide

@@ -1,6 +1,6 @@
 #include "plugins/starter/start_positions.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 namespace {
 
@@ -126,4 +126,4 @@ REGSAM StartPositionView(int position, bool wow32)
     return wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-} // namespace kelt
+} // namespace kelt::starter

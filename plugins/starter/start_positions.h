@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace kelt {
+namespace kelt::starter {
 
 constexpr int kStartPositionCount = 10;
 
@@ -39,4 +39,4 @@ bool Is64BitWindows();
 // 32-bit Windows and for the per-user positions.
 REGSAM StartPositionView(int position, bool wow32);
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -6,7 +6,7 @@
 #include "plugins/starter/start_positions.h"
 #include "plugins/starter/startup_approved.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 namespace {
 
@@ -285,4 +285,4 @@ StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& nam
     return StartProResult::Done;
 }
 
-} // namespace kelt
+} // namespace kelt::starter

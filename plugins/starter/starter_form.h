@@ -13,7 +13,7 @@
 #include "ui/layout.h"
 #include "ui/window.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 class TForm1 : public ui::Dialog {
 public:
@@ -61,4 +61,4 @@ private:
     bool windows95Line_ = false;
 };
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -3,7 +3,7 @@
 #include "catalogue/platform/registry.h"
 #include "plugins/starter/start_positions.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 namespace {
 
@@ -100,4 +100,4 @@ bool RemoveStartupApproved(int position, bool wow32, const std::string& name)
     return registry.DeleteValue(name);
 }
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -12,7 +12,7 @@
 #include "plugins/starter/startup_approved.h"
 #include "tests/windows/starter/raw_registry.h"
 
-namespace kelt {
+namespace kelt::starter {
 namespace {
 
 using testing::kApprovedRunKey;
@@ -193,4 +193,4 @@ TEST(StartList, ModifyReplacesTheSelectedEntry)
 }
 
 } // namespace
-} // namespace kelt
+} // namespace kelt::starter
