@@ -258,7 +258,7 @@ int JTPlugin::Execute(std::uint32_t handle)
     // its tool window): what is needed afterwards lives on the stack, and the library keeps a
     // reference of its own until its code has returned.
     const plugin::ExecuteEntry entry = execute_;
-    const HWND host = ExecuteHost(handle);
+    const HWND host = plugin::ToolWindowOwner(handle);
     PluginLibraryPin pin(reinterpret_cast<const void*>(entry));
     int result = 0;
     try {
@@ -271,17 +271,6 @@ int JTPlugin::Execute(std::uint32_t handle)
     if (host && ::IsWindow(host))
         DropQuitRequests();
     return result;
-}
-
-HWND JTPlugin::ExecuteHost(std::uint32_t handle)
-{
-    HWND window = plugin::HostValueToHandle(handle);
-    if (handle == 0 || !::IsWindow(window))
-        window = ::GetActiveWindow();
-    if (!window)
-        return nullptr;
-    HWND root = ::GetAncestor(window, GA_ROOT);
-    return root ? root : window;
 }
 
 void DropQuitRequests()
