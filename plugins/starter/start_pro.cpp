@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "catalogue/platform/registry.h"
+#include "plugins/common/wow64.h"
 #include "plugins/starter/start_positions.h"
 #include "plugins/starter/startup_approved.h"
 
@@ -42,7 +43,7 @@ bool SameName(const std::string& a, const std::string& b)
 
 bool SamePlace(const Place& a, const Place& b)
 {
-    const bool views = StartPositionHasViews(a.position) && Is64BitWindows();
+    const bool views = StartPositionHasViews(a.position) && plugin::Is64BitWindows();
     return a.position == b.position && a.shadow == b.shadow && (!views || a.wow32 == b.wow32);
 }
 
@@ -146,7 +147,7 @@ std::vector<JTStartPro> ListStartPros()
     for (int position = 1; position <= kStartPositionCount; ++position) {
         if (!StartPositionListed(position))
             continue;
-        const bool views = StartPositionHasViews(position) && Is64BitWindows();
+        const bool views = StartPositionHasViews(position) && plugin::Is64BitWindows();
         for (bool wow32 : {false, true}) {
             if (wow32 && !views)
                 continue;
