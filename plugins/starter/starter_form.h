@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "plugins/common/check_list_view.h"
 #include "plugins/common/own_hints.h"
 #include "plugins/starter/start_pro.h"
 #include "ui/layout.h"
+#include "ui/report_list.h"
 #include "ui/window.h"
 
 namespace kelt::starter {
@@ -53,7 +53,7 @@ private:
     void EnableEntryButtons(bool enabled);
     void ShowOwnTextAsHint(int id);
 
-    plugin::CheckListView plStartPros;
+    ui::ReportList plStartPros;
     plugin::OwnHints hints_;
     ui::AnchorLayout layout_;
     std::vector<JTStartPro> entries_;
