@@ -14,19 +14,19 @@
 
 #include <cstdlib>
 
-#include "app/apply/form_support.h"
 #include "app/apply/record_form.h"
 #include "app/apply/record_ids.h"
 #include "catalogue/ed_set_item.h"
 #include "catalogue/record.h"
 #include "tests/gui/apply/apply_fixture.h"
 #include "tests/windows/wide_text.h"
+#include "ui/files.h"
 #include "ui/hint.h"
+#include "ui/report_list.h"
 #include "ui/window.h"
 
 using namespace kelt;
 using namespace kelt::testing;
-namespace lv = kelt::apply_forms;
 
 namespace {
 
@@ -133,16 +133,16 @@ TEST_F(RecordDialog, ShowsItsDirectionAndListsTheRowsWithTheirLiveValues)
     ui::ProcessPendingMessages();
     ASSERT_EQ(script_.requests.size(), 1u);
     EXPECT_EQ(script_.requests[0].filter + "/" + script_.requests[0].initialDir,
-              "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*/" + HelpProgramFolder() + "Records");
+              "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*/" + ui::ProgramFolder() + "Records");
     const std::string at = " | HKEY_CURRENT_USER\\" + key_.Path() + "\\";
     EXPECT_EQ(Grid(List()), (std::vector<std::string>{
                                 "State | Setting description | Path in registry | Old value | New value | Now",
                                 "Apply | Text row" + at + "Text | old | new | new",
                                 "Apply | Bytes row" + at + "Bytes | 01 FF 10 | 00 | (absent)",
                                 "Unchanged | Count row" + at + "Count | 7 | 8 | 7"}));
-    EXPECT_FALSE(lv::RowChecked(List(), 2));
-    lv::SetRowChecked(List(), 0, false);
-    EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
+    EXPECT_FALSE(ui::ReportList(List()).Checked(2));
+    ui::ReportList(List()).SetChecked(0, false);
+    EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Un-apply");
 
     // A second file replaces the rows; one that is no record file keeps them and says so.
     const std::string other = folder_.File("other.rwr");
@@ -196,7 +196,7 @@ TEST_F(RecordDialog, RestoreAndRedoWriteTheCheckedRowsOfTheNamedFile)
     Click(form_->Handle(), IDC_REC_START);
     ASSERT_EQ(Grid(List()).size(), 7u);
     EXPECT_EQ(Registry("Text"), Sz("b"));
-    lv::SetRowChecked(List(), 1, false);
+    ui::ReportList(List()).SetChecked(1, false);
     Click(form_->Handle(), IDC_REC_START);
     const std::string question = kQuestion + "Restore" + kQuestionEnd + "Old Value).\nContinue?";
     EXPECT_EQ(script_.log, (std::vector<std::string>{question, question, "Ok/64: Successful!"}));
@@ -204,7 +204,7 @@ TEST_F(RecordDialog, RestoreAndRedoWriteTheCheckedRowsOfTheNamedFile)
               Sz("a") + Dword(2) + "\x01" + "<missing>" + Sz("m"));
     EXPECT_FALSE(RawKeyExists(key_.Sub("None")));
     // Rows at their target now say so.
-    EXPECT_EQ(lv::Cell(List(), 0, 0), "Unchanged");
+    EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Unchanged");
 
     script_.log.clear();
     Open(TKeltRecForm::kRedo, file);
@@ -264,7 +264,7 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
     // Nothing checked: nothing is asked, written or called a success.
     Click(form_->Handle(), IDC_REC_LIST_RECORDS);
     for (int row = 0; row < 6; ++row)
-        lv::SetRowChecked(List(), row, false);
+        ui::ReportList(List()).SetChecked(row, false);
     Click(form_->Handle(), IDC_REC_START);
     EXPECT_EQ(script_.log, std::vector<std::string>{"Information/64: No record is checked: nothing has been written."});
     script_.log.clear();
@@ -280,8 +280,8 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
                                 "Unchanged | Done row" + at + "Text | a | b | b",
                                 "Skip: other type | Expand row" + at + "Expand | a | b | (REG_EXPAND_SZ)"}));
     // Unchecked, a row that cannot be written is simply left out.
-    lv::SetRowChecked(List(), 0, false);
-    EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
+    ui::ReportList(List()).SetChecked(0, false);
+    EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Un-apply");
     Click(form_->Handle(), IDC_REC_START);
     ASSERT_EQ(script_.log.size(), 2u);
     EXPECT_EQ(script_.log[1], "Warning/48: These 4 records could not be written:\n"
@@ -329,7 +329,7 @@ TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgainAndAsk
         script_.answers["Warning"] = {IDOK, c.answer};
         Open(TKeltRecForm::kRestore, file, catalogue.get());
         Click(form_->Handle(), IDC_REC_LIST_RECORDS);
-        lv::SetRowChecked(List(), 0, true);
+        ui::ReportList(List()).SetChecked(0, true);
         Click(form_->Handle(), IDC_REC_START);
         ASSERT_GE(script_.log.size(), 2u);
         EXPECT_EQ(script_.log[1], c.answer ? pending : "Ok/64: Successful!");
@@ -377,8 +377,8 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     RawSetString(key_.Path(), "Lines", "one\r\ntwo");
     HWND form = Open(TKeltRecForm::kRestore, file);
     Click(form, IDC_REC_LIST_RECORDS);
-    ASSERT_EQ(lv::Cell(List(), 1, 0), "Unchanged");
-    lv::SetRowChecked(List(), 0, false);
+    ASSERT_EQ(ui::ReportList(List()).Text(1, 0), "Unchanged");
+    ui::ReportList(List()).SetChecked(0, false);
     const std::string reg = folder_.File("export.reg");
     script_.files = {reg};
     Click(form, IDC_REC_EXPORT);
@@ -409,10 +409,10 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
               "from:\r\n;   [HKEY_CURRENT_USER\\" + key_.Sub("Deletes") + "]\r\n");
 
     // The row the file could not state is left out of the replay too; the others are written.
-    lv::SetRowChecked(List(), 0, true);
-    lv::SetRowChecked(List(), 1, true);
-    lv::SetRowChecked(List(), 7, false);
-    lv::SetRowChecked(List(), 8, false);
+    ui::ReportList(List()).SetChecked(0, true);
+    ui::ReportList(List()).SetChecked(1, true);
+    ui::ReportList(List()).SetChecked(7, false);
+    ui::ReportList(List()).SetChecked(8, false);
     Click(form, IDC_REC_START);
     // Each value with its type, as the replay left it and as regedit imports it.
     auto values = [&] {
@@ -594,7 +594,7 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     RawSetString(key_.Path(), "Two\nLines", "a");
     Click(form, IDC_REC_LIST_RECORDS);
     for (int row : {6, 7, 9})
-        lv::SetRowChecked(List(), row, false);
+        ui::ReportList(List()).SetChecked(row, false);
     Click(form, IDC_REC_START);
 
     XmlDocument document(xml);

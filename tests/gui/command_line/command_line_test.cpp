@@ -12,7 +12,6 @@
 
 #include "app/apply/apply_form.h"
 #include "app/apply/apply_ids.h"
-#include "app/apply/form_support.h"
 #include "app/apply/record_form.h"
 #include "app/apply/record_ids.h"
 #include "app/main_ids.h"
@@ -20,6 +19,7 @@
 #include "catalogue/ed_set_item.h"
 #include "tests/gui/apply/apply_fixture.h"
 #include "tests/gui/main_smoke/program_probe.h"
+#include "ui/report_list.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -204,7 +204,7 @@ TEST_F(CommandLine, ReplaysAndChecksARecordMadeThroughTheWindowAsTheWindowReplay
         ASSERT_TRUE(form.CreateModeless(nullptr));
         ::SetDlgItemTextA(form.Handle(), IDC_REC_FILE_NAME, record.c_str());
         Click(form.Handle(), IDC_REC_LIST_RECORDS);
-        apply_forms::SetRowChecked(::GetDlgItem(form.Handle(), IDC_REC_LIST), 1, direction == TKeltRecForm::kRedo);
+        ui::ReportList(::GetDlgItem(form.Handle(), IDC_REC_LIST)).SetChecked(1, direction == TKeltRecForm::kRedo);
         Click(form.Handle(), IDC_REC_START);
         EXPECT_EQ(Values(HKEY_CURRENT_USER, items), direction == TKeltRecForm::kRedo ? applied : cliRestore);
     }
