@@ -7,6 +7,7 @@
 #include "catalogue/platform/int_text.h"
 #include "catalogue/record.h"
 #include "catalogue/set_item.h"
+#include "ui/text.h"
 
 namespace kelt {
 
@@ -14,31 +15,6 @@ namespace {
 
 const char kSettingsClsid[] = "{A3CCFC41-DFDB-43a5-8D26-0FE8B954DA51}";
 const char kItemClsid[] = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
-
-// Program text (the system's code page) as UTF-8, the file's encoding.
-std::string Utf8(const std::string& text)
-{
-    if (text.empty())
-        return std::string();
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &buffer[0], wide);
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, &out[0], bytes, nullptr, nullptr);
-    return out;
-}
-
-// The text as UTF-16, the characters XML defines its documents in.
-std::wstring Utf16(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &buffer[0], wide);
-    return buffer;
-}
 
 bool IsXmlCharacter(wchar_t c)
 {
@@ -49,7 +25,7 @@ bool IsXmlCharacter(wchar_t c)
 // carriage return have no place in an XML 1.0 document, not even as references.
 bool Carriable(const std::string& text)
 {
-    for (wchar_t c : Utf16(text))
+    for (wchar_t c : ui::Wide(text))
         if (!IsXmlCharacter(c))
             return false;
     return true;
@@ -60,15 +36,11 @@ std::string Blanked(const std::string& text)
 {
     if (Carriable(text))
         return text;
-    std::wstring wide = Utf16(text);
+    std::wstring wide = ui::Wide(text);
     for (wchar_t& c : wide)
         if (!IsXmlCharacter(c))
             c = L' ';
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                            nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0], bytes, nullptr, nullptr);
-    return out;
+    return ui::Narrow(wide);
 }
 
 // 64-bit FNV-1a of the text, started from `basis`.
@@ -100,7 +72,7 @@ std::string ItemUid(const std::string& identity)
 std::string Attribute(const std::string& text)
 {
     std::string out;
-    for (char c : Utf8(text)) {
+    for (char c : ui::Utf8(text)) {
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -120,7 +92,7 @@ std::string Attribute(const std::string& text)
 std::string CommentText(const std::string& text)
 {
     std::string out;
-    for (char c : Utf8(Blanked(text))) {
+    for (char c : ui::Utf8(Blanked(text))) {
         if (c == '\r' || c == '\n' || c == '\t')
             c = ' ';
         if (c == '-' && !out.empty() && out.back() == '-')

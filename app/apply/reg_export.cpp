@@ -8,23 +8,16 @@
 #include "catalogue/platform/int_text.h"
 #include "catalogue/record.h"
 #include "catalogue/set_item.h"
+#include "ui/text.h"
 
 namespace kelt {
 
 namespace {
 
+using ui::Wide;
+
 // Lines of byte lists are broken before they pass this width, as regedit writes them.
 const std::size_t kLineWidth = 80;
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 // Whether a name holds a character that a registry file has no way to write: a line break
 // or another control character ends or breaks the line it stands on.

@@ -2,29 +2,9 @@
 
 #include <cstdio>
 
+#include "ui/text.h"
+
 namespace kelt {
-
-std::wstring ProgramTextToWide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
-std::string ProgramTextToUtf8(const std::string& text)
-{
-    if (text.empty() || ::GetACP() == CP_UTF8)
-        return text;
-    const std::wstring wide = ProgramTextToWide(text);
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
-    return utf8;
-}
 
 JTCommandOutput::Sink JTCommandOutput::SinkOf(HANDLE handle)
 {
@@ -95,11 +75,11 @@ void JTCommandOutput::Write(const Sink& sink, const std::string& text)
         return;
     DWORD done = 0;
     if (sink.console) {
-        const std::wstring wide = ProgramTextToWide(text);
+        const std::wstring wide = ui::Wide(text);
         ::WriteConsoleW(sink.handle, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
         return;
     }
-    const std::string bytes = ProgramTextToUtf8(text);
+    const std::string bytes = ui::Utf8(text);
     for (std::size_t at = 0; at < bytes.size(); at += done) {
         if (!::WriteFile(sink.handle, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &done, nullptr) ||
             done == 0)
@@ -111,7 +91,7 @@ void JTCommandOutput::Log(const std::string& text)
 {
     if (!log_)
         return;
-    const std::string bytes = ProgramTextToUtf8(text + "\r\n");
+    const std::string bytes = ui::Utf8(text + "\r\n");
     DWORD done = 0;
     ::WriteFile(log_, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
 }

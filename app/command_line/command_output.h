@@ -43,8 +43,4 @@ private:
     HANDLE log_ = nullptr;
 };
 
-// Program text (the system's code page) as UTF-8, and as UTF-16.
-std::string ProgramTextToUtf8(const std::string& text);
-std::wstring ProgramTextToWide(const std::string& text);
-
 } // namespace kelt

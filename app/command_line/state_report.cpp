@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/command_line/command_output.h"
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
 #include "catalogue/platform/os_family.h"
@@ -11,6 +10,7 @@
 #include "catalogue/value_format.h"
 #include "storage/error.h"
 #include "storage/xdb_table.h"
+#include "ui/text.h"
 
 namespace kelt {
 
@@ -92,7 +92,7 @@ std::string CsvField(const std::string& text)
 std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (char c : ProgramTextToUtf8(text)) {
+    for (char c : ui::Utf8(text)) {
         const unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
         case '"': out += "\\\""; break;
@@ -167,7 +167,7 @@ std::string TweakStatesCsv(const std::vector<JTTweakState>& tweaks, const std::s
             csv += (i ? "," : "") + CsvField(fields[i]);
         csv += "\r\n";
     }
-    return ProgramTextToUtf8(csv);
+    return ui::Utf8(csv);
 }
 
 std::string TweakStatesJson(const std::vector<JTTweakState>& tweaks, const std::string& computer,

@@ -33,34 +33,6 @@ namespace {
 const std::string kQuestion = "Warning/33: The records you selected will be ";
 const std::string kQuestionEnd = "!\n(It means the corresponding Regstry datas' value will be changes to the ";
 
-JTRecord Row(const std::string& describe, const std::string& key, const std::string& name, int type,
-             std::string oldVal, std::string newVal, std::string def = "", bool autoCreate = false)
-{
-    JTRecord r;
-    r.sDescribe = describe;
-    r.iRegRoot = kCurrentUser;
-    r.sSubKey = key;
-    r.sDataName = name;
-    r.iRegType = type;
-    r.sOldVal = std::move(oldVal);
-    r.sNewVal = std::move(newVal);
-    r.sDefaultVal = std::move(def);
-    r.bAutoCreate = autoCreate;
-    return r;
-}
-
-// Writes a record file the way an apply run does.
-void WriteRecordFile(const std::string& path, const std::vector<JTRecord>& rows)
-{
-    JTRegSettings catalogue;
-    catalogue.SetRecordFileName(path);
-    ASSERT_EQ(catalogue.CreateRecordTable(), 1);
-    for (const JTRecord& r : rows) {
-        r.SaveToTable(catalogue.RecordTable());
-        catalogue.RecordTable()->ApplyUpdates();
-    }
-}
-
 DWORD RunRegedit(const std::string& file)
 {
     char windows[MAX_PATH] = {};

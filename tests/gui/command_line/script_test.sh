@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Keltrix.exe as a deployment script runs it, inside the Wine prefix of tools/wine-run.sh:
+# Keltrix.exe as a deployment script runs it, in the prefix of tools/wine-run.sh:
 #   script_test.sh COMMAND_LINE_TEST.exe STAGE_DIR
-# Runs the test program, which leaves audits and exports in KELT_SCRIPT_DIR; starts the staged
-# program from the shell, its output going through a pipe and into files; reads all of it with
-# python3's CSV, JSON and XML parsers. Exit code 0 when everything held.
+# The test program leaves audits and exports in KELT_SCRIPT_DIR; the staged program runs from
+# the shell through a pipe and into files; python3's CSV, JSON and XML parsers read it all.
 set -u
 wine=$(command -v wine || command -v wine64)
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelt-script.XXXXXX")
