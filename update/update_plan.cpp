@@ -1,6 +1,7 @@
 #include "update/update_plan.h"
 
 #include "update/file_names.h"
+#include "update/release_record.h"
 #include "update/server_setting.h"
 #include "update/signature_format.h"
 #include "update/version_text.h"
@@ -32,7 +33,7 @@ bool IsSha256Text(const std::string& text)
 
 bool IsUpdateInformationName(const std::string& name)
 {
-    for (const char* reserved : {kVersionFile, kNamesFile, kSizesFile, kHashesFile, kSignatureFile, kSettingsFile})
+    for (const char* reserved : {kVersionFile, kNamesFile, kSizesFile, kHashesFile, kSignatureFile, kReleaseFile, kSettingsFile})
         if (SameFileName(name, reserved))
             return true;
     return false;

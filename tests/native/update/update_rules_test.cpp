@@ -43,6 +43,10 @@ TEST(FileNameTest, OnlyPlainNamesOfOneFilePass)
                                std::string(201, 'n')};
     for (const std::string& name : bad)
         EXPECT_FALSE(IsPlainFileName(name)) << PrintableName(name);
+    // What the INI files cannot carry, and bytes whose file differs by code page (among them the
+    // superscript device names COM¹ and LPT³, in UTF-8 and in Windows-1252).
+    for (const char* name : {"[x.dll", ";x.dll", " x.dll", "a=b.dll", "COM\xC2\xB9", "LPT\xB3.txt", "caf\xC3\xA9.dll"})
+        EXPECT_FALSE(IsPlainFileName(name)) << PrintableName(name);
     EXPECT_EQ(PrintableName(std::string("a\r\nb\0", 5)), "a??b?");
 }
 
@@ -213,19 +217,28 @@ TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
     }
 }
 
-TEST(ServerSettingTest, NamesThePublishersKeyOrWhyThereIsNone)
+TEST(ServerSettingTest, NamesThePublishersKeysOrWhyThereIsNone)
 {
     ServerSetting s = ReadServerSetting(true, IniText::Parse("[Server]\nBaseAddress=http://h/u/\n"));
     EXPECT_TRUE(s.ok);
-    EXPECT_EQ(s.publicKey, "");
+    EXPECT_TRUE(s.publicKeys.empty());
     EXPECT_EQ(s.keyProblem.rfind("This deployment has no publisher key", 0), 0u);
-    // The shipped setting names a usable key.
+    EXPECT_EQ(s.product + " " + s.channel, "Keltrix stable");
+    // The shipped setting names a usable key; a second one may follow, and one bad key of
+    // several is named rather than passed over.
     std::ifstream shipped(KELT_TEST_SHIPPED_UPDATE_INI, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
     s = ReadServerSetting(true, IniText::Parse(text));
     EXPECT_TRUE(s.ok) << s.problem;
-    EXPECT_EQ(s.publicKey.size(), 64u) << s.keyProblem;
-    EXPECT_EQ(s.keyProblem, "");
+    ASSERT_EQ(s.publicKeys.size(), 1u) << s.keyProblem;
+    EXPECT_EQ(s.publicKeys[0].size(), 64u);
+    const std::string key = IniText::Parse(text).Get("Server", "PublicKey", "");
+    s = ReadServerSetting(true, IniText::Parse(text + "\nPublicKey2=" + key + "\nChannel=beta\n"));
+    EXPECT_EQ(s.publicKeys.size(), 2u);
+    EXPECT_EQ(s.channel, "beta");
+    s = ReadServerSetting(true, IniText::Parse(text + "\npublickey7=" + key.substr(4) + "\n"));
+    EXPECT_TRUE(s.publicKeys.empty());
+    EXPECT_NE(s.keyProblem.find("\npublickey7= must hold"), std::string::npos) << s.keyProblem;
 }
 
 } // namespace

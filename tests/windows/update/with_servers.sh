@@ -10,7 +10,8 @@
 #   KELT_IPV6_PORT  the same server on the IPv6 loopback ::1 ("none" where there is none)
 #   KELT_SIGN_PUBLIC, KELT_OTHER_PUBLIC  the public keys (base64 DER, as Update.ini holds them)
 #                   of two ECDSA P-256 key pairs made for this run; the odd server signs with
-#                   their private keys (/odd/sign/...), which never leave the run's folder
+#                   their private keys (/odd/sign/...) through tools/make-update-info.sh; the
+#                   keys never leave the run's folder
 # The exit code is the command's.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,6 +39,7 @@ for k in sign other; do
   openssl ecparam -name prime256v1 -genkey -noout -out "$work/$k.pem" 2>/dev/null
 done
 export KELT_SIGN_KEY=$work/sign.pem KELT_OTHER_KEY=$work/other.pem
+export KELT_PUBLISH_SCRIPT=$here/../../../tools/make-update-info.sh
 KELT_SIGN_PUBLIC=$(openssl pkey -in "$work/sign.pem" -pubout -outform DER | base64 -w0)
 KELT_OTHER_PUBLIC=$(openssl pkey -in "$work/other.pem" -pubout -outform DER | base64 -w0)
 export KELT_SIGN_PUBLIC KELT_OTHER_PUBLIC

@@ -1,0 +1,132 @@
+// The signed release record: what the reader accepts, byte for byte, and what a verified
+// record means for a program folder.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "update/release_record.h"
+
+using namespace kelt::update;
+
+namespace {
+
+std::string Field(const std::string& label, const std::vector<std::string>& values)
+{
+    std::string line = label;
+    for (const std::string& v : values)
+        line += " " + std::to_string(v.size()) + ":" + v;
+    return line + "\n";
+}
+
+const std::string kHash(64, 'a');
+// The signed part of a well-formed record, and one signature line (base64 of any bytes).
+const std::string kSigned = std::string(kReleasePurpose) + "\n" + Field("product", {"Keltrix"}) +
+                            Field("channel", {"stable"}) + Field("sequence", {"12"}) +
+                            Field("expires", {"2024-02-29T23:59:59Z"}) + Field("file", {"version.ini", "20", kHash}) +
+                            Field("file", {"filenames.ini", "0", kHash}) + Field("file", {"filesize.ini", "7", kHash}) +
+                            Field("file", {"filehash.ini", "99", kHash});
+const std::string kSignature = Field("signature", {"MAYCAQECAQE="});
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    return text.replace(text.find(from), from.size(), to);
+}
+
+TEST(ReleaseRecordTest, ReadsEveryFieldAndWhatTheSignaturesCover)
+{
+    ReleaseRecord r;
+    ASSERT_EQ(ParseReleaseRecord(kSigned + kSignature + kSignature, r), "");
+    EXPECT_EQ(r.signedBytes, kSigned);
+    EXPECT_EQ(r.product + "/" + r.channel, "Keltrix/stable");
+    EXPECT_EQ(r.sequence, 12u);
+    EXPECT_EQ(r.expires, 1709251199);
+    ASSERT_EQ(r.files.size(), 4u);
+    EXPECT_EQ(r.files[2].name + " " + std::to_string(r.files[2].size), "filesize.ini 7");
+    EXPECT_EQ(r.signatures, (std::vector<std::string>(2, std::string("\x30\x06\x02\x01\x01\x02\x01\x01", 8))));
+}
+
+TEST(ReleaseRecordTest, RefusesEveryOtherShape)
+{
+    const std::string sig = kSignature;
+    const struct {
+        std::string text, reason;
+    } cases[] = {
+        {"", "it is not a release record"},
+        {Replaced(kSigned, "record 1", "record 2") + sig, "it is not a release record"},
+        // Framing: a length that does not fit its value, or one written another way.
+        {Replaced(kSigned, "7:Keltrix", "6:Keltrix") + sig, "its product is missing or malformed"},
+        {Replaced(kSigned, "7:Keltrix", "07:Keltrix") + sig, "its product is missing or malformed"},
+        {Replaced(kSigned, "6:stable", "7:stable ") + sig, "its channel is missing or malformed"},
+        {Replaced(kSigned, "2:12", "3:012") + sig, "its sequence number is missing or malformed"},
+        {Replaced(kSigned, "2:12", "1:0") + sig, "its sequence number is missing or malformed"},
+        {Replaced(kSigned, "2024-02-29", "2023-02-29") + sig, "its expiry time is missing or malformed"},
+        {Replaced(kSigned, "T23", " 23") + sig, "its expiry time is missing or malformed"},
+        // The four files in their order, sizes plain, hashes lower-case.
+        {Replaced(kSigned, "13:filenames.ini", "12:filesize.ini") + sig,
+         "its entry for filenames.ini is missing or malformed"},
+        {Replaced(kSigned, "2:20 64:a", "2:20 64:A") + sig, "its entry for version.ini is missing or malformed"},
+        {Replaced(kSigned, "1:7 ", "2:07 ") + sig, "its entry for filesize.ini is missing or malformed"},
+        {Replaced(kSigned, "2:99", "7:1048577") + sig, "its entry for filehash.ini is missing or malformed"},
+        {kSigned, "it carries no signature"},
+        {kSigned + sig + "\n", "its signature lines are malformed"},
+        {kSigned + Field("signature", {"not base64"}), "its signature lines are malformed"},
+        {kSigned + sig + Field("product", {"Keltrix"}), "its signature lines are malformed"},
+        {kSigned + [&] { std::string nine; for (int i = 0; i < 9; ++i) nine += sig; return nine; }(),
+         "its signature lines are malformed"},
+    };
+    for (const auto& c : cases) {
+        ReleaseRecord r;
+        EXPECT_EQ(ParseReleaseRecord(c.text, r), c.reason) << c.text;
+    }
+}
+
+TEST(ReleaseRecordTest, UtcTimesAreRealMoments)
+{
+    std::int64_t s = -1;
+    EXPECT_TRUE(ParseUtcTime("1970-01-01T00:00:00Z", s));
+    EXPECT_EQ(s, 0);
+    EXPECT_TRUE(ParseUtcTime("2000-03-01T00:00:00Z", s));
+    EXPECT_EQ(s, 951868800);
+    EXPECT_TRUE(ParseUtcTime("9999-12-31T23:59:59Z", s));
+    for (const char* bad : {"1969-12-31T23:59:59Z", "2100-02-29T00:00:00Z", "2024-13-01T00:00:00Z",
+                            "2024-04-31T00:00:00Z", "2024-01-01T24:00:00Z", "2024-01-01T00:00:60Z",
+                            "2024-01-01T00:00:00", "2024-1-01T00:00:00Z"})
+        EXPECT_FALSE(ParseUtcTime(bad, s)) << bad;
+}
+
+TEST(ReleaseRecordTest, AVerifiedRecordIsJudgedAgainstTheDeploymentAndTheFolder)
+{
+    ReleaseRecord r;
+    ASSERT_EQ(ParseReleaseRecord(kSigned + kSignature, r), "");
+    const std::int64_t before = r.expires - 1;
+    const struct {
+        ReleaseExpectation expected;
+        ReleaseVerdict::Kind kind;
+        std::string reason;
+    } cases[] = {
+        {{"Keltrix", "stable", 11, before}, ReleaseVerdict::Newer, ""},
+        {{"Keltrix", "stable", 0, before}, ReleaseVerdict::Newer, ""},
+        {{"Keltrix", "stable", 12, before}, ReleaseVerdict::Same, ""},
+        {{"Keltrix", "stable", 13, before}, ReleaseVerdict::Refused,
+         "it is release 12, older than release 13, which this program folder has"},
+        {{"Keltrix", "beta", 0, before}, ReleaseVerdict::Refused,
+         "it is a release of Keltrix stable, this installation follows Keltrix beta"},
+        {{"keltrix", "stable", 0, before}, ReleaseVerdict::Refused,
+         "it is a release of Keltrix stable, this installation follows keltrix stable"},
+        // Out of date comes first: a server held at the installed release must not look current.
+        {{"Keltrix", "stable", 12, r.expires}, ReleaseVerdict::Expired, "2024-02-29 23:59:59 UTC"},
+        {{"Keltrix", "stable", 13, r.expires + 1}, ReleaseVerdict::Expired, "2024-02-29 23:59:59 UTC"},
+    };
+    for (const auto& c : cases) {
+        const ReleaseVerdict v = JudgeRelease(r, c.expected);
+        EXPECT_EQ(v.kind, c.kind) << c.expected.channel << " " << c.expected.installed;
+        EXPECT_EQ(v.reason, c.reason);
+    }
+    EXPECT_EQ(SignedFileMismatch(r.files[0], 21, kHash), "version.ini has 21 bytes, the signed release names 20");
+    EXPECT_EQ(SignedFileMismatch(r.files[0], 20, std::string(64, 'b')),
+              "version.ini is not the file the signed release names");
+    EXPECT_EQ(SignedFileMismatch(r.files[0], 20, kHash), "");
+}
+
+} // namespace
