@@ -169,18 +169,21 @@ TEST(UpdatePlanTest, CollectsNewerFilesInSectionAndKeyOrder)
 TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderRepeatOrAreTheInformationsOwn)
 {
     ServerInfo server;
-    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\nG=1\nH=1\nI=1\nJ=1\nK=1\n[Plugins]\nF=1\n");
+    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\nG=1\nH=1\nI=1\nJ=1\nK=1\nL=1\n"
+                                     "[Plugins]\nF=1\nM=1\n");
     server.names = IniText::Parse(
         "[Program]\nA=..\\Keltrix.exe\nB=ok.dll\nC=C:\\Windows\\x.dll\nE=OK.DLL\nG=Version.INI\nH=update.sig\n"
-        "I=UPDATE.INI\nJ=filenames.ini\nK=conout$\n[Plugins]\nF=sub/x.KTP\n");
+        "I=UPDATE.INI\nJ=filenames.ini\nK=conout$\nL=same.dll\n[Plugins]\nF=sub/x.KTP\nM=Same.DLL\n");
+    // L is not newer here, but still lists its name first.
+    const IniText local = IniText::Parse("[Program]\nL=1\n");
     std::string sizes = "[Program]\n", hashes = "[Program]\n";
-    for (const char* key : {"A", "B", "C", "D", "E", "G", "H", "I", "J", "K"}) {
+    for (const char* key : {"A", "B", "C", "D", "E", "G", "H", "I", "J", "K", "L", "M"}) {
         sizes += std::string(key) + "=1\n";
         hashes += std::string(key) + "=" + kHashA + "\n";
     }
     server.sizes = IniText::Parse(sizes);
     server.hashes = IniText::Parse(hashes);
-    const UpdatePlan plan = CollectEntries(server, IniText::Parse(""), kFolders);
+    const UpdatePlan plan = CollectEntries(server, local, kFolders);
     ASSERT_EQ(plan.entries.size(), 1u);
     EXPECT_EQ(plan.entries[0].fileName, "ok.dll");
     std::vector<std::string> refused;
@@ -194,7 +197,8 @@ TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderRepeatOrAreTheInformationsOwn
                                                  "I:UPDATE.INI:a name of the update information",
                                                  "J:filenames.ini:a name of the update information",
                                                  "K:conout$:not a plain file name",
-                                                 "F:sub/x.KTP:not a plain file name"}));
+                                                 "F:sub/x.KTP:not a plain file name",
+                                                 "M:Same.DLL:listed twice"}));
 }
 
 TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
