@@ -482,6 +482,9 @@ std::string JTUpdateRun::Rejection(const TUpdateItem& item) const
         return "SHA-256 differs from the published one";
     if (!IsInsideFolder(FullPath(item.installPath), FullPath(settings_.programFolder)))
         return "outside the program folder";
+    const DWORD attributes = ::GetFileAttributesA(item.installPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "a folder of that name is in the way";
     return {};
 }
 
@@ -521,7 +524,8 @@ void JTUpdateRun::Install()
     std::vector<Placement> files;
     for (const TUpdateItem& item : entries_)
         files.push_back({item.fileName, item.stagingPath, item.installPath, item.size, item.hash});
-    WholeInstall install(settings_.runningProgram, staging_ + "Replaced\\");
+    // Replaced files wait below the staging folder, under a name no published file can have.
+    WholeInstall install(settings_.runningProgram, staging_ + "=replaced\\");
     std::size_t failed = 0;
     std::string reason;
     bool done = install.Prepare(files, failed, reason);

@@ -134,7 +134,12 @@ bool WholeInstall::Prepare(const std::vector<Placement>& files, std::size_t& fai
 bool WholeInstall::PlaceOne(Step& step, std::size_t index, std::string& reason)
 {
     const std::string& target = step.file.target;
-    if (Exists(target)) {
+    const DWORD attributes = ::GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        reason = "a folder of that name is in the way";
+        return false;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         const bool running = !runningProgram_.empty() && SameFileName(FullPath(target), FullPath(runningProgram_));
         const std::string aside = running ? RunningProgramAside(target) : asideFolder_ + std::to_string(index);
         if (!::MoveFileExA(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {

@@ -51,15 +51,12 @@ std::string RunStagedUpdater(const std::string& program)
     return shown;
 }
 
-// The release the registry records for the folder; "" when none.
-std::string RecordedRelease(const std::string& program)
+// The release the registry records for the folder (0 when none).
+std::uint64_t RecordedRelease(const std::string& program)
 {
-    char data[32] = {};
-    DWORD size = sizeof data;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, kReleaseKey, ReleaseValueName(program).c_str(), RRF_RT_REG_SZ, nullptr,
-                       data, &size) != ERROR_SUCCESS)
-        return "";
-    return data;
+    std::uint64_t sequence = 0;
+    std::string problem;
+    return InstalledRelease(program, IniText::Parse(""), sequence, problem) ? sequence : 999999;
 }
 
 class StagedUpdaterTest : public UpdateRunFixture {
@@ -74,12 +71,12 @@ protected:
         for (const auto& [name, bytes] : files)
             WriteBytes(program + name, bytes);
     }
-    // Every file of the folder as it was given, and nothing recorded beyond `release`.
-    void ExpectUnchanged(const std::vector<std::pair<std::string, std::string>>& files, const std::string& release)
+    // The folder holds these bytes, and the registry records `release` for it (0: none).
+    void ExpectFolder(const std::vector<std::pair<std::string, std::string>>& files, int release)
     {
         for (const auto& [name, bytes] : files)
             EXPECT_EQ(ReadBytes(program + name), bytes) << name;
-        EXPECT_EQ(RecordedRelease(program), release);
+        EXPECT_EQ(RecordedRelease(program), static_cast<std::uint64_t>(release));
     }
     void PointAt(const std::string& release) { SetBaseAddress(OddServer() + "/tree/" + release + "/update/"); }
 };
@@ -106,17 +103,17 @@ TEST_F(StagedUpdaterTest, AnOlderReleaseReplayedIntoAFreshAnUpgradedOrAnUpdatedF
     NewFolder(fresh);
     PointAt("old");
     EXPECT_EQ(RunStagedUpdater(program), refusal);
-    ExpectUnchanged(fresh, "");
+    ExpectFolder(fresh, 0);
 
     // Upgraded by the setup, which records its release where only administrators write, over
-    // the version.ini of the older installation.
+    // the version.ini of an installation older than both releases.
     auto upgraded = current;
-    upgraded.push_back({"version.ini", "[Program]\r\nKeltrix.exe=1\r\n[Plugins]\r\nHide.KTP=1\r\n"});
+    upgraded.push_back({"version.ini", "[Program]\r\nKeltrix.exe=0.5\r\n[Plugins]\r\nHide.KTP=0.5\r\n"});
     NewFolder(upgraded);
     ASSERT_TRUE(RecordRelease(program, static_cast<std::uint64_t>(newer)));
     PointAt("old");
     EXPECT_EQ(RunStagedUpdater(program), refusal);
-    ExpectUnchanged(upgraded, std::to_string(newer));
+    ExpectFolder(upgraded, newer);
 
     // Updated by the updater from the older release: the replay is refused, the same release
     // again is nothing new.
@@ -125,12 +122,12 @@ TEST_F(StagedUpdaterTest, AnOlderReleaseReplayedIntoAFreshAnUpgradedOrAnUpdatedF
     EXPECT_EQ(RunStagedUpdater(program), "Information: Installed:\n   Keltrix.exe 2\n   Hide.KTP 2");
     auto updated = current;
     updated.push_back({"version.ini", versions});
-    ExpectUnchanged(updated, std::to_string(newer));
+    ExpectFolder(updated, newer);
     PointAt("old");
     EXPECT_EQ(RunStagedUpdater(program), refusal);
     PointAt("new");
     EXPECT_EQ(RunStagedUpdater(program), "Sorry!: Nothing new has been found!!");
-    ExpectUnchanged(updated, std::to_string(newer));
+    ExpectFolder(updated, newer);
 }
 
 TEST_F(StagedUpdaterTest, ARecordTheDeploymentMustNotTrustIsRefusedWithItsReason)
@@ -171,7 +168,7 @@ TEST_F(StagedUpdaterTest, ARecordTheDeploymentMustNotTrustIsRefusedWithItsReason
         if (c.resplit)
             resplit(TreeFolder() + c.name + "\\update\\");
         EXPECT_EQ(RunStagedUpdater(program), c.message);
-        ExpectUnchanged(before, "");
+        ExpectFolder(before, 0);
     }
 
     // A publisher moving to a new key signs with both; a deployment that knows only the new one
@@ -205,7 +202,7 @@ TEST_F(StagedUpdaterTest, AReleaseWhoseThirdFileCannotBePutInPlaceLeavesEveryFil
               "Warning: Nothing was installed: KeltckItems.xdb could not be put in place (it is in use).\nEvery "
               "file already replaced was put back: the installed files and version.ini are as they were.");
     ::CloseHandle(locked);
-    ExpectUnchanged(before, "");
+    ExpectFolder(before, 0);
     for (const char* left : {"Keltrix.exe.new", "KeltKinds.xdb.new", "KeltckItems.xdb.new", "Plugins\\Hide.KTP.new"})
         EXPECT_EQ(ReadBytes(program + left), "<missing>") << left;
 

@@ -210,6 +210,7 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
         {"badsize.dll", "fine bytes", "12x", "auto", "the published size is not a number"},
         {"nohash.dll", "fine bytes", "auto", "", "no published SHA-256"},
         {"badhash.dll", "fine bytes", "auto", "abc", "the published SHA-256 is not 64 hex digits"},
+        {"Records", "fine bytes", "auto", "auto", "a folder of that name is in the way"},
     };
     std::vector<Published> files;
     int key = 0;
@@ -218,10 +219,12 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
     files.emplace_back("Program", "Good", "good.dll", "1", "good bytes");
     Publish("hostile", files, OddServer(), "tree/");
     const std::string setting = ReadBytes(program + "Update.ini");
-    // Update.ini is the setting itself, version.ini the run's own record, CONIN$ a device.
+    // Update.ini is the setting itself, version.ini the run's own record, CONIN$ a device,
+    // Records a folder.
     auto plainFile = [](const std::string& name) {
-        return name != "Update.ini" && name != "version.ini" && name != "CONIN$";
+        return name != "Update.ini" && name != "version.ini" && name != "CONIN$" && name != "Records";
     };
+    MakeFolders(program + "Records\\");
     for (const auto& c : cases)
         if (plainFile(c.name))
             WriteBytes(program + c.name, "installed");
