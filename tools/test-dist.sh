@@ -3,9 +3,10 @@
 #   tools/test-dist.sh            builds `dist` of win64 and win32, then tests both packages
 #   tools/test-dist.sh ENV...     tests the packages the given dist.env files describe, unbuilt
 # Every package: the folder check (complete, versions, imports), the setup program's version and
-# imports, the zip's listing against the packaged folder. Packages built here are built from a
-# release published from the staged folder (with a key of this run), and record it. The win64 package is also installed,
+# imports, the zip's listing against the packaged folder. The win64 package is also installed,
 # started, upgraded and removed under Wine in a throw-away prefix; the win32 one cannot run here.
+# Packages built here are built from a release published from the staged folder (with a key of
+# this run), and are checked to record it.
 set -uo pipefail
 self=$(readlink -f "$0")
 root=$(dirname "$(dirname "$self")")
@@ -48,39 +49,21 @@ package_is_stage() {
        <(listing_of "$package" | grep -vx 'Keltrix/version.ini')
 }
 
-# A release of the staged folder, published as a publisher does (tools/make-update-info.sh):
-# the program files, the tables and the plug-ins, version 0.9-dist, signed with a key of this run.
-release_version=0.9-dist
+# Release 1 of the staged folder, published as a publisher does: the program files, the tables
+# and the plug-ins, version 0.9-dist, signed with a key of this run.
 make_release() {  # make_release STAGE OUT
-  local src
-  src=$(mktemp -d)
-  mkdir -p "$src/Program" "$src/Database" "$src/Plugins"
-  cp "$1"/*.exe "$1"/*.chm "$src/Program/" && cp "$1"/*.xdb "$src/Database/" && cp "$1"/Plugins/*.KTP "$src/Plugins/" &&
+  local src=$KELT_DIST_WORK/release-source
+  rm -rf "$src" "$2" && mkdir -p "$src/Program" "$src/Database" "$src/Plugins" &&
+    cp "$1"/*.exe "$1"/*.chm "$src/Program/" && cp "$1"/*.xdb "$src/Database/" && cp "$1"/Plugins/*.KTP "$src/Plugins/" &&
     openssl ecparam -name prime256v1 -genkey -noout -out "$src/key.pem" 2>/dev/null &&
-    rm -rf "$2" && bash "$root/tools/make-update-info.sh" --key "$src/key.pem" "$src" "$2" "$release_version" >/dev/null
-  local rc=$?
-  rm -rf "$src"
-  return $rc
+    bash "$root/tools/make-update-info.sh" --key "$src/key.pem" "$src" "$2" 0.9-dist >/dev/null && rm -rf "$src"
 }
-release_dir() { printf '%s' "$KELT_DIST_WORK/release-server"; }
-# Packages built here are built from a release; given ones, when they carry a version.ini.
+# Packages built here are built from that release; given ones, when they carry a version.ini.
 from_release() { [ -n "${KELT_EXPECT_RELEASE:-}" ] || [ -f "$package/version.ini" ]; }
-release_sequence() { sed -n 's/^sequence [0-9]*:\([0-9]*\)$/\1/p' "$(release_dir)/release.rec"; }
-# The version.ini a package built from that release carries: the release and each shipped file's version.
-recorded_in() {  # recorded_in VERSION_INI
-  local text
-  text=$(tr -d '\r' <"$1")
-  grep -qx "Sequence=$(release_sequence)" <<<"$text" && grep -qx "Keltrix.exe=$release_version" <<<"$text" &&
-    grep -qx "KeltKinds.xdb=$release_version" <<<"$text" && grep -qx "Hide.KTP=$release_version" <<<"$text"
-}
-zip_records_release() {
-  local tmp rc
-  tmp=$(mktemp -d)
-  unzip -q "$zip" Keltrix/version.ini -d "$tmp" && recorded_in "$tmp/Keltrix/version.ini"
-  rc=$?
-  rm -rf "$tmp"
-  return $rc
-}
+# The version.ini (on input) of a package built from it: the release and, among the files it
+# ships, a program, a table and a plug-in with their published versions.
+recorded_in() { [ "$(tr -d '\r' | grep -cxE 'Sequence=1|(Keltrix.exe|KeltKinds.xdb|Hide.KTP)=0.9-dist')" = 4 ]; }
+zip_records_release() { unzip -p "$zip" Keltrix/version.ini | recorded_in; }
 
 static_tests() {
   load_env "$1"
@@ -96,9 +79,7 @@ static_tests() {
   check "$name: the packaged folder is the staged one without run-time files" package_is_stage
   check "$name: the zip lists exactly the packaged folder" same_listing "$package" "$zip"
   check "$name: the zip's files are the packaged ones, byte for byte" zip_matches
-  if from_release; then
-    check "$name: the zip records the release it was built from and its files' versions" zip_records_release
-  fi
+  from_release && check "$name: the zip records the release it was built from and its files' versions" zip_records_release
 }
 
 zip_matches() {
@@ -213,8 +194,8 @@ wine_tests_inside() {
   check "  and not in the 32-bit view" lacks_key32 "$uninstall_key"
   if from_release; then
     check "the release it was built from is recorded for the folder where only administrators write" \
-      [ "$(recorded_release 'C:\Program Files\Keltrix')" = "$(release_sequence)" ]
-    check "  and in version.ini with its files' versions" recorded_in "$installed/version.ini"
+      [ "$(recorded_release 'C:\Program Files\Keltrix')" = 1 ]
+    check "  and in version.ini with its files' versions" eval 'recorded_in <"$installed/version.ini"'
   fi
 
   check "the Start-menu shortcut starts the installed program to its ready main window" \
@@ -241,7 +222,7 @@ wine_tests_inside() {
   check "  keeping the deployment's update settings" cmp -s "$KELT_DIST_WORK/deployment-update.ini" "$installed/Update.ini"
   if from_release; then
     check "  recording its release and versions over the older ones, keeping the plug-in manager's" \
-      eval 'recorded_in "$installed/version.ini" && grep -q "^Hide Drives=1.0" "$installed/version.ini"'
+      eval 'recorded_in <"$installed/version.ini" && grep -q "^Hide Drives=1.0" "$installed/version.ini"'
   fi
 
   check "a silent removal succeeds" uninstall_silently 'C:\Program Files\Keltrix'
@@ -306,8 +287,8 @@ if [ ${#envs[@]} -eq 0 ]; then
   for preset in win64 win32; do
     cmake --preset $preset >/dev/null &&
       cmake --build --preset $preset -j "${JOBS:-2}" --target program &&
-      load_env "$root/build/$preset/dist/dist.env" && make_release "$KELT_STAGE_DIR" "$(release_dir)" &&
-      KELT_RELEASE_DIR=$(release_dir) cmake --build --preset $preset -j "${JOBS:-2}" --target dist ||
+      load_env "$root/build/$preset/dist/dist.env" && make_release "$KELT_STAGE_DIR" "$KELT_DIST_WORK/release" &&
+      KELT_RELEASE_DIR=$KELT_DIST_WORK/release cmake --build --preset $preset -j "${JOBS:-2}" --target dist ||
       { echo "  FAIL  make dist of $preset"; failed=$((failed + 1)); }
     envs+=("$root/build/$preset/dist/dist.env")
   done

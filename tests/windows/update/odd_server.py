@@ -27,12 +27,8 @@ environment (KELT_SIGN_KEY, KELT_OTHER_KEY: PEM files). Paths:
   /odd/flood           200 without a length, bytes without end
   /odd/drip-head       a status line, then one byte of head every 0.1 s without end
   /odd/drip-body       a head announcing 1 MB, then one byte every 0.1 s without end
-  /odd/sign/NAME/KEY?QUERY
-                       signs TREE/NAME/update/ as its four information files stand, with the
-                       publisher's script (KELT_PUBLISH_SCRIPT, --renew), as a publisher does
-                       (KEY: "publisher", "other" or "both"); the query gives the record's
-                       sequence, expires, product and channel. Answers "signed" or the script's
-                       complaint
+  /odd/sign/NAME/KEY?QUERY  signs TREE/NAME/update/ with the publisher's script (KEY: "publisher", "other"
+                       or "both"; QUERY: sequence, expires, product, channel); "signed" or its complaint
   /named.txt           200 "named"
   /tree/<path>         the file below TREE, except that files named stall.bin, short.bin and
                        error.bin behave like /odd/stall, /odd/short and a 500 answer, and a

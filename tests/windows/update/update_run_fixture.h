@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <string>
@@ -102,9 +101,8 @@ protected:
     // Who signs what Publish writes: the key in Update.ini, another key, both, or nobody.
     enum class Signer { Publisher, Other, Both, Nobody };
 
-    // Publishes into <tree>\<name>\update\, signs it (`release` as for Sign), and points
-    // Update.ini at `server` + "/<prefix><name>/update/" with the publisher's key. Answers the
-    // release's sequence number.
+    // Publishes into <tree>\<name>\update\, signs it (see Sign; answers its release number), and
+    // points Update.ini at `server` + "/<prefix><name>/update/" with the publisher's key.
     int Publish(const std::string& name, const std::vector<Published>& files, const std::string& server,
                  const std::string& prefix = "", Signer signer = Signer::Publisher, const std::string& release = "")
     {
@@ -141,21 +139,18 @@ protected:
         return signer == Signer::Nobody ? 0 : Sign(name, signer, release);
     }
 
-    // Has the odd server sign <tree>\<name>\update\ as it stands now, with the publisher's
-    // script; `release` sets fields of the record as a query ("channel=beta&expires=...").
-    // Unless it names one, every signing is a release of the next sequence number.
-    static int Sign(const std::string& name, Signer signer, std::string release = "")
+    // Has the odd server sign <tree>\<name>\update\ with the publisher's script as the next
+    // release; `release` sets fields of the record as a query ("channel=beta&expires=...").
+    static int Sign(const std::string& name, Signer signer, const std::string& release = "")
     {
         static int sequence = 0;
-        const std::size_t given = release.find("sequence=");
-        if (given == std::string::npos)
-            release += std::string(release.empty() ? "" : "&") + "sequence=" + std::to_string(++sequence);
         static const char* const kWho[] = {"publisher", "other", "both"};
         THttpClient http;
         http.InputFileMode = false;
-        http.Get(OddServer() + "/odd/sign/" + name + "/" + kWho[static_cast<int>(signer)] + "?" + release);
+        http.Get(OddServer() + "/odd/sign/" + name + "/" + kWho[static_cast<int>(signer)] + "?sequence=" +
+                 std::to_string(++sequence) + "&" + release);
         EXPECT_EQ(http.Body, "signed");
-        return given == std::string::npos ? sequence : std::atoi(release.c_str() + given + 9);
+        return sequence;
     }
 
     // Update.ini with the address and the publisher's key (none when `key` is empty).

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <algorithm>
@@ -29,22 +30,6 @@ bool Contains(const Lines& lines, const std::string& line)
 bool Has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
-}
-
-// The access list of a file or folder in SDDL.
-std::string AccessOf(const std::string& path)
-{
-    DWORD size = 0;
-    ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
-    std::vector<char> descriptor(size ? size : 1);
-    LPSTR text = nullptr;
-    if (!::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
-        !::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1,
-                                                                 DACL_SECURITY_INFORMATION, &text, nullptr))
-        return "<none>";
-    const std::string sddl = text;
-    ::LocalFree(text);
-    return sddl;
 }
 
 std::string LocalVersion(const std::string& program, const char* section, const char* key)
@@ -94,9 +79,16 @@ TEST_F(UpdateRunTest, ASignedRunInstallsExactlyTheSignedFilesAndRecordsTheirVers
     EXPECT_EQ(ReadBytes(program + "extra.dll"), "<missing>");
     // Nobody but administrators and the system may open what is downloaded (Wine keeps the
     // access list as the folder's Unix mode, so only the absence of everyone else is seen here).
-    const std::string access = AccessOf(program + "Update");
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LPSTR access = nullptr;
+    ASSERT_EQ(::GetNamedSecurityInfoA((program + "Update").c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, nullptr, nullptr, &descriptor), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                       DACL_SECURITY_INFORMATION, &access, nullptr));
     for (const char* others : {";WD)", ";BU)", ";AU)"})
-        EXPECT_EQ(access.find(others), std::string::npos) << access;
+        EXPECT_EQ(std::string(access).find(others), std::string::npos) << access;
+    ::LocalFree(access);
+    ::LocalFree(descriptor);
     EXPECT_EQ(ReadBytes(program + "version.ini"),
               "[Program]\r\nMain=0.9\r\n[Plugins]\r\nStarter=1.0\r\nHide=0.10\r\nHide Drives=1.0\r\n"
               "[Database]\r\nKinds=\"0.9 beta \"\r\n");
@@ -124,7 +116,6 @@ TEST_F(UpdateRunTest, InformationNotSignedWithThePublishersKeyInstallsNothing)
     const std::string badKey = "The publisher key in Update.ini is not valid, so no update can be verified and "
                                "nothing is installed.";
     const std::string refused = "The update information is not signed with the publisher's key (";
-    const std::string mixed = "The release on the update server was refused: ";
     const struct {
         const char* name;
         Signer signer;
@@ -141,7 +132,7 @@ TEST_F(UpdateRunTest, InformationNotSignedWithThePublishersKeyInstallsNothing)
          refused + "the signature does not match the publisher key).",
          "Signature refused: the signature does not match the publisher key"},
         {"tampered", Signer::Publisher, Env("KELT_SIGN_PUBLIC"), "", true,
-         mixed + "filesize.ini is not the file the signed release names.",
+         "The release on the update server was refused: filesize.ini is not the file the signed release names.",
          "Release refused: filesize.ini is not the file the signed release names"},
         {"notbase64", Signer::Publisher, Env("KELT_SIGN_PUBLIC"), "not base64!", false,
          refused + "release.rec: its signature lines are malformed).",
@@ -219,8 +210,7 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
     files.emplace_back("Program", "Good", "good.dll", "1", "good bytes");
     Publish("hostile", files, OddServer(), "tree/");
     const std::string setting = ReadBytes(program + "Update.ini");
-    // Update.ini is the setting itself, version.ini the run's own record, CONIN$ a device,
-    // Records a folder.
+    // Update.ini is the setting itself, version.ini the run's own record, CONIN$ a device, Records a folder.
     auto plainFile = [](const std::string& name) {
         return name != "Update.ini" && name != "version.ini" && name != "CONIN$" && name != "Records";
     };

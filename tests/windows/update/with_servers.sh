@@ -10,8 +10,7 @@
 #   KELT_IPV6_PORT  the same server on the IPv6 loopback ::1 ("none" where there is none)
 #   KELT_SIGN_PUBLIC, KELT_OTHER_PUBLIC  the public keys (base64 DER, as Update.ini holds them)
 #                   of two ECDSA P-256 key pairs made for this run; the odd server signs with
-#                   their private keys (/odd/sign/...) through tools/make-update-info.sh; the
-#                   keys never leave the run's folder
+#                   their private keys (/odd/sign/...), which never leave the run's folder
 # The exit code is the command's.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
