@@ -125,7 +125,8 @@ bool WritesNothing(const std::function<void()>& action)
     HANDLE events[2] = {};
     const HKEY roots[2] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
     for (int i = 0; i < 2; ++i) {
-        RegOpenKeyExA(roots[i], "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_NOTIFY, &keys[i]);
+        RegOpenKeyExA(roots[i], "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_NOTIFY | ViewFor(roots[i], 0),
+                      &keys[i]);
         events[i] = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         RegNotifyChangeKeyValue(keys[i], TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, events[i], TRUE);
     }
