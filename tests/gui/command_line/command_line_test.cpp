@@ -122,6 +122,52 @@ struct WindowParts {
     }
 };
 
+// The staged program's window with a change waiting to be applied: expanded rows make a tweak
+// a check box, and the Apply tool button is enabled while a change waits.
+struct WindowWithPendingChange {
+    WindowWithPendingChange()
+    {
+        DWORD expanded = 1;
+        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, "SoftWare\\Dorvane\\Keltrix 0.8\\Options", "ExpandItems", REG_DWORD,
+                          &expanded, sizeof expanded);
+        process = probe::Start(probe::StageFolder());
+        window = probe::WaitReady(process, 120000);
+        ::EnumChildWindows(window, WindowParts::Visit, reinterpret_cast<LPARAM>(&parts));
+        if (!window || !parts.box || !parts.apply || ::IsWindowEnabled(parts.apply))
+            return;
+        ::SendMessageA(parts.box, BM_CLICK, 0, 0);
+        pending = ::SendMessageA(parts.box, BM_GETCHECK, 0, 0);
+        ready = ::IsWindowEnabled(parts.apply);
+    }
+    ~WindowWithPendingChange()
+    {
+        ::TerminateProcess(process, 0);
+        ::CloseHandle(process);
+    }
+    bool StillPending() const
+    {
+        return probe::MainWindowOf(process) == window && ::SendMessageA(parts.box, BM_GETCHECK, 0, 0) == pending &&
+               ::IsWindowEnabled(parts.apply);
+    }
+    // The text of the next message box with that caption, which is then answered OK.
+    std::string Answer(const char* caption) const
+    {
+        const HWND box = probe::WaitShown(process, 30000, "#32770", caption);
+        char text[1024] = {};
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 300 && ::IsWindow(box); ++i)
+            ::Sleep(100);
+        return text;
+    }
+
+    HANDLE process = nullptr;
+    HWND window = nullptr;
+    WindowParts parts;
+    LRESULT pending = 0;
+    bool ready = false;
+};
+
 class CommandLine : public ::testing::Test {
 protected:
     TestKey key_{"command-line"};
@@ -167,7 +213,8 @@ TEST_F(CommandLine, ReplaysAndChecksARecordMadeThroughTheWindowAsTheWindowReplay
                                   "Flag\r\n3 | written | Owner tweak" + path + "Owner\r\nDone: every row written.\r\n"))
         << restored;
     const std::set<std::string> cliRestore = Values(HKEY_CURRENT_USER, items);
-    const std::string check = Keltrix("/CHECK " + Q(record));
+    const std::string log = folder_.File("runs.log");
+    const std::string check = Keltrix("/CHECK " + Q(record) + " /log " + Q(log));
     EXPECT_TRUE(Has(check, "1 | differs: \"0\", the record wants \"1\" | Check tweak") && check[0] == '1') << check;
 
     // The window's replays of the record: redo, then restore without its second row as the
@@ -183,6 +230,13 @@ TEST_F(CommandLine, ReplaysAndChecksARecordMadeThroughTheWindowAsTheWindowReplay
     }
     EXPECT_EQ(Keltrix("/redo " + Q(record)).substr(0, 2), "0\n");
     EXPECT_EQ(Values(HKEY_CURRENT_USER, items), applied);
+    const std::string inPlace = Keltrix("/check " + Q(record) + " /log " + Q(log));
+    EXPECT_EQ(inPlace.substr(0, 2), "0\n") << inPlace;
+    // The log gains each run's lines after a line naming the run.
+    const std::string logged = FileBytes(log);
+    EXPECT_TRUE(Has(logged, " Keltrix.exe /check ") && Has(logged, check.substr(2)) &&
+                Has(logged, inPlace.substr(2)))
+        << logged;
     RemoveTestRoot();
 }
 
@@ -323,28 +377,40 @@ TEST_F(CommandLine, RunsWaitForEachOtherAndLeaveARunningWindowAndItsPendingChang
     }
     ::CloseHandle(other);
 
-    // The window with a change waiting to be applied: expanded rows make a tweak a check box,
-    // and the Apply tool button is enabled while a change waits.
-    DWORD expanded = 1;
-    ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, "SoftWare\\Dorvane\\Keltrix 0.8\\Options", "ExpandItems", REG_DWORD,
-                      &expanded, sizeof expanded);
-    HANDLE process = probe::Start(probe::StageFolder());
-    HWND window = probe::WaitReady(process, 120000);
-    ASSERT_TRUE(window);
-    WindowParts parts;
-    ::EnumChildWindows(window, WindowParts::Visit, reinterpret_cast<LPARAM>(&parts));
-    const HWND box = parts.box, apply = parts.apply;
-    ASSERT_TRUE(box && apply && !::IsWindowEnabled(apply));
-    ::SendMessageA(box, BM_CLICK, 0, 0);
-    const LRESULT pending = ::SendMessageA(box, BM_GETCHECK, 0, 0);
-    ASSERT_TRUE(::IsWindowEnabled(apply));
-
+    WindowWithPendingChange main;
+    ASSERT_TRUE(main.ready);
     RawSetString(key_.Path(), "Text", "a");
     EXPECT_EQ(Keltrix("/redo " + Q(record)).substr(0, 2), "0\n");
     EXPECT_EQ(RegistryBytes(key_.Path(), "Text"), Sz("b"));
-    EXPECT_EQ(probe::MainWindowOf(process), window);
-    EXPECT_EQ(::SendMessageA(box, BM_GETCHECK, 0, 0), pending);
-    EXPECT_TRUE(::IsWindowEnabled(apply));
-    ::TerminateProcess(process, 0);
-    ::CloseHandle(process);
+    EXPECT_TRUE(main.StillPending());
+}
+
+// The window's own Restore... with a change waiting in the window: a replay that writes nothing
+// says so, names the value held with another type, and neither asks about the change nor drops it.
+TEST_F(CommandLine, TheWindowsReplayThatWritesNothingSaysSoAndKeepsThePendingChange)
+{
+    RawSetString(key_.Path(), "Text", "a");
+    RawSet(key_.Path(), "Expand", REG_EXPAND_SZ, "%x%", 4);
+    const std::string unchanged = folder_.File("unchanged.rwr"), typed = folder_.File("typed.rwr");
+    WriteRecordFile(unchanged, {Row("Done row", key_.Path(), "Text", 0, "a", "b")});
+    WriteRecordFile(typed, {Row("Done row", key_.Path(), "Text", 0, "a", "b"),
+                            Row("Expand row", key_.Path(), "Expand", 0, "a", "b", "", true)});
+    WindowWithPendingChange main;
+    ASSERT_TRUE(main.ready);
+    ::PostMessageA(main.window, WM_COMMAND, IDM_RESTORE, 0);
+    const HWND form = probe::WaitShown(main.process, 30000, "#32770", "Restore registry settings");
+    ASSERT_TRUE(form);
+    const auto start = [form](const std::string& file) {
+        ::SetDlgItemTextA(form, IDC_REC_FILE_NAME, file.c_str());
+        ::PostMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_REC_START, BN_CLICKED), 0);
+    };
+    start(unchanged);  // its only row holds its old value already: listed unchecked
+    EXPECT_EQ(main.Answer("Information"), "No record is checked: nothing has been written.");
+    start(typed);
+    EXPECT_EQ(main.Answer("Warning").substr(0, 40), "The records you selected will be Restore");
+    EXPECT_EQ(main.Answer("Warning"), "This record could not be written:\nExpand row: the value is of type REG_EXPAND_SZ in "
+                                      "the registry, of type REG_SZ in the record: it is left as it is\nNothing has "
+                                      "been written.");
+    EXPECT_EQ(RegistryBytes(key_.Path(), "Expand"), Sz("%x%"));
+    EXPECT_TRUE(main.StillPending());
 }
