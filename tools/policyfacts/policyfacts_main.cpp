@@ -4,7 +4,7 @@
 //   policyfacts extract --templates DIR --origin TEXT --out FILE SOURCE.kind...
 //       reads the PolicyDefinitions folder DIR and writes the facts of every policy the
 //       sources name to FILE, headed by TEXT (where the templates came from)
-//   policyfacts check --facts FILE... SOURCE.kind...
+//   policyfacts check --facts FILE [--facts FILE]... SOURCE.kind...
 //       lists every tweak that disagrees with the facts; exit code 1 when there is one
 //   policyfacts show --templates DIR [POLICY | KEY\VALUE]...
 //       prints the facts of policies, or of the policies that write a value, with the
@@ -28,7 +28,7 @@ using namespace kelt::policy;
 int Usage() {
     std::fprintf(stderr,
                  "usage: policyfacts extract --templates DIR --origin TEXT --out FILE SOURCE.kind...\n"
-                 "       policyfacts check --facts FILE... SOURCE.kind...\n"
+                 "       policyfacts check --facts FILE [--facts FILE]... SOURCE.kind...\n"
                  "       policyfacts show --templates DIR [POLICY | KEY\\VALUE]...\n");
     return 2;
 }
