@@ -12,6 +12,7 @@
 #include "app/program_info.h"
 #include "app/splash_form.h"
 #include "app/thread_execute.h"
+#include "catalogue/platform/edition.h"
 #include "catalogue/platform/os_family.h"
 #include "catalogue/platform/restart.h"
 #include "catalogue/platform/system_calls.h"
@@ -469,6 +470,7 @@ void TKeltMainForm::FormCreate()
     ::EnableWindow(Handle(), FALSE);
 
     DetectRunningWindows();
+    DetectRunningEdition();
     ::SetWindowTextA(Handle(), (ui::WindowText(Handle()) + "--[Now Running Under:" + FamilyName(OSFamily) + " ]").c_str());
     SetXPMenus(options_.UseXPMenu);
 
