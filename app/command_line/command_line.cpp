@@ -15,6 +15,7 @@
 #include "app/command_line/command_output.h"
 #include "app/command_line/state_report.h"
 #include "app/program_info.h"
+#include "catalogue/platform/edition.h"
 #include "catalogue/platform/os_family.h"
 #include "catalogue/record.h"
 #include "catalogue/set_item.h"
@@ -517,6 +518,7 @@ int RunCommandLine(const std::vector<std::string>& args)
         return kExitBadUse;
     }
     DetectRunningWindows();
+    DetectRunningEdition();
     try {
         return Runner(command, out).Run();
     } catch (const std::exception& error) {

@@ -5,6 +5,7 @@
 
 #include "catalogue/ck_set_item.h"
 #include "catalogue/ed_set_item.h"
+#include "catalogue/platform/edition.h"
 #include "catalogue/platform/os_family.h"
 #include "catalogue/reg_settings.h"
 #include "catalogue/value_format.h"
@@ -62,7 +63,10 @@ JTTweakState StateOf(JTSetItem& item, const std::string& catalogue)
     state.path = item.RegistryPath();
     state.type = TypeName(item.iRegType);
     state.suited = item.SuitsRunningWindows();
-    if (!state.suited)
+    if (!state.suited && item.OSType.SuitsRunningWindows())
+        state.notSuitedWhy =
+            "for the " + EditionsText(item.iEditions) + " editions (this is " + EditionsText(OSEdition) + ")";
+    else if (!state.suited)
         state.notSuitedWhy = NotSuitedWhy(item.OSType.Mask());
     state.valueSet = item.ValueStored() && readable;
     if (!readable)

@@ -13,7 +13,7 @@ struct JTTweakState {
     std::string path;         // root \ key \ value name
     std::string type;         // "REG_SZ", "REG_DWORD", "REG_BINARY"
     bool suited = true;       // offered on this Windows
-    std::string notSuitedWhy; // "for WindowsXP, Windows7 (this is Windows11)" when not
+    std::string notSuitedWhy; // "for WindowsXP, Windows7 (this is Windows11)", "for the Enterprise editions (this is Pro)"
     std::string state;        // "on", "off" (check); "set", "not set" (edit); "other type"
     bool valueSet = false;
     std::string value;        // as the program lists values (binary as byte pairs); "" when not set

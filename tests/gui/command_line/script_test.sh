@@ -34,6 +34,7 @@ with open(f"{work}/state.json", encoding="utf-8") as f:
 with open(f"{work}/expected-state.txt", encoding="utf-8") as f:
     on, set_, *shipped = f.read().splitlines()
 assert sorted(line[3] for line in state[1:]) == sorted(shipped), "not every shipped tweak is listed once"
+assert any(line[6].endswith(" editions (this is Pro)") for line in state[1:]), "no tweak is named for other editions"
 assert [(l[3], l[7], l[8]) for l in state[1:]] == [(t["description"], t["state"], t["value"] or "") for t in tweaks]
 listed = {line[3]: "\t".join(line[3:4] + line[7:9]) for line in state[1:]}
 assert listed[on.split("\t")[0]] == on and listed[set_.split("\t")[0]] == set_, (on, set_)
