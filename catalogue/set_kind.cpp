@@ -251,8 +251,26 @@ void JTSetKind::LayoutAreas(int editHeight)
         splitter_->SetBounds(0, checkHeight, width, kSplitterHeight);
     if (checkArea_)
         checkArea_->SetBounds(0, 0, width, checkHeight);
-    if (list_)
+    if (list_) {
         ::SetWindowPos(list_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        FitListColumns(Dpi());
+    }
+}
+
+// The State column keeps its width, so that its longest texts stay readable in a narrow window;
+// the descriptions take what is left, down to a width they can still be read in.
+void JTSetKind::FitListColumns(int dpi)
+{
+    RECT client{};
+    ::GetClientRect(list_, &client);
+    // Room for the vertical scroll bar the rows will bring, so that no horizontal one comes too.
+    if ((::GetWindowLongA(list_, GWL_STYLE) & WS_VSCROLL) == 0)
+        client.right -= ui::ScaleFor(17, dpi);  // the system's scroll bar at 96 dpi
+    const int state = ui::ScaleFor(kStateColumnWidth, dpi);
+    const int settings = std::clamp<int>(client.right - state, ui::ScaleFor(kListColumnMinWidth, dpi),
+                                         ui::ScaleFor(kListColumnWidth, dpi));
+    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(settings, 0));
+    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(state, 0));
 }
 
 bool JTSetKind::AdjustAreas()
@@ -284,8 +302,7 @@ void JTSetKind::ScaleList(int dpi)
     entryHeight_ = std::max<int>(ui::ScaleFor(kStatePictureSize, dpi), metrics.tmHeight) + 2;
     entrySizer_.reset(::ImageList_Create(1, entryHeight_, ILC_COLOR, 0, 1));
     ListView_SetImageList(list_, entrySizer_.get(), LVSIL_SMALL);
-    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(ui::ScaleFor(kListColumnWidth, dpi), 0));
-    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(ui::ScaleFor(kStateColumnWidth, dpi), 0));
+    FitListColumns(dpi);
 }
 
 void JTSetKind::OnDpiChanged(int dpi, const RECT* suggested)

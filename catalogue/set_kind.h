@@ -36,8 +36,9 @@ public:
     static constexpr int kCheckRowStep = 17;
     static constexpr int kEditRowStep = 47;
     // The compact list's columns: "Settings" and "State".
-    static constexpr int kListColumnWidth = 600;
-    static constexpr int kStateColumnWidth = 160;
+    static constexpr int kListColumnWidth = 600;     // at most
+    static constexpr int kListColumnMinWidth = 240;  // at least, however narrow the list
+    static constexpr int kStateColumnWidth = 210;    // "(Enterprise and Education only)" whole
 
     JTSetKind();
     ~JTSetKind() override;
@@ -138,6 +139,7 @@ protected:
 private:
     // The compact list's font, entry height and column at a scale.
     void ScaleList(int dpi);
+    void FitListColumns(int dpi);
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
     const TRegSetOption& Settings() const;
