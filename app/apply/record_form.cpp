@@ -13,6 +13,7 @@
 #include "catalogue/value_format.h"
 #include "storage/xdb_file.h"
 #include "ui/dpi.h"
+#include "ui/paint.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
 #include "ui/xp_menu.h"
@@ -167,8 +168,10 @@ void TKeltRecForm::FormCreate()
 
     HWND list = Item(IDC_REC_LIST);
     PrepareCheckList(list);
-    ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
-    ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
+    // White under the rows; the theme's window colour in high contrast.
+    const COLORREF back = ui::HighContrast() ? ::GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+    ::SendMessageA(list, LVM_SETBKCOLOR, 0, back);
+    ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, back);
     // Wide enough for "Skip: no value" beside the check box.
     AddColumn(list, 0, "State", Scale(100));
     AddColumn(list, 1, "Setting description", Scale(200));
