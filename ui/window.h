@@ -168,6 +168,9 @@ bool IsColourChange(UINT message, WPARAM wParam);
 // Tells every control inside `top` (WM_SYSCOLORCHANGE), as the system tells top-level windows
 // only; the caller repaints.
 void SpreadColourChange(HWND top);
+// Centres `dialog` on its owner (on the work area when it has none or the owner is hidden or
+// minimised), kept on the screen.
+void CentreOnOwner(HWND dialog);
 void AddModelessDialog(HWND dialog);
 void RemoveModelessDialog(HWND dialog);
 // Handles every message already waiting (tests and long operations); `queues` (PM_QS_INPUT,

@@ -94,7 +94,6 @@ public:
 
 private:
     int ReadInformation();
-    static HWND ExecuteHost(std::uint32_t handle);
     bool LoadGlyph(const std::string& resourceName);
     int Fail(int result, std::string reason);
 
