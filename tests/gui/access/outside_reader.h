@@ -197,4 +197,49 @@ inline bool DoDefault(HWND window, long part = CHILDID_SELF)
     return object && SUCCEEDED(object->accDoDefaultAction(id));
 }
 
+// The state changes a program announces (EVENT_OBJECT_STATECHANGE), as assistive technology
+// hears them: out of the program, brought by messages to this thread.
+class StateChanges {
+public:
+    explicit StateChanges(HANDLE process)
+    {
+        Heard().clear();
+        hook_ = ::SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_STATECHANGE, nullptr, Listen,
+                                  ::GetProcessId(process), 0, WINEVENT_OUTOFCONTEXT);
+    }
+    ~StateChanges()
+    {
+        if (hook_)
+            ::UnhookWinEvent(hook_);
+    }
+    // Waits, serving the messages, until `window` told of a change of its part `element`.
+    bool WaitFor(HWND window, long element, DWORD timeoutMs = 15000)
+    {
+        return WaitUntil(
+            [&] {
+                MSG msg;
+                while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    ::DispatchMessageA(&msg);
+                for (const auto& [hwnd, child] : Heard())
+                    if (hwnd == window && child == element)
+                        return true;
+                return false;
+            },
+            timeoutMs);
+    }
+
+private:
+    static std::vector<std::pair<HWND, long>>& Heard()
+    {
+        static std::vector<std::pair<HWND, long>> heard;
+        return heard;
+    }
+    static void CALLBACK Listen(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
+    {
+        if (object == OBJID_CLIENT)
+            Heard().emplace_back(hwnd, child);
+    }
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
 } // namespace kelt::outside

@@ -272,10 +272,13 @@ TEST_F(StagedAccess, AssistiveTechnologyReadsEveryControlOfTheWindowsADialogAndA
     HWND list = CompactList(main);
     ExpectRowsTellTheirState(list);
 
-    // A tweak ticked through its default action reads "checked"; its apply dialog is read too.
+    // A tweak ticked through its default action is announced and reads "checked"; its apply
+    // dialog is read too.
     const int row = FirstOffTweak(list);
     ASSERT_GE(row, 0);
+    StateChanges changes(program_.process);
     ASSERT_TRUE(DoDefault(list, row + 1));
+    EXPECT_TRUE(changes.WaitFor(list, row + 1));
     ASSERT_TRUE(WaitUntil([&] { return Parts(list)[row].value == "On"; }));
     ExpectRowsTellTheirState(list);
     Press(VK_F3);
