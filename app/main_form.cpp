@@ -680,6 +680,8 @@ void TKeltMainForm::FinishStartup()
     SetXPMenus(false);
     AttachItemMenus();
     SetXPMenus(options_.UseXPMenu);
+    if (ui::PageControl* pages = catalogue_->PageControl())
+        pages->SetTabsTitle("Catalogues");
     // Laid out once, below, when everything the layout depends on is set.
     if (options_.MainLayout == 1)
         ShowTabsLayout(false);

@@ -225,6 +225,7 @@ bool JTSetKind::BuildPage()
     // 4. Splitter above it.
     splitter_ = std::make_unique<ui::Splitter>();
     splitter_->SetThickness(kSplitterHeight);
+    splitter_->SetAccessibleTitle("Height of the edit-style settings");
     splitter_->SetBackColour(settings.TWeakBackColor);
     splitter_->CreateIn(Handle(), 0, height - kSplitterHeight, width, true);
 

@@ -52,23 +52,26 @@ struct Program {
     }
 };
 
+struct Search {
+    const std::function<bool(HWND)>* wanted;
+    HWND found;
+};
+
+BOOL CALLBACK SearchChild(HWND hwnd, LPARAM data)
+{
+    auto* search = reinterpret_cast<Search*>(data);
+    if (::IsWindowVisible(hwnd) && (*search->wanted)(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The first shown window inside `top` that `wanted` accepts.
 HWND FirstChild(HWND top, const std::function<bool(HWND)>& wanted)
 {
-    struct Search {
-        const std::function<bool(HWND)>* wanted;
-        HWND found;
-    } search{&wanted, nullptr};
-    ::EnumChildWindows(
-        top,
-        [](HWND hwnd, LPARAM data) {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (::IsWindowVisible(hwnd) && (*s->wanted)(hwnd)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{&wanted, nullptr};
+    ::EnumChildWindows(top, SearchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -289,6 +292,32 @@ TEST_F(StagedAccess, AssistiveTechnologyReadsEveryControlOfTheWindowsADialogAndA
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(apply); }));
     ASSERT_TRUE(DoDefault(list, row + 1));
     ASSERT_TRUE(WaitUntil([&] { return Parts(list)[row].value == "Off"; }));
+
+    // The other layouts, chosen with the keyboard from the list's short menu: page tabs with the
+    // plug-in bar, and expanded rows.
+    auto fromItemMenu = [&](std::vector<WORD> letters) {
+        // The list, or a tick box of a page (not the editor strip's; an edit box has a menu of
+        // its own).
+        ASSERT_TRUE(TabTo(main, [&](HWND focus) {
+            for (HWND up = focus; up; up = ::GetParent(up))
+                if (ClassOf(up) == "KeltTabSheet")
+                    return ClassOf(focus) == "SysListView32" || ClassOf(focus) == "Button";
+            return false;
+        }));
+        Press(VK_F10, {VK_SHIFT});
+        for (WORD letter : letters)
+            Press(letter);
+    };
+    fromItemMenu({'M', 'T'});
+    ASSERT_TRUE(WaitUntil([&] { return ByClass(main, "SysTabControl32") && ByClass(main, "KeltGlyphButton"); }));
+    EXPECT_THAT(Unreadable(main), ::testing::IsEmpty());
+    fromItemMenu({'M', 'B'});
+    ASSERT_TRUE(WaitUntil([&] { return ByClass(main, "KeltSideBar") != nullptr; }));
+    fromItemMenu({'E'});
+    ASSERT_TRUE(WaitUntil([&] { return ByClass(main, "KeltSplitter") != nullptr; }));
+    EXPECT_THAT(Unreadable(main), ::testing::IsEmpty());
+    fromItemMenu({'E'});
+    ASSERT_TRUE(WaitUntil([&] { return CompactList(main) != nullptr; }));
 
     // The search window, opened with its tool button's default action.
     HWND searchButton = FirstChild(main, [](HWND hwnd) { return ReadWindow(hwnd).name == "Search"; });
