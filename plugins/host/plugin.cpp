@@ -268,6 +268,27 @@ int JTPlugin::Execute(std::uint32_t handle)
     return result;
 }
 
+bool JTPlugin::PrepareUninstall(std::uint32_t handle)
+{
+    if (!module_)
+        return true;
+    const auto entry = reinterpret_cast<plugin::PrepareUninstallEntry>(
+        reinterpret_cast<void*>(::GetProcAddress(module_.get(), plugin::kPrepareUninstallName)));
+    if (!entry)
+        return true;
+    const HWND host = plugin::ToolWindowOwner(handle);
+    PluginLibraryPin pin(reinterpret_cast<const void*>(entry));
+    int result = 1;
+    try {
+        result = entry(handle);
+    } catch (...) {
+        result = 0;  // what failed inside it may have been the undoing the user asked for
+    }
+    if (host && ::IsWindow(host))
+        DropQuitRequests();
+    return result != 0;
+}
+
 void DropQuitRequests()
 {
     MSG message;

@@ -62,6 +62,10 @@ public:
     // object is destroyed meanwhile; a quit request the plug-in leaves behind is dropped while
     // the window it ran over still exists.
     int Execute(std::uint32_t handle);
+    // Lets the plug-in undo what only it can before it is uninstalled (its optional export
+    // PrepareUninstall, called like Execute with `handle`). True to go on with the
+    // uninstallation: also when the plug-in has no such export or is not loaded.
+    bool PrepareUninstall(std::uint32_t handle);
 
     const std::string& FileName() const { return fileName_; }
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
