@@ -82,11 +82,11 @@ inline HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
-// Presses Tab (at most ten times) until the focus is on a control `wanted` accepts.
+// Presses Tab (at most `most` times) until the focus is on a control `wanted` accepts.
 template <typename Wanted>
-bool TabTo(HWND window, Wanted wanted)
+bool TabTo(HWND window, Wanted wanted, int most = 10)
 {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < most; ++i) {
         if (wanted(FocusOf(window)))
             return true;
         Press(VK_TAB);

@@ -297,13 +297,13 @@ TEST_F(StagedAccess, AssistiveTechnologyReadsEveryControlOfTheWindowsADialogAndA
     // plug-in bar, and expanded rows.
     auto fromItemMenu = [&](std::vector<WORD> letters) {
         // The list, or a tick box of a page (not the editor strip's; an edit box has a menu of
-        // its own).
+        // its own, so past the expanded edit rows).
         ASSERT_TRUE(TabTo(main, [&](HWND focus) {
             for (HWND up = focus; up; up = ::GetParent(up))
                 if (ClassOf(up) == "KeltTabSheet")
                     return ClassOf(focus) == "SysListView32" || ClassOf(focus) == "Button";
             return false;
-        }));
+        }, 60));
         Press(VK_F10, {VK_SHIFT});
         for (WORD letter : letters)
             Press(letter);
