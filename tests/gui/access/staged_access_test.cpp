@@ -553,6 +553,15 @@ TEST(StagedHighContrast, EveryWindowTakesTheThemesColoursAsSoonAsItIsSwitchedOn)
     EXPECT_TRUE(DrawnInScheme(scheme, search));
     probe::SaveScreenAs("access-high-contrast-search.bmp");
     Press(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(search); }));
+
+    Press('R', {VK_MENU});
+    Press(VK_RETURN);
+    HWND restore = program.Shown("Restore registry settings");
+    ASSERT_TRUE(restore);
+    EXPECT_TRUE(DrawnInScheme(scheme, restore));
+    probe::SaveScreenAs("access-high-contrast-restore.bmp");
+    Press(VK_ESCAPE);
     program.Stop();
 }
 
