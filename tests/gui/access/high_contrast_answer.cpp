@@ -3,6 +3,7 @@
 // from where Windows keeps the setting, HKCU\Control Panel\Accessibility\HighContrast "Flags".
 // Every other question goes to the system as before.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -62,7 +63,15 @@ void Redirect(HMODULE module)
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
-        Redirect(::GetModuleHandleA(nullptr));
+    if (reason != DLL_PROCESS_ATTACH)
+        return TRUE;
+    // The program and every module it has loaded (the plug-ins draw with their own copy of the
+    // visual components).
+    HANDLE modules = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, ::GetCurrentProcessId());
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = ::Module32First(modules, &module); more; more = ::Module32Next(modules, &module))
+        Redirect(module.hModule);
+    ::CloseHandle(modules);
     return TRUE;
 }

@@ -562,6 +562,18 @@ TEST(StagedHighContrast, EveryWindowTakesTheThemesColoursAsSoonAsItIsSwitchedOn)
     EXPECT_TRUE(DrawnInScheme(scheme, restore));
     probe::SaveScreenAs("access-high-contrast-restore.bmp");
     Press(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(restore); }));
+
+    HWND bar = ByClass(program.main, "KeltSideBar");
+    const std::vector<Reading> parts = Parts(bar);
+    const auto scrub = std::find_if(parts.begin(), parts.end(), [](const Reading& r) { return r.name == "Scrub"; });
+    ASSERT_NE(scrub, parts.end());
+    ASSERT_TRUE(DoDefault(bar, static_cast<long>(scrub - parts.begin()) + 1));
+    HWND tool = program.Shown("Clear kind of History");
+    ASSERT_TRUE(tool);
+    EXPECT_TRUE(DrawnInScheme(scheme, tool));
+    probe::SaveScreenAs("access-high-contrast-tool.bmp");
+    Press(VK_ESCAPE);
     program.Stop();
 }
 
