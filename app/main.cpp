@@ -1,9 +1,13 @@
-// Keltrix: the program entry.
+// Keltrix: the program entry. Without arguments it starts the window; with a command it runs
+// that command instead (app/command_line).
 #include <windows.h>
 #include <commctrl.h>
 
 #include <exception>
+#include <string>
+#include <vector>
 
+#include "app/command_line/command_line.h"
 #include "app/main_form.h"
 #include "app/options.h"
 #include "app/program_info.h"
@@ -18,6 +22,11 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     using namespace kelt;
+    // A command runs without any window, beside a running window or without one: it neither
+    // claims the single-copy mutex nor brings a running copy forward.
+    const std::vector<std::string> args = ProgramArguments();
+    if (!args.empty())
+        return RunCommandLine(args);
     if (!ClaimSingleInstance(InstanceMutexName())) {
         // The user started the program again: show the copy that runs.
         BringRunningCopyForward();

@@ -40,7 +40,48 @@ std::string TextOfRecord(std::string text)
     return converted;
 }
 
+// The stored type a row of type code `type` reads and writes.
+TRegDataType DataTypeOfRow(int type)
+{
+    switch (type) {
+    case 0: return rdString;
+    case 1: return rdInteger;
+    default: return rdBinary;
+    }
+}
+
+std::string StoredTypeName(TRegDataType type)
+{
+    switch (type) {
+    case rdString: return "REG_SZ";
+    case rdExpandString: return "REG_EXPAND_SZ";
+    case rdInteger: return "REG_DWORD";
+    case rdBinary: return "REG_BINARY";
+    default: return "another type";
+    }
+}
+
 } // namespace
+
+std::vector<std::unique_ptr<JTRecord>> ReadRecordFile(TXdbTable& table, const std::string& path)
+{
+    std::vector<std::unique_ptr<JTRecord>> rows;
+    try {
+        table.SetTableName(path);
+        table.SetLoadMode(lmFile);
+        table.LoadFromFile(path);
+        for (table.First(); !table.Eof(); table.Next()) {
+            auto record = std::make_unique<JTRecord>();
+            record->LoadFromTable(table);
+            rows.push_back(std::move(record));
+        }
+    } catch (...) {
+        table.Close();
+        throw;
+    }
+    table.Close();
+    return rows;
+}
 
 int JTRecord::SaveToTable(TXdbTable* table) const
 {
@@ -93,7 +134,20 @@ int JTRecord::Redo()
 int JTRecord::WriteBack(bool oldValue)
 {
     const JTWriteOutcome outcome = WriteBackOutcome(oldValue);
-    return outcome == JTWriteOutcome::KeyMissing || outcome == JTWriteOutcome::Unusable ? 0 : 1;
+    return outcome == JTWriteOutcome::KeyMissing || outcome == JTWriteOutcome::Unusable ||
+                   outcome == JTWriteOutcome::AccessDenied
+               ? 0
+               : 1;
+}
+
+std::string JTRecord::TypeName() const
+{
+    switch (iRegType) {
+    case 0: return "REG_SZ";
+    case 1: return "REG_DWORD";
+    case 2: return "REG_BINARY";
+    default: return std::string();
+    }
 }
 
 std::string JTRecord::UnusableReason() const
@@ -111,39 +165,41 @@ JTWriteOutcome JTRecord::WriteBackOutcome(bool oldValue)
         return JTWriteOutcome::Unusable;
     const std::string& value = Target(oldValue);
     // A DWORD that is no number fails before anything (a created key included) changes.
-    int number = 0;
     if (iRegType == 1)
-        number = StrToInt(value);
+        StrToInt(value);
 
     const HKEY root = RootKeyFromCode(iRegRoot);
     // A key made for a value that then cannot be written goes again.
     JTCreatedKeyGuard created(root, sSubKey, bAutoCreate && !TargetDeletes(oldValue));
     TRegistry registry(KEY_READ | KEY_WRITE);
     registry.SetRootKey(root);
+    const auto notOpened = [] {
+        return ::GetLastError() == ERROR_ACCESS_DENIED ? JTWriteOutcome::AccessDenied : JTWriteOutcome::KeyMissing;
+    };
     if (TargetDeletes(oldValue)) {
         // Nothing to remove from a key that is not there; creating it just to delete would
         // leave an empty key behind.
-        if (!registry.OpenKey(sSubKey, false))
+        if (!registry.OpenKey(sSubKey, false)) {
+            const JTWriteOutcome why = notOpened();
+            if (why == JTWriteOutcome::AccessDenied)
+                return why;
             return registry.KeyExists(sSubKey) ? JTWriteOutcome::KeyMissing : JTWriteOutcome::Deleted;
-        if (registry.ValueExists(sDataName) && !registry.DeleteValue(sDataName))
+        }
+        // A value of another type is not the one the row stands for: it stays.
+        if (registry.ValueExists(sDataName) && registry.GetDataType(sDataName) != DataTypeOfRow(iRegType))
+            return JTWriteOutcome::OtherType;
+        if (!DeleteRegValue(registry, iRegType, sDataName))
             throw RegistryError("Failed to delete '" + sDataName + "'");
         return JTWriteOutcome::Deleted;
     }
     if (!registry.OpenKey(sSubKey, bAutoCreate))
-        return JTWriteOutcome::KeyMissing;
+        return notOpened();
     if (!bAutoCreate && !registry.ValueExists(sDataName))
         return JTWriteOutcome::NothingToDo;
-    switch (iRegType) {
-    case 0:
-        registry.WriteString(sDataName, value);
-        break;
-    case 1:
-        registry.WriteInteger(sDataName, number);
-        break;
-    default:
-        registry.WriteBinaryData(sDataName, value);
-        break;
-    }
+    // Never turns a value of another type into the row's: a reader of that value expects its
+    // own type.
+    if (!WriteRegValue(registry, iRegType, sDataName, value, true))
+        return JTWriteOutcome::OtherType;
     registry.CloseKey();
     created.Keep();
     return JTWriteOutcome::Written;
@@ -171,8 +227,10 @@ JTLiveValue JTRecord::ReadLive() const
         // Data of the right type that cannot be read as such (a REG_DWORD of 2 bytes).
         live.state = JTLiveValue::OtherType;
     }
-    if (live.state != JTLiveValue::Present)
+    if (live.state != JTLiveValue::Present) {
         live.value.clear();
+        live.storedType = StoredTypeName(registry.GetDataType(sDataName));
+    }
     return live;
 }
 

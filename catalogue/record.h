@@ -7,7 +7,9 @@
 // sDefaultVal (memo), bAutoCreate (boolean), iRegRoot (integer), sSubKey, sDataName (memo),
 // iRegType (integer), sOldVal, sNewVal (BLOB). Restoring writes the old value back, redoing
 // the new one.
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kelt {
 
@@ -20,12 +22,15 @@ enum class JTWriteOutcome {
     Deleted,        // auto-create and the value equals the default: the value was removed
     Written,        // the value was written by its type
     Unusable,       // the row names no known root or type: nothing was touched
+    AccessDenied,   // the key may not be changed by this user: nothing written
+    OtherType,      // the value is stored with another type than the row's: left as it is
 };
 
 // The registry's present state of a record's value.
 struct JTLiveValue {
     enum State { KeyMissing, ValueMissing, OtherType, Present, Unusable } state = KeyMissing;
-    std::string value;  // item text form; only with Present
+    std::string value;       // item text form; only with Present
+    std::string storedType;  // "REG_EXPAND_SZ" ...; only with OtherType
 };
 
 struct JTRecord {
@@ -58,6 +63,9 @@ struct JTRecord {
 
     // Reads the value as it is in the registry now (read-only access).
     JTLiveValue ReadLive() const;
+    // The registry type the row writes: "REG_SZ", "REG_DWORD", "REG_BINARY" (empty for an
+    // unknown type code).
+    std::string TypeName() const;
     // Whether a replay in that direction would leave the registry as it is.
     bool AlreadyAtTarget(bool oldValue) const;
 
@@ -71,5 +79,9 @@ struct JTRecord {
     int iRegType = 0;
     bool bAutoCreate = true;
 };
+
+// Reads every row of a record file through `table`, in file order. A file that is not a table,
+// or a table without the record columns, raises the table's error.
+std::vector<std::unique_ptr<JTRecord>> ReadRecordFile(TXdbTable& table, const std::string& path);
 
 } // namespace kelt

@@ -2,6 +2,7 @@
 # Runs one Windows program under Wine in a fresh, throw-away prefix.
 # Without a display it runs under Xvfb. The exit code is the program's.
 #   tools/wine-run.sh PROGRAM.exe [ARGS...]
+#   tools/wine-run.sh --script SCRIPT.sh [ARGS...]   a shell script that runs wine itself, in that prefix
 set -u
 self=$(readlink -f "$0")
 
@@ -9,7 +10,12 @@ if [ "${1:-}" = "--inside" ]; then
   shift
   wine=$(command -v wine || command -v wine64)
   "$wine" wineboot -i >/dev/null 2>&1
-  "$wine" "$@"
+  if [ "${1:-}" = "--script" ]; then
+    shift
+    bash "$@"
+  else
+    "$wine" "$@"
+  fi
   rc=$?
   wineserver -k >/dev/null 2>&1 || true
   exit $rc

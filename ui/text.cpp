@@ -31,6 +31,20 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
+std::string Utf8(const std::string& text)
+{
+    // Converted even where the code page is UTF-8, so what comes out is always valid UTF-8.
+    if (text.empty())
+        return text;
+    const std::wstring wide = Wide(text);
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
 bool SameNameIgnoringCase(const std::string& a, const std::string& b)
 {
     return CompareNamesIgnoringCase(a, b) == 0;

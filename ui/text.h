@@ -8,6 +8,9 @@ namespace kelt::ui {
 
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
+// The program's text as valid UTF-8 (what is no character becomes U+FFFD), for files and
+// output that are UTF-8 whatever the code page.
+std::string Utf8(const std::string& text);
 
 // Names compared as Windows compares file, registry and plug-in names: character by character
 // without regard to case, the same under every language setting (no locale's rules, so "I"

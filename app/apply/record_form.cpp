@@ -3,14 +3,15 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "app/apply/gpp_export.h"
+#include <algorithm>
+
+#include "app/apply/record_export.h"
 #include "app/apply/record_ids.h"
-#include "app/apply/reg_export.h"
+#include "app/apply/replay.h"
 #include "app/html_help.h"
 #include "catalogue/reg_settings.h"
 #include "catalogue/set_item.h"
 #include "catalogue/value_format.h"
-#include "storage/xdb_file.h"
 #include "ui/dpi.h"
 #include "ui/files.h"
 #include "ui/hint.h"
@@ -86,6 +87,8 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 }
 
 const char kNothingToExport[] = "The record file holds no records: there is nothing to export.";
+const char kNothingChecked[] = "No record is checked: nothing has been written.";
+const char kNothingListed[] = "The record file holds no records: nothing has been written.";
 
 std::vector<const JTRecord*> RowPointers(const std::vector<std::unique_ptr<JTRecord>>& records)
 {
@@ -128,7 +131,7 @@ std::string TKeltRecForm::LiveText(const JTRecord& record, const JTLiveValue& li
 {
     switch (live.state) {
     case JTLiveValue::Present: return ValueText(record.iRegType, live.value);
-    case JTLiveValue::OtherType: return "(other type)";
+    case JTLiveValue::OtherType: return "(" + live.storedType + ")";
     case JTLiveValue::Unusable: return "(unusable)";
     default: return "(absent)";
     }
@@ -140,9 +143,11 @@ TKeltRecForm::RowState TKeltRecForm::StateOf(const JTRecord& record, bool restor
         return RowState::Unusable;
     if (record.AlreadyAtTarget(restore))
         return RowState::Unchanged;
+    const JTLiveValue live = record.ReadLive();
+    if (live.state == JTLiveValue::OtherType)
+        return RowState::SkipOtherType;
     // What may not be created is left alone when it is missing.
     if (!record.bAutoCreate) {
-        const JTLiveValue live = record.ReadLive();
         if (live.state == JTLiveValue::KeyMissing)
             return RowState::SkipNoKey;
         if (live.state == JTLiveValue::ValueMissing)
@@ -312,17 +317,9 @@ bool TKeltRecForm::ListFile(const std::string& fileName)
 {
     std::vector<std::unique_ptr<JTRecord>> rows;
     try {
-        pRecFile.SetLoadMode(lmFile);
-        pRecFile.LoadFromFile(fileName);
-        for (pRecFile.First(); !pRecFile.Eof(); pRecFile.Next()) {
-            auto record = std::make_unique<JTRecord>();
-            record->LoadFromTable(pRecFile);
-            rows.push_back(std::move(record));
-        }
-        pRecFile.Close();
+        rows = ReadRecordFile(pRecFile, fileName);
     } catch (const std::exception&) {
         // Not a table, or a table without the record columns.
-        pRecFile.Close();
         Ask("Fail to load record file:" + fileName + "!", "Error", MB_ICONERROR);
         return false;
     }
@@ -396,6 +393,10 @@ void TKeltRecForm::UpdateRowCaption(int row)
         if (checked)
             caption = kSkipNoValueCaption;
         break;
+    case RowState::SkipOtherType:
+        if (checked)
+            caption = kSkipOtherTypeCaption;
+        break;
     default: break;
     }
     list.SetText(row, 0, caption);
@@ -405,12 +406,24 @@ void TKeltRecForm::pbtnOKClick()
 {
     if (!EnsureListed())
         return;
+    const ui::ReportList list(Item(IDC_REC_LIST));
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        if (list.Checked(static_cast<int>(i)))
+            chosen.push_back(i);
+    if (chosen.empty()) {
+        Ask(records_.empty() ? kNothingListed : kNothingChecked, "Information", MB_ICONINFORMATION);
+        return;
+    }
     if (Ask((restore_ ? kRestoreTexts : kRedoTexts).confirmation, "Warning", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    // The main window shows the values again after the replay: changes made there and not
-    // applied yet would be lost without a word.
+    // The main window reads the values again after a replay that changed the registry: changes
+    // made there and not applied yet would be lost without a word. A replay that changes
+    // nothing leaves them alone and asks nothing.
     bool keepChanges = true;
-    if (catalogue_ && catalogue_->ModifiedCount() > 0) {
+    const bool changes = std::any_of(chosen.begin(), chosen.end(),
+                                     [this](std::size_t i) { return ReplayWouldChange(*records_[i], restore_); });
+    if (changes && catalogue_ && catalogue_->ModifiedCount() > 0) {
         const int answer = Ask(PendingChangesText(catalogue_->ModifiedCount()), "Warning",
                                MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer != IDYES && answer != IDNO)
@@ -418,33 +431,13 @@ void TKeltRecForm::pbtnOKClick()
         keepChanges = answer == IDYES;
     }
 
-    const ui::ReportList list(Item(IDC_REC_LIST));
     int wrote = 0;
     std::vector<std::string> notWritten;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (!list.Checked(static_cast<int>(i)))
-            continue;
-        JTRecord& record = *records_[i];
-        try {
-            switch (record.WriteBackOutcome(restore_)) {
-            case JTWriteOutcome::Unusable:
-                notWritten.push_back(record.sDescribe + ": " + record.UnusableReason());
-                break;
-            case JTWriteOutcome::KeyMissing:
-                notWritten.push_back(record.sDescribe + ": the key cannot be opened");
-                break;
-            case JTWriteOutcome::NothingToDo:
-                notWritten.push_back(record.sDescribe + ": the value does not exist and may not be created");
-                break;
-            case JTWriteOutcome::Written:
-            case JTWriteOutcome::Deleted:
-                ++wrote;
-                break;
-            }
-        } catch (const std::exception& error) {
-            // One row's error does not keep the others from being written.
-            notWritten.push_back(record.sDescribe + ": " + error.what());
-        }
+    for (const JTReplayRow& row : ReplayRecords(RowPointers(records_), chosen, restore_)) {
+        if (row.Written())
+            ++wrote;
+        else
+            notWritten.push_back(records_[row.index]->sDescribe + ": " + row.reason);
     }
     if (catalogue_ && (wrote > 0 || !keepChanges))
         catalogue_->RefreshAll(keepChanges);
@@ -486,8 +479,8 @@ void TKeltRecForm::pbtnExportClick()
                                            WithExtension(listedName_, ".reg"));
     if (file.empty())
         return;
-    const JTRegExport exported = BuildRegExport(RowPointers(records_), restore_);
-    ReportExport(file, RegFileBytes(exported.text), exported.leftOut, "The registry file has been written:\n");
+    ReportExport("The registry file has been written:",
+                 [&] { return ExportRegFile(RowPointers(records_), restore_, file); });
 }
 
 void TKeltRecForm::pbtnExportGppClick()
@@ -506,26 +499,29 @@ void TKeltRecForm::pbtnExportGppClick()
                                            proposed);
     if (file.empty())
         return;
-    const JTGppExport exported = BuildGppRegistryXml(RowPointers(records_), restore_, GppNowStamp(), NewGppUid);
-    ReportExport(file, exported.xml, exported.leftOut,
-                 "The Group Policy registry items have been written (Registry.xml of a GPO's registry "
-                 "preferences):\n");
+    ReportExport("The Group Policy registry items have been written; paste the text of each file into the Registry "
+                 "node named below it in the Group Policy Management Editor:",
+                 [&] { return ExportGppFiles(RowPointers(records_), restore_, file, listedName_); });
 }
 
-void TKeltRecForm::ReportExport(const std::string& file, const std::string& bytes,
-                                const std::vector<std::string>& leftOut, const std::string& written)
+void TKeltRecForm::ReportExport(const std::string& written, const std::function<JTExportReport()>& write)
 {
+    JTExportReport report;
     try {
-        XdbWriteFileAtomic(file, bytes);
-    } catch (const std::exception&) {
-        Ask("Fail to write file:" + file + "!", "Error", MB_ICONERROR);
+        report = write();
+    } catch (const std::exception& error) {
+        Ask(error.what(), "Error", MB_ICONERROR);
         return;
     }
-    if (leftOut.empty())
-        Ask(written + file, "Information", MB_ICONINFORMATION);
+    std::string text = report.files.empty() ? std::string("No record can be stated in this form: nothing has been written.")
+                                            : written;
+    for (const JTExportedFile& file : report.files)
+        text += "\n" + file.path + (file.target.empty() ? std::string() : "\n    " + file.target);
+    if (report.leftOut.empty())
+        Ask(text, "Information", MB_ICONINFORMATION);
     else
-        Ask(written + file + "\n" + ListText("This record was left out:", " records were left out:", leftOut),
-            "Warning", MB_ICONWARNING);
+        Ask(text + "\n" + ListText("This record was left out:", " records were left out:", report.leftOut), "Warning",
+            MB_ICONWARNING);
 }
 
 void TKeltRecForm::pbtnHelpClick()

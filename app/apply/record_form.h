@@ -6,10 +6,12 @@
 // registry items.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/apply/record_export.h"
 #include "catalogue/record.h"
 #include "storage/xdb_table.h"
 #include "ui/handles.h"
@@ -41,6 +43,7 @@ public:
     static constexpr const char* kUnusableCaption = "Unusable";
     static constexpr const char* kSkipNoKeyCaption = "Skip: no key";
     static constexpr const char* kSkipNoValueCaption = "Skip: no value";
+    static constexpr const char* kSkipOtherTypeCaption = "Skip: other type";
 
     // What a replay would do with a row, as the registry stands now.
     enum class RowState {
@@ -48,6 +51,7 @@ public:
         Unchanged,    // the registry holds the target already
         SkipNoKey,    // the key is missing and may not be created: skipped
         SkipNoValue,  // the value is missing and may not be created: skipped
+        SkipOtherType,  // the value is stored with another type: left as it is
         Unusable,     // no known root or type: never read or written
     };
     static RowState StateOf(const JTRecord& record, bool restore);
@@ -74,9 +78,8 @@ private:
     void pbtnExportGppClick();
     // Asks where to write an export, proposing `fileName`; empty when the user cancels.
     std::string AskExportFile(const char* title, const char* filter, const char* extension, std::string fileName);
-    // Writes an export's bytes and says so, naming the rows it left out.
-    void ReportExport(const std::string& file, const std::string& bytes, const std::vector<std::string>& leftOut,
-                      const std::string& written);
+    // Runs an export and says what it wrote, naming the rows it left out.
+    void ReportExport(const std::string& written, const std::function<JTExportReport()>& write);
     void pbtnHelpClick();
     void pedFileNameChange();
     // Lists the file; false (with the load message) when it cannot be read.

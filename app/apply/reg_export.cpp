@@ -3,26 +3,40 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <map>
 
 #include "catalogue/platform/int_text.h"
 #include "catalogue/record.h"
 #include "catalogue/set_item.h"
+#include "ui/text.h"
 
 namespace kelt {
 
 namespace {
 
+using ui::Wide;
+
 // Lines of byte lists are broken before they pass this width, as regedit writes them.
 const std::size_t kLineWidth = 80;
 
-std::wstring Wide(const std::string& text)
+// Whether a name holds a character that a registry file has no way to write: a line break
+// or another control character ends or breaks the line it stands on.
+bool HasControlCharacter(const std::wstring& text)
 {
-    if (text.empty())
-        return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
+    for (wchar_t c : text)
+        if (c < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+// Text inside a comment line: control characters become blanks, so the comment stays one line.
+std::wstring CommentText(const std::string& text)
+{
+    std::wstring comment = Wide(text);
+    for (wchar_t& c : comment)
+        if (c < 0x20 || c == 0x7F)
+            c = L' ';
+    return comment;
 }
 
 std::wstring Quoted(const std::wstring& text)
@@ -108,6 +122,9 @@ JTRegExport BuildRegExport(const std::vector<const JTRecord*>& rows, bool oldVal
     std::wstring body;
     std::wstring conditional;
     std::wstring section;
+    // Per key: whether the file writes a value there (which needs the key anyway).
+    std::map<std::wstring, bool> keysWritten;
+    std::vector<std::wstring> keyOrder;
     for (const JTRecord* row : rows) {
         if (!row)
             continue;
@@ -117,17 +134,27 @@ JTRegExport BuildRegExport(const std::vector<const JTRecord*>& rows, bool oldVal
             result.leftOut.push_back(row->sDescribe + ": " + unusable);
             continue;
         }
+        std::string subKey = row->sSubKey;
+        while (!subKey.empty() && subKey.front() == '\\')
+            subKey.erase(subKey.begin());
+        while (!subKey.empty() && subKey.back() == '\\')
+            subKey.pop_back();
+        if (HasControlCharacter(Wide(subKey))) {
+            result.leftOut.push_back(row->sDescribe + ": a registry file cannot carry a line break or other control "
+                                                      "character in a key name");
+            continue;
+        }
+        if (HasControlCharacter(Wide(row->sDataName))) {
+            result.leftOut.push_back(row->sDescribe + ": a registry file cannot carry a line break or other control "
+                                                      "character in a value name");
+            continue;
+        }
         std::string reason;
         const std::wstring line = ValueLine(*row, oldValues, reason);
         if (line.empty()) {
             result.leftOut.push_back(row->sDescribe + ": " + reason);
             continue;
         }
-        std::string subKey = row->sSubKey;
-        while (!subKey.empty() && subKey.front() == '\\')
-            subKey.erase(subKey.begin());
-        while (!subKey.empty() && subKey.back() == '\\')
-            subKey.pop_back();
         const std::wstring key = L"[" + Wide(root) + (subKey.empty() ? L"" : L"\\" + Wide(subKey)) + L"]";
         // Rows keep their order, so a later row for the same value still wins.
         if (key != section) {
@@ -136,8 +163,11 @@ JTRegExport BuildRegExport(const std::vector<const JTRecord*>& rows, bool oldVal
         }
         body += line;
         ++result.rowCount;
+        if (!keysWritten.count(key))
+            keyOrder.push_back(key);
+        keysWritten[key] = keysWritten[key] || !row->TargetDeletes(oldValues);
         if (!row->bAutoCreate)
-            conditional += L";   " + Wide(row->sDescribe) + L" (" + Wide(RootName(row->iRegRoot)) + L"\\" +
+            conditional += L";   " + CommentText(row->sDescribe) + L" (" + Wide(RootName(row->iRegRoot)) + L"\\" +
                            Wide(subKey) + L"\\" + Wide(row->sDataName) + L")\r\n";
     }
     result.text = L"Windows Registry Editor Version 5.00\r\n";
@@ -145,6 +175,15 @@ JTRegExport BuildRegExport(const std::vector<const JTRecord*>& rows, bool oldVal
         result.text += L"\r\n; A replay of the record file writes these values only where key and value exist "
                        L"already;\r\n; this file sets them wherever it is imported:\r\n" +
                        conditional;
+    std::wstring deleteOnly;
+    for (const std::wstring& key : keyOrder)
+        if (!keysWritten[key])
+            deleteOnly += L";   " + key + L"\r\n";
+    if (!deleteOnly.empty())
+        result.text += L"\r\n; Importing this file creates these keys where they are missing, although it only "
+                       L"deletes values in them\r\n; (a registry file names the key of every value it deletes); "
+                       L"a replay creates no key to delete from:\r\n" +
+                       deleteOnly;
     result.text += body + L"\r\n";
     return result;
 }

@@ -90,8 +90,11 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate)
     } else {
         rc = RegOpenKeyExA(root_, relative.c_str(), 0, access_, &key);
     }
-    if (rc != ERROR_SUCCESS)
+    if (rc != ERROR_SUCCESS) {
+        // The caller may want to tell a missing key from a refused one.
+        ::SetLastError(static_cast<DWORD>(rc));
         return false;
+    }
     current_ = key;
     currentPath_ = relative;
     return true;

@@ -49,7 +49,8 @@ public:
 
     // Opens `path` (relative to the root; a leading backslash is ignored; empty = the root
     // itself). With canCreate the key and any missing parents are created. Closes the key
-    // opened before. True when the key is now open.
+    // opened before. True when the key is now open; when not, GetLastError() tells why
+    // (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED ...).
     bool OpenKey(const std::string& path, bool canCreate);
     void CloseKey();
     HKEY CurrentKey() const { return current_; }

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the record dialog tests: scripted message boxes, file dialogs and help, a list
-// view read back as text, and small registry and file helpers.
+// Shared by the record dialog and command-line tests: scripted message boxes, file dialogs and
+// help, a list view read back as text, record files, and small registry and file helpers.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/html_help.h"
+#include "catalogue/record.h"
+#include "catalogue/reg_settings.h"
 #include "tests/windows/catalogue/catalogue_fixture.h"
 #include "tests/windows/platform/test_key.h"
 #include "ui/files.h"
@@ -128,6 +132,35 @@ inline std::string RegistryBytes(const std::string& key, const std::string& name
     DWORD type = 0;
     std::string bytes;
     return RawGet(key, name, type, bytes) ? bytes : "<missing>";
+}
+
+// A record row of HKEY_CURRENT_USER.
+inline JTRecord Row(const std::string& describe, const std::string& key, const std::string& name, int type,
+                    std::string oldVal, std::string newVal, std::string def = "", bool autoCreate = false)
+{
+    JTRecord r;
+    r.sDescribe = describe;
+    r.iRegRoot = kCurrentUser;
+    r.sSubKey = key;
+    r.sDataName = name;
+    r.iRegType = type;
+    r.sOldVal = std::move(oldVal);
+    r.sNewVal = std::move(newVal);
+    r.sDefaultVal = std::move(def);
+    r.bAutoCreate = autoCreate;
+    return r;
+}
+
+// Writes a record file the way an apply run does.
+inline void WriteRecordFile(const std::string& path, const std::vector<JTRecord>& rows)
+{
+    JTRegSettings catalogue;
+    catalogue.SetRecordFileName(path);
+    ASSERT_EQ(catalogue.CreateRecordTable(), 1);
+    for (const JTRecord& r : rows) {
+        r.SaveToTable(catalogue.RecordTable());
+        catalogue.RecordTable()->ApplyUpdates();
+    }
 }
 
 } // namespace kelt::testing

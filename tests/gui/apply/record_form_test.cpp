@@ -33,34 +33,6 @@ namespace {
 const std::string kQuestion = "Warning/33: The records you selected will be ";
 const std::string kQuestionEnd = "!\n(It means the corresponding Regstry datas' value will be changes to the ";
 
-JTRecord Row(const std::string& describe, const std::string& key, const std::string& name, int type,
-             std::string oldVal, std::string newVal, std::string def = "", bool autoCreate = false)
-{
-    JTRecord r;
-    r.sDescribe = describe;
-    r.iRegRoot = kCurrentUser;
-    r.sSubKey = key;
-    r.sDataName = name;
-    r.iRegType = type;
-    r.sOldVal = std::move(oldVal);
-    r.sNewVal = std::move(newVal);
-    r.sDefaultVal = std::move(def);
-    r.bAutoCreate = autoCreate;
-    return r;
-}
-
-// Writes a record file the way an apply run does.
-void WriteRecordFile(const std::string& path, const std::vector<JTRecord>& rows)
-{
-    JTRegSettings catalogue;
-    catalogue.SetRecordFileName(path);
-    ASSERT_EQ(catalogue.CreateRecordTable(), 1);
-    for (const JTRecord& r : rows) {
-        r.SaveToTable(catalogue.RecordTable());
-        catalogue.RecordTable()->ApplyUpdates();
-    }
-}
-
 DWORD RunRegedit(const std::string& file)
 {
     char windows[MAX_PATH] = {};
@@ -256,8 +228,18 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
     WriteRecordFile(file, {Row("No key row", key_.Sub("Missing"), "Value", 0, "a", "b"),
                            Row("Gone row", key_.Path(), "Gone", 0, "a", "b"), otherRoot,
                            Row("Other type row", key_.Path(), "Text", 9, "a", "b", "", true),
-                           Row("Done row", key_.Path(), "Text", 0, "a", "b")});
+                           Row("Done row", key_.Path(), "Text", 0, "a", "b"),
+                           // Held with another type: never turned into the record's.
+                           Row("Expand row", key_.Path(), "Expand", 0, "a", "b", "", true)});
+    RawSet(key_.Path(), "Expand", REG_EXPAND_SZ, "%x%", 4);
     Open(TKeltRecForm::kRedo, file);
+    // Nothing checked: nothing is asked, written or called a success.
+    Click(form_->Handle(), IDC_REC_LIST_RECORDS);
+    for (int row = 0; row < 6; ++row)
+        ui::ReportList(List()).SetChecked(row, false);
+    Click(form_->Handle(), IDC_REC_START);
+    EXPECT_EQ(script_.log, std::vector<std::string>{"Information/64: No record is checked: nothing has been written."});
+    script_.log.clear();
     Click(form_->Handle(), IDC_REC_LIST_RECORDS);
     const std::string at = " | HKEY_CURRENT_USER\\" + key_.Path() + "\\";
     EXPECT_EQ(Grid(List()), (std::vector<std::string>{
@@ -267,17 +249,21 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
                                 "Skip: no value | Gone row" + at + "Gone | a | b | (absent)",
                                 "Unusable | Other root row | \\" + key_.Sub("Root") + "\\Value | a | b | (unusable)",
                                 "Unusable | Other type row" + at + "Text |  |  | (unusable)",
-                                "Unchanged | Done row" + at + "Text | a | b | b"}));
+                                "Unchanged | Done row" + at + "Text | a | b | b",
+                                "Skip: other type | Expand row" + at + "Expand | a | b | (REG_EXPAND_SZ)"}));
     // Unchecked, a row that cannot be written is simply left out.
     ui::ReportList(List()).SetChecked(0, false);
     EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Un-apply");
     Click(form_->Handle(), IDC_REC_START);
     ASSERT_EQ(script_.log.size(), 2u);
-    EXPECT_EQ(script_.log[1], "Warning/48: These 3 records could not be written:\n"
+    EXPECT_EQ(script_.log[1], "Warning/48: These 4 records could not be written:\n"
                               "Gone row: the value does not exist and may not be created\n"
                               "Other root row: the registry root is not known\n"
-                              "Other type row: the value type 9 is not known\nNothing has been written.");
+                              "Other type row: the value type 9 is not known\n"
+                              "Expand row: the value is of type REG_EXPAND_SZ in the registry, of type REG_SZ in the "
+                              "record: it is left as it is\nNothing has been written.");
     EXPECT_EQ(Registry("Text"), Sz("b"));
+    EXPECT_EQ(Registry("Expand"), Sz("%x%"));
     EXPECT_FALSE(RawKeyExists(key_.Sub("Root")));
 }
 
@@ -293,16 +279,19 @@ TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgainAndAsk
     const std::string pending =
         "Warning/35: 1 change in the main window has not been applied yet.\nKeep them after the replay? (No "
         "discards them; Cancel replays nothing.)";
+    // A replay that changes nothing (the registry holds the old value already) asks nothing.
     const struct {
-        int answer;
-        const char* group;  // what the first tweak then holds
-        bool kept;          // whether the typed owner is still waiting to be applied
-    } cases[] = {{IDYES, "OLD", true}, {IDNO, "OLD", false}, {IDCANCEL, "NEW", true}};
+        const char* before;  // what the first tweak holds before the replay
+        int answer;          // to the pending-changes question; 0: not asked
+        const char* group;   // what the first tweak then holds
+        bool kept;           // whether the typed owner is still waiting to be applied
+    } cases[] = {{"NEW", IDYES, "OLD", true}, {"NEW", IDNO, "OLD", false}, {"NEW", IDCANCEL, "NEW", true},
+                 {"OLD", 0, "OLD", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
         HostWindow host;
         std::unique_ptr<JTRegSettings> catalogue = MakeCatalogue(files, host);
-        SetString("Items", "Group", "NEW");
+        SetString("Items", "Group", c.before);
         SetString("Items", "Owner", "me");
         ASSERT_TRUE(catalogue->LoadAll());
         auto* owner = static_cast<JTedSetItem*>(catalogue->Page(0)->EdItems()[1].get());
@@ -311,9 +300,11 @@ TEST_F(RecordDialog, AReplayThatWroteMakesTheCatalogueReadTheRegistryAgainAndAsk
         script_.log.clear();
         script_.answers["Warning"] = {IDOK, c.answer};
         Open(TKeltRecForm::kRestore, file, catalogue.get());
+        Click(form_->Handle(), IDC_REC_LIST_RECORDS);
+        ui::ReportList(List()).SetChecked(0, true);
         Click(form_->Handle(), IDC_REC_START);
         ASSERT_GE(script_.log.size(), 2u);
-        EXPECT_EQ(script_.log[1], pending);
+        EXPECT_EQ(script_.log[1], c.answer ? pending : "Ok/64: Successful!");
         EXPECT_EQ(catalogue->Page(0)->EdItems()[0]->CurrentValue(), c.group);
         EXPECT_EQ(owner->GetNewValue(), c.kept ? "typed" : "me");
         EXPECT_EQ(catalogue->ModifiedCount(), c.kept ? 1 : 0);
@@ -337,15 +328,21 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
                            Row("Empty bytes", sub, "None", 2, "", "x"),
                            Row("Default value", sub, "", 0, "unnamed", "b"),
                            Row("Delete", key_.Path(), "Gone", 1, "5", "6", "5", true),
-                           Row("Bad number", key_.Path(), "Bad", 1, "zz", "1")});
+                           Row("Bad number", key_.Path(), "Bad", 1, "zz", "1"),
+                           // A line break in a value name cannot be written; one in a comment
+                           // must not end the comment.
+                           Row("Broken name", key_.Path(), "Two\nLines", 0, "x", "b", "", true),
+                           Row("Broken\r\n[HKEY_CURRENT_USER\\Injected]", key_.Path(), "Text", 0, "say \"hi\" C:\\path", "b"),
+                           Row("Only deletes", key_.Sub("Deletes"), "X", 1, "5", "6", "5", true)});
     auto prepare = [&] {
         ::RegDeleteTreeA(HKEY_CURRENT_USER, key_.Path().c_str());
         for (const char* name : {"Text", "Lines"})
             RawSetString(key_.Path(), name, "b");
         for (const char* name : {"Count", "Gone", "Bad"})
             RawSetDword(key_.Path(), name, 1);
-        for (const char* name : {"Bytes", "None", ""})
-            RawSetString(sub, name, "x");
+        for (const char* name : {"Bytes", "None"})
+            RawSet(sub, name, REG_BINARY, "x", 1);
+        RawSetString(sub, "", "x");
     };
     prepare();
     // One value is at its target already: a replay here leaves it, but other machines need it.
@@ -360,8 +357,9 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     ASSERT_EQ(script_.requests.size(), 1u);
     EXPECT_EQ(script_.requests[0].fileName, reg);
     EXPECT_EQ(script_.log, std::vector<std::string>{"Warning/48: The registry file has been written:\n" + reg +
-                                                    "\nThis record was left out:\nBad number: 'zz' is not a valid "
-                                                    "integer value"});
+                                                    "\nThese 2 records were left out:\nBad number: 'zz' is not a valid "
+                                                    "integer value\nBroken name: a registry file cannot carry a line "
+                                                    "break or other control character in a value name"});
     // The rows whose replay depends on what this machine holds are named at the top.
     std::string text;
     const std::string bytes = FileBytes(reg);
@@ -376,12 +374,17 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
               ";   Quoted (" + path + "\\Text)\r\n;   Lines (" + path + "\\Lines)\r\n;   Negative (" + path +
                   "\\Count)\r\n;   Bytes (HKEY_CURRENT_USER\\" + sub + "\\Bytes)\r\n"
               ";   Empty bytes (HKEY_CURRENT_USER\\" + sub + "\\None)\r\n"
-              ";   Default value (HKEY_CURRENT_USER\\" + sub + "\\)\r\n");
+              ";   Default value (HKEY_CURRENT_USER\\" + sub + "\\)\r\n"
+              ";   Broken  [HKEY_CURRENT_USER\\Injected] (" + path + "\\Text)\r\n\r\n"
+              "; Importing this file creates these keys where they are missing, although it only deletes values in "
+              "them\r\n; (a registry file names the key of every value it deletes); a replay creates no key to delete "
+              "from:\r\n;   [HKEY_CURRENT_USER\\" + key_.Sub("Deletes") + "]\r\n");
 
     // The row the file could not state is left out of the replay too; the others are written.
     ui::ReportList(List()).SetChecked(0, true);
     ui::ReportList(List()).SetChecked(1, true);
     ui::ReportList(List()).SetChecked(7, false);
+    ui::ReportList(List()).SetChecked(8, false);
     Click(form, IDC_REC_START);
     // Each value with its type, as the replay left it and as regedit imports it.
     auto values = [&] {
@@ -399,6 +402,9 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     prepare();
     ASSERT_EQ(RunRegedit(reg), 0u);
     EXPECT_EQ(values(), replayed);
+    // The comment made no key; the key the file only deletes from was made.
+    EXPECT_FALSE(RawKeyExists("Injected"));
+    EXPECT_TRUE(RawKeyExists(key_.Sub("Deletes")));
     EXPECT_EQ(replayed[5], "3:" + longBytes);
     EXPECT_EQ(replayed[3], "<missing>");
     EXPECT_EQ(replayed[1], "1:" + Sz("one\r\ntwo"));
@@ -523,23 +529,31 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     const std::string file = folder_.File("gpp.rwr");
     JTRecord otherRoot = Row("Other root", key_.Path(), "X", 0, "a", "b");
     otherRoot.iRegRoot = static_cast<int>(0x80000004u);
+    JTRecord machine = Row("Machine", "Software\\KeltrixTest\\Gpp", "M", 1, "0", "1");
+    machine.iRegRoot = static_cast<int>(0x80000002u);
     WriteRecordFile(file, {Row("Markup", key_.Path(), "Text", 0, "a", "say \"hi\" & <bye> C:\\path"),
                            Row("Lines", key_.Path(), "Lines", 0, "a", "one\r\ntwo\tthree"),
-                           Row("Negative", key_.Path(), "Count", 1, "0", "-2"),
+                           Row("Nega\x01tive", key_.Path(), "Count", 1, "0", "-2"),
                            Row("Bytes", sub, "Bytes", 2, "", std::string("\x00\x0F\xFF", 3)),
                            Row("Default value", sub, "", 0, "", "unnamed"),
                            Row("Delete", key_.Path(), "Gone", 1, "6", "5", "5", true),
-                           Row("Control character", key_.Path(), "Bell", 0, "a", "ring\x07"), otherRoot});
+                           Row("Control character", key_.Path(), "Bell", 0, "a", "ring\x07"), otherRoot,
+                           Row("Line break name", key_.Path(), "Two\nLines", 0, "a", "b"), machine});
     HWND form = Open(TKeltRecForm::kRedo, file);
-    const std::string xml = folder_.File("Registry.xml");
-    script_.files = {xml};
+    script_.files = {folder_.File("Registry.xml")};
     Click(form, IDC_REC_EXPORT_GPP);
     ASSERT_EQ(script_.requests.size(), 1u);
     EXPECT_EQ(script_.requests[0].fileName, folder_.File("Registry.xml"));
+    // HKEY_CURRENT_USER rows for the user part of a policy object, the others for its computer part.
+    const std::string xml = folder_.File("Registry-User.xml");
+    const std::string computer = folder_.File("Registry-Computer.xml");
     EXPECT_EQ(script_.log, std::vector<std::string>{
-                               "Warning/48: The Group Policy registry items have been written (Registry.xml of a GPO's "
-                               "registry preferences):\n" + xml + "\nThese 2 records were left out:\n"
-                               "Control character: the text holds control characters a Group Policy file cannot carry\n"
+                               "Warning/48: The Group Policy registry items have been written; paste the text of each "
+                               "file into the Registry node named below it in the Group Policy Management Editor:\n" +
+                               xml + "\n    User Configuration > Preferences > Windows Settings > Registry\n" + computer +
+                               "\n    Computer Configuration > Preferences > Windows Settings > Registry\n"
+                               "These 2 records were left out:\n"
+                               "Control character: the text holds control characters an XML file cannot carry\n"
                                "Other root: the registry root is not known"});
 
     // What the replay writes on this machine is what the items state.
@@ -549,9 +563,10 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     RawSetDword(key_.Path(), "Count", 0);
     RawSet(sub, "Bytes", REG_BINARY, "", 0);
     RawSetString(sub, "", "");
+    RawSetString(key_.Path(), "Two\nLines", "a");
     Click(form, IDC_REC_LIST_RECORDS);
-    ui::ReportList(List()).SetChecked(6, false);
-    ui::ReportList(List()).SetChecked(7, false);
+    for (int row : {6, 7, 9})
+        ui::ReportList(List()).SetChecked(row, false);
     Click(form, IDC_REC_START);
 
     XmlDocument document(xml);
@@ -561,8 +576,8 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     EXPECT_EQ(roots[0].at("clsid"), "{A3CCFC41-DFDB-43a5-8D26-0FE8B954DA51}");
     const auto items = document.Select(L"RegistrySettings/Registry");
     const auto properties = document.Select(L"RegistrySettings/Registry/Properties");
-    ASSERT_EQ(items.size(), 6u);
-    ASSERT_EQ(properties.size(), 6u);
+    ASSERT_EQ(items.size(), 7u);
+    ASSERT_EQ(properties.size(), 7u);
     std::set<std::string> uids;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto& item = items[i];
