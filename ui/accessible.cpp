@@ -6,22 +6,14 @@
 #include <map>
 #include <memory>
 
+#include "ui/text.h"
+
 namespace kelt::ui {
 
 namespace {
 
 const char kNameProp[] = "KeltAccessibleName";
 const UINT_PTR kNameSubclassId = 0x4B414E;  // 'KAN'
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 HRESULT TextAnswer(const std::string& text, BSTR* out)
 {

@@ -13,6 +13,7 @@
 #include "ui/dpi.h"
 #include "ui/handles.h"
 #include "ui/paint.h"
+#include "ui/text.h"
 
 namespace kelt::ui {
 
@@ -123,11 +124,9 @@ void Apply(HMENU menu, bool on, bool bar)
             record->text = mine ? mine->text : ItemText(menu, position);
             record->data = mine ? mine->data : info.dwItemData;
             if (!record->separator && !record->text.empty()) {
-                const int length = ::MultiByteToWideChar(CP_ACP, 0, record->text.c_str(), -1, nullptr, 0);
-                record->wideText.assign(static_cast<std::size_t>(std::max(length, 1)), L'\0');
-                ::MultiByteToWideChar(CP_ACP, 0, record->text.c_str(), -1, &record->wideText[0], length);
+                record->wideText = Wide(record->text);
                 record->msaa.dwMSAASignature = MSAA_MENU_SIG;
-                record->msaa.cchWText = static_cast<DWORD>(record->wideText.size() - 1);
+                record->msaa.cchWText = static_cast<DWORD>(record->wideText.size());
                 record->msaa.pszWText = &record->wideText[0];
             }
             MENUITEMINFOA change{};
