@@ -19,6 +19,8 @@
 // plug-in's frames and resumes at kelt_guard_resume with 1 in RAX.
 // 32 bits: the frame pushes its own registration on the thread's handler chain; after
 // RtlUnwind the handler jumps back into that frame (kelt_guard_jump) as an __except would.
+// Its unwind table entry lets this program's own C++ exceptions (which the 32-bit runtime
+// does not raise through the system) pass it on their way to the program's handlers.
 
 namespace {
 
@@ -132,11 +134,18 @@ asm(R"(
     .globl _kelt_guarded_call
     .def _kelt_guarded_call; .scl 2; .type 32; .endef
 _kelt_guarded_call:
+    .cfi_startproc
     pushl %ebp
+    .cfi_def_cfa_offset 8
+    .cfi_offset %ebp, -8
     movl %esp, %ebp
+    .cfi_def_cfa_register %ebp
     pushl %ebx
+    .cfi_offset %ebx, -12
     pushl %esi
+    .cfi_offset %esi, -16
     pushl %edi
+    .cfi_offset %edi, -20
     subl $4, %esp
     fnstcw (%esp)
     pushl $_kelt_guard_handler
@@ -160,6 +169,7 @@ _kelt_guard_resume:
     popl %ebx
     popl %ebp
     ret
+    .cfi_endproc
 
     .p2align 4
     .globl _kelt_guard_jump
@@ -338,12 +348,38 @@ GuardedResult RunGuarded(void (*call)(void* context), void* context)
         return true;
     }();
     (void)armed;
+    // Also undone when one of the program's own exceptions passes through the call.
+    struct Scope {
+#if defined(__i386__)
+        void* chain = HandlerChain();
+        ~Scope()
+        {
+            // The frames the exception left never took their registrations off the chain.
+            asm volatile("movl %0, %%fs:0" : : "r"(chain) : "memory");
+            Leave();
+        }
+        static void* HandlerChain()
+        {
+            void* chain = nullptr;
+            asm volatile("movl %%fs:0, %0" : "=r"(chain));
+            return chain;
+        }
+#else
+        ~Scope() { Leave(); }
+#endif
+        Scope()
+        {
+            if (guardDepth++ == 0)
+                TrapAborts(true);
+        }
+        static void Leave()
+        {
+            if (--guardDepth == 0)
+                TrapAborts(false);
+        }
+    } scope;
     GuardState state{0, context, call};
-    if (guardDepth++ == 0)
-        TrapAborts(true);
     const bool faulted = kelt_guarded_call(CallThrough, &state) != 0;
-    if (--guardDepth == 0)
-        TrapAborts(false);
     if (faulted && state.code == EXCEPTION_STACK_OVERFLOW)
         ArmStackGuard();
     GuardedResult result;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,11 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         {"NullName", plrBadInformation, "GetPluginName failed (access violation)"},
         {"Foreign", plrBadInformation, "GetPluginAuthor failed (C++ exception of another runtime)"},
         {"Raises", plrBadInformation, "GetPluginGlyphResName failed (exception 0xE0000042)"},
+#if defined(_WIN64)
+        {"Decorated", plrBadInformation, "no glyph"},  // names are never decorated on 64 bits
+#else
+        {"Decorated", plrMissingExport, "missing export GetPluginName (it is exported as GetPluginName@0)"},
+#endif
         // The plug-in in plain C, built against the contract header alone.
         {"Sample", plrLoaded, ""},
     };
@@ -352,6 +358,16 @@ _kelt_test_bad_cw: .word 0x0C7F
     .text
 )");
 #endif
+
+// What this program throws inside a guarded call reaches its own handlers, and the guard is
+// left behind as it was: a fault after it is caught as before.
+TEST(PluginGuard, TheProgramsOwnExceptionsPassThrough)
+{
+    EXPECT_THROW(RunGuarded([](void*) { throw std::runtime_error("the program's own"); }, nullptr),
+                 std::runtime_error);
+    EXPECT_FALSE(InsideGuardedCall());
+    EXPECT_TRUE(RunGuarded(kelt_test_clobber_and_fault, nullptr).faulted);
+}
 
 // After a fault every register the calling convention asks a callee to keep is what it was.
 TEST(PluginGuard, AFaultLeavesTheCallersRegistersAsTheyWere)
