@@ -327,15 +327,14 @@ std::string TakeErrorBox(HANDLE process)
     return text;
 }
 
+// How often the thread the Spinner plug-in leaves running has called its code so far.
 LONG SpinnerTicks()
 {
     HANDLE shared = ::OpenFileMappingA(FILE_MAP_READ, FALSE, "KeltSpinnerTicks");
     const auto* ticks = shared ? static_cast<const LONG*>(::MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 4096)) : nullptr;
     const LONG count = ticks ? *ticks : -1;
-    if (ticks)
-        ::UnmapViewOfFile(ticks);
-    if (shared)
-        ::CloseHandle(shared);
+    ::UnmapViewOfFile(ticks);
+    ::CloseHandle(shared);
     return count;
 }
 

@@ -83,11 +83,10 @@ public:
         read(dos.e_lfanew, nt);
         const DWORD resources = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
         std::size_t base = 0;
-        const std::size_t sections = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
-                                     nt.FileHeader.SizeOfOptionalHeader;
+        IMAGE_SECTION_HEADER section{};
         for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-            IMAGE_SECTION_HEADER section{};
-            read(sections + i * sizeof section, section);
+            read(dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader +
+                     i * sizeof section, section);
             if (resources >= section.VirtualAddress && resources < section.VirtualAddress + section.SizeOfRawData)
                 base = section.PointerToRawData + (resources - section.VirtualAddress);
         }

@@ -312,24 +312,9 @@ asm(R"(
     .globl kelt_test_clobber_and_fault
 kelt_test_clobber_and_fault:
     movabsq $0x0BADBADBADBADBAD, %rax
-    movq %rax, %rbx
-    movq %rax, %rbp
-    movq %rax, %rdi
-    movq %rax, %rsi
-    movq %rax, %r12
-    movq %rax, %r13
-    movq %rax, %r14
-    movq %rax, %r15
-    movq %rax, %xmm6
-    movq %rax, %xmm7
-    movq %rax, %xmm8
-    movq %rax, %xmm9
-    movq %rax, %xmm10
-    movq %rax, %xmm11
-    movq %rax, %xmm12
-    movq %rax, %xmm13
-    movq %rax, %xmm14
-    movq %rax, %xmm15
+    .irp r, rbx, rbp, rdi, rsi, r12, r13, r14, r15, xmm6, xmm7, xmm8, xmm9, xmm10, xmm11, xmm12, xmm13, xmm14, xmm15
+    movq %rax, %\r
+    .endr
     ldmxcsr kelt_test_bad_mxcsr(%rip)
     fldcw kelt_test_bad_cw(%rip)
     xorl %eax, %eax
@@ -345,10 +330,9 @@ asm(R"(
     .text
     .globl _kelt_test_clobber_and_fault
 _kelt_test_clobber_and_fault:
-    movl $0x0BADBAD0, %ebx
-    movl %ebx, %ebp
-    movl %ebx, %esi
-    movl %ebx, %edi
+    .irp r, ebx, ebp, esi, edi
+    movl $0x0BADBAD0, %\r
+    .endr
     fldcw _kelt_test_bad_cw
     xorl %eax, %eax
     movl (%eax), %eax
@@ -377,12 +361,11 @@ TEST(PluginGuard, AFaultLeavesTheCallersRegistersAsTheyWere)
 #if defined(__x86_64__)
     unsigned mxcsrBefore = 0, mxcsrAfter = 0;
     asm volatile("stmxcsr %0" : "=m"(mxcsrBefore));
-    register std::uint64_t rbx asm("rbx") = 0x1111, rdi asm("rdi") = 0x3333, rsi asm("rsi") = 0x4444;
-    register std::uint64_t r12 asm("r12") = 0x5555, r13 asm("r13") = 0x6666, r14 asm("r14") = 0x7777;
-    register std::uint64_t r15 asm("r15") = 0x8888;
-    register double xmm6 asm("xmm6") = 6.0, xmm7 asm("xmm7") = 7.0, xmm8 asm("xmm8") = 8.0, xmm9 asm("xmm9") = 9.0;
-    register double xmm10 asm("xmm10") = 10.0, xmm11 asm("xmm11") = 11.0, xmm12 asm("xmm12") = 12.0;
-    register double xmm13 asm("xmm13") = 13.0, xmm14 asm("xmm14") = 14.0, xmm15 asm("xmm15") = 15.0;
+    register std::uint64_t rbx asm("rbx") = 0x1111, rdi asm("rdi") = 0x3333, rsi asm("rsi") = 0x4444,
+        r12 asm("r12") = 0x5555, r13 asm("r13") = 0x6666, r14 asm("r14") = 0x7777, r15 asm("r15") = 0x8888;
+    register double xmm6 asm("xmm6") = 6.0, xmm7 asm("xmm7") = 7.0, xmm8 asm("xmm8") = 8.0, xmm9 asm("xmm9") = 9.0,
+        xmm10 asm("xmm10") = 10.0, xmm11 asm("xmm11") = 11.0, xmm12 asm("xmm12") = 12.0, xmm13 asm("xmm13") = 13.0,
+        xmm14 asm("xmm14") = 14.0, xmm15 asm("xmm15") = 15.0;
     asm volatile("" : "+r"(rbx), "+r"(rdi), "+r"(rsi), "+r"(r12), "+r"(r13), "+r"(r14), "+r"(r15));
     asm volatile("" : "+x"(xmm6), "+x"(xmm7), "+x"(xmm8), "+x"(xmm9), "+x"(xmm10), "+x"(xmm11), "+x"(xmm12),
                  "+x"(xmm13), "+x"(xmm14), "+x"(xmm15));
