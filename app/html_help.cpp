@@ -1,6 +1,6 @@
 #include "app/html_help.h"
 
-#include "ui/instance.h"
+#include "ui/files.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -43,25 +43,17 @@ HtmlHelpCall& CurrentCall()
 
 } // namespace
 
-std::string HelpProgramFolder()
-{
-    const std::string path = ui::ModuleFileName();
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::string HelpTopicPath(const std::string& topic)
 {
-    return HelpProgramFolder() + "keltrix.chm" + topic;
+    return ui::ProgramFolder() + "keltrix.chm" + topic;
 }
 
 void ShowHelpTopic(const std::string& topic, HWND messageOwner)
 {
     // The viewer answers a missing file with a box of its own on some systems and with
     // nothing on others; say it plainly instead.
-    const std::string file = HelpProgramFolder() + "keltrix.chm";
-    const DWORD attributes = ::GetFileAttributesA(file.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::string file = ui::ProgramFolder() + "keltrix.chm";
+    if (!ui::FileExists(file)) {
         ui::ShowMessage(messageOwner, "The help file " + file + " could not be found.", "Error", MB_ICONERROR);
         return;
     }

@@ -8,8 +8,6 @@
 
 namespace kelt {
 
-// The folder of the running program with its trailing backslash.
-std::string HelpProgramFolder();
 // The help file with a topic: program folder + "keltrix.chm" + topic ("::/options.htm").
 std::string HelpTopicPath(const std::string& topic);
 

@@ -2,14 +2,7 @@
 
 #include <cstdio>
 
-#include "app/html_help.h"
-
 namespace kelt {
-
-std::string ProgramFolder()
-{
-    return HelpProgramFolder();
-}
 
 std::string RecordFileNameFor(const std::string& programFolder, const SYSTEMTIME& date)
 {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kelt_version.h"
+#include "ui/files.h"
 
 namespace kelt {
 
@@ -18,7 +19,7 @@ inline constexpr const char* kWebAddress = "https://www.dorvane.example/keltrix/
 inline constexpr const char* kUpdaterFileName = "Update.exe";
 
 // The running program's folder with its trailing backslash.
-std::string ProgramFolder();
+using ui::ProgramFolder;
 // <folder without backslash>\Records\KeltRecord<yyyymmdd>.rwr
 std::string RecordFileNameFor(const std::string& programFolder, const SYSTEMTIME& date);
 

@@ -100,7 +100,7 @@ void TKeltEditValueForm::FormCreate()
     }
     const bool knownType = valueType_ >= kValueString && valueType_ <= kValueBinary;
     LayOut(kPageHeights[knownType ? valueType_ : 0]);
-    CentreOnOwner();
+    ui::CentreOnOwner(Handle());
 }
 
 void TKeltEditValueForm::ShowPage(int page)
@@ -149,30 +149,6 @@ void TKeltEditValueForm::LayOut(int pageHeight)
     ::SetWindowPos(Handle(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(Handle(), nullptr, TRUE);
-}
-
-void TKeltEditValueForm::CentreOnOwner()
-{
-    RECT window{};
-    ::GetWindowRect(Handle(), &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-
-    HWND owner = ::GetWindow(Handle(), GW_OWNER);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoA(::MonitorFromWindow(owner ? owner : Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT area = monitor.rcWork;
-    RECT around = area;
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
-        ::GetWindowRect(owner, &around);
-
-    int left = around.left + ((around.right - around.left) - width) / 2;
-    int top = around.top + ((around.bottom - around.top) - height) / 2;
-    // Keep the whole dialog on the screen even when the owner is partly off it.
-    left = std::max(static_cast<int>(area.left), std::min(left, static_cast<int>(area.right) - width));
-    top = std::max(static_cast<int>(area.top), std::min(top, static_cast<int>(area.bottom) - height));
-    ::SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TKeltEditValueForm::SetRadioToMode()

@@ -47,7 +47,6 @@ private:
     void PasteFiltered(HWND editor);
     void ShowPage(int page);
     void LayOut(int pageHeight);
-    void CentreOnOwner();
     void SetRadioToMode();
     void ApplyLengthLimit();
 

@@ -31,6 +31,19 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
+bool SameNameIgnoringCase(const std::string& a, const std::string& b)
+{
+    return CompareNamesIgnoringCase(a, b) == 0;
+}
+
+int CompareNamesIgnoringCase(const std::string& a, const std::string& b)
+{
+    const std::wstring wideA = Wide(a), wideB = Wide(b);
+    const int order = ::CompareStringOrdinal(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
+                                             static_cast<int>(wideB.size()), TRUE);
+    return order == 0 ? a.compare(b) : order - CSTR_EQUAL;
+}
+
 void CopyText(char* buffer, int size, const std::string& text)
 {
     if (!buffer || size <= 0)

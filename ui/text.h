@@ -9,6 +9,13 @@ namespace kelt::ui {
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 
+// Names compared as Windows compares file, registry and plug-in names: character by character
+// without regard to case, the same under every language setting (no locale's rules, so "I"
+// and "i" match in Turkish too, and "Straße" is not "Strasse").
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+// The order of two names by the same rule: negative, 0 or positive.
+int CompareNamesIgnoringCase(const std::string& a, const std::string& b);
+
 // Copies as much of `text` as fits into a buffer of `size` bytes (a control's text buffer),
 // ending between characters, and ends it with a NUL.
 void CopyText(char* buffer, int size, const std::string& text);

@@ -627,4 +627,25 @@ bool ProcessPendingMessages(UINT queues)
     return false;
 }
 
+void CentreOnOwner(HWND dialog)
+{
+    RECT own = {};
+    HWND owner = ::GetWindow(dialog, GW_OWNER);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoA(::MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT work = monitor.rcWork;
+    if (!owner || !::IsWindowVisible(owner) || ::IsIconic(owner) || !::GetWindowRect(owner, &own))
+        own = work;
+    RECT rc = {};
+    ::GetWindowRect(dialog, &rc);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    int x = own.left + ((own.right - own.left) - width) / 2;
+    int y = own.top + ((own.bottom - own.top) - height) / 2;
+    x = std::max<int>(work.left, std::min<int>(x, work.right - width));
+    y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
+    ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace kelt::ui

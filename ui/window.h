@@ -159,6 +159,9 @@ using DispatchHook = bool (*)(const MSG& message);
 void SetDispatchHook(DispatchHook hook);
 // The text of a window or control.
 std::string WindowText(HWND hwnd);
+// Centres `dialog` on its owner (on the work area when it has none or the owner is hidden or
+// minimised), kept on the screen.
+void CentreOnOwner(HWND dialog);
 void AddModelessDialog(HWND dialog);
 void RemoveModelessDialog(HWND dialog);
 // Handles every message already waiting (tests and long operations); `queues` (PM_QS_INPUT,

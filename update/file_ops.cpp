@@ -17,19 +17,6 @@ std::string FullPath(const std::string& path)
     return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
 }
 
-std::string ProgramPath()
-{
-    char buffer[MAX_PATH * 2];
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return std::string(buffer, n < sizeof buffer ? n : 0);
-}
-
-std::string ProgramFolder()
-{
-    const std::string path = ProgramPath();
-    return path.substr(0, path.find_last_of('\\') + 1);
-}
-
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes)
 {
     ui::UniqueKernelHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -54,17 +41,10 @@ bool FileSize(const std::string& path, std::uint64_t& size)
     return true;
 }
 
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool EnsureFolder(const std::string& folder)
 {
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return ui::FolderExists(folder);
 }
 
 bool ReplaceFileBytes(const std::string& path, const std::string& bytes)

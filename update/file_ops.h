@@ -6,19 +6,18 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/files.h"
+
 namespace kelt::update {
 
 // The full form of a path (GetFullPathNameA); empty when it has none.
 std::string FullPath(const std::string& path);
-// The folder of the running program, with its trailing backslash.
-std::string ProgramFolder();
-std::string ProgramPath();
 
 // False when the file is missing, unreadable or larger than `limit`.
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes);
 // False when the file is missing.
 bool FileSize(const std::string& path, std::uint64_t& size);
-bool FileExists(const std::string& path);
+using ui::FileExists;
 // Creates the folder when it is missing; true when it exists afterwards.
 bool EnsureFolder(const std::string& folder);
 

@@ -3,6 +3,8 @@
 
 #include "update/file_ops.h"
 #include "update/update_form.h"
+#include "ui/files.h"
+#include "ui/instance.h"
 #include "ui/window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
@@ -18,8 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
     }
 
     RunSettings settings;
-    settings.runningProgram = ProgramPath();
-    settings.programFolder = ProgramFolder();
+    settings.runningProgram = kelt::ui::ModuleFileName();
+    settings.programFolder = kelt::ui::ProgramFolder();
     // The file a previous run moved aside when it replaced this program.
     ::DeleteFileA(RunningProgramAside(settings.runningProgram).c_str());
 

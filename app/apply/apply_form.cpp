@@ -7,18 +7,16 @@
 
 #include "app/apply/apply_ids.h"
 #include "app/apply/apply_run.h"
-#include "app/apply/form_support.h"
 #include "app/html_help.h"
 #include "catalogue/ck_set_item.h"
 #include "catalogue/platform/restart.h"
 #include "catalogue/reg_settings.h"
 #include "catalogue/value_format.h"
 #include "ui/dpi.h"
+#include "ui/report_list.h"
 #include "ui/seams.h"
 
 namespace kelt {
-
-using namespace apply_forms;
 
 TKeltApplyRep::TKeltApplyRep(bool createRecord, std::string recordFileName, JTRegSettings& catalogue)
     : ui::Dialog(IDD_APPLY), createRecord_(createRecord), recordFileName_(std::move(recordFileName)),
@@ -43,7 +41,7 @@ std::string TKeltApplyRep::NewValueText(JTSetItem& item)
 bool TKeltApplyRep::OnInitDialog()
 {
     FormCreate();
-    CentreOnOwner(Handle());
+    ui::CentreOnOwner(Handle());
     return true;
 }
 
@@ -51,12 +49,10 @@ void TKeltApplyRep::FormCreate()
 {
     SetChecked(IDC_APPLY_CREATE_RECORD, createRecord_);
     SetItemText(IDC_APPLY_FILE_NAME, recordFileName_);
-    HWND list = Item(IDC_APPLY_ITEMS);
-    PrepareCheckList(list);
-    AddColumn(list, 0, "State", Scale(70));
-    AddColumn(list, 1, "Tweak description", Scale(200));
-    AddColumn(list, 2, "Old Value", Scale(120));
-    AddColumn(list, 3, "New value to be set ", Scale(110));
+    ui::ReportList().Attach(Item(IDC_APPLY_ITEMS), {{"State", 70},
+                                                    {"Tweak description", 200},
+                                                    {"Old Value", 120},
+                                                    {"New value to be set ", 110}});
     if (!catalogue_.ModifiedList().empty()) {
         FillRows();
         pcbCreateRecClick();
@@ -65,14 +61,10 @@ void TKeltApplyRep::FormCreate()
 
 void TKeltApplyRep::FillRows()
 {
-    HWND list = Item(IDC_APPLY_ITEMS);
-    for (JTSetItem* item : catalogue_.ModifiedList()) {
-        const int row = AddRow(list, kApplyCaption, reinterpret_cast<LPARAM>(item));
-        SetCell(list, row, 1, item->sDescribe);
-        SetCell(list, row, 2, OldValueText(*item));
-        SetCell(list, row, 3, NewValueText(*item));
-        SetRowChecked(list, row, true);
-    }
+    ui::ReportList list(Item(IDC_APPLY_ITEMS));
+    for (JTSetItem* item : catalogue_.ModifiedList())
+        list.Add({kApplyCaption, item->sDescribe, OldValueText(*item), NewValueText(*item)}, true,
+                 reinterpret_cast<LPARAM>(item));
 }
 
 bool TKeltApplyRep::OnCommand(int id, int code, HWND control)
@@ -105,7 +97,7 @@ bool TKeltApplyRep::OnCommand(int id, int code, HWND control)
 bool TKeltApplyRep::OnNotify(NMHDR& header, LRESULT& result)
 {
     int row = -1;
-    if (header.idFrom == IDC_APPLY_ITEMS && IsCheckChange(header, row)) {
+    if (header.idFrom == IDC_APPLY_ITEMS && ui::ReportList::IsCheckChange(header, row)) {
         UpdateRowCaption(row);
         return true;
     }
@@ -114,8 +106,8 @@ bool TKeltApplyRep::OnNotify(NMHDR& header, LRESULT& result)
 
 void TKeltApplyRep::UpdateRowCaption(int row)
 {
-    HWND list = Item(IDC_APPLY_ITEMS);
-    SetCell(list, row, 0, RowChecked(list, row) ? kApplyCaption : kUnapplyCaption);
+    ui::ReportList list(Item(IDC_APPLY_ITEMS));
+    list.SetText(row, 0, list.Checked(row) ? kApplyCaption : kUnapplyCaption);
 }
 
 void TKeltApplyRep::pcbCreateRecClick()
@@ -146,10 +138,10 @@ void TKeltApplyRep::pbtnHelpClick()
 
 void TKeltApplyRep::pbtnOKClick()
 {
-    HWND list = Item(IDC_APPLY_ITEMS);
+    const ui::ReportList list(Item(IDC_APPLY_ITEMS));
     std::vector<JTApplyEntry> entries;
-    for (int row = 0; row < RowCount(list); ++row)
-        entries.push_back({reinterpret_cast<JTSetItem*>(RowData(list, row)), RowChecked(list, row)});
+    for (int row = 0; row < list.Count(); ++row)
+        entries.push_back({reinterpret_cast<JTSetItem*>(list.Data(row)), list.Checked(row)});
     JTApplyRun run(catalogue_, Handle());
     if (!run.Run(entries, IsChecked(IDC_APPLY_CREATE_RECORD), ItemText(IDC_APPLY_FILE_NAME)))
         return;

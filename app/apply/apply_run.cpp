@@ -7,6 +7,7 @@
 #include "catalogue/reg_settings.h"
 #include "catalogue/set_item.h"
 #include "storage/xdb_table.h"
+#include "ui/files.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -15,18 +16,6 @@ namespace {
 
 const UINT kQuestion = MB_OKCANCEL | MB_ICONQUESTION;  // 33
 const char kNothingChecked[] = "No tweak is checked: nothing has been written.";
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool FolderExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 void SaveRecordFile(TXdbTable& table)
 {
@@ -59,16 +48,16 @@ bool EnsureFolderOf(const std::string& filePath)
     std::string folder(full, namePart - full);
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
-    if (FolderExists(folder + "\\"))
+    if (ui::FolderExists(folder + "\\"))
         return true;
     // Every missing level from the top down.
     for (std::size_t at = folder.find('\\', 1); at != std::string::npos; at = folder.find('\\', at + 1)) {
         const std::string level = folder.substr(0, at);
-        if (!FolderExists(level + "\\"))
+        if (!ui::FolderExists(level + "\\"))
             ::CreateDirectoryA(level.c_str(), nullptr);
     }
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    return FolderExists(folder);
+    return ui::FolderExists(folder);
 }
 
 JTApplyRun::JTApplyRun(JTRegSettings& catalogue, HWND owner) : catalogue_(catalogue), owner_(owner) {}
@@ -113,7 +102,7 @@ bool JTApplyRun::Run(const std::vector<JTApplyEntry>& entries, bool createRecord
         return false;
     }
     if (createRecord) {
-        if (FileExists(fileName) &&
+        if (ui::FileExists(fileName) &&
             Ask("File" + fileName + " already exists!Overwrite it?", "Warning", kQuestion) != IDOK)
             return false;
         if (PrepareRecordFile(fileName) == 1 && catalogue_.RecordTable()) {

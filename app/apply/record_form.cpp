@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "app/apply/form_support.h"
 #include "app/apply/gpp_export.h"
 #include "app/apply/record_ids.h"
 #include "app/apply/reg_export.h"
@@ -13,14 +12,14 @@
 #include "catalogue/value_format.h"
 #include "storage/xdb_file.h"
 #include "ui/dpi.h"
+#include "ui/files.h"
 #include "ui/hint.h"
+#include "ui/report_list.h"
 #include "ui/seams.h"
 #include "ui/xp_menu.h"
 #include "ui/xp_style.h"
 
 namespace kelt {
-
-using namespace apply_forms;
 
 namespace {
 
@@ -154,7 +153,7 @@ TKeltRecForm::RowState TKeltRecForm::StateOf(const JTRecord& record, bool restor
 bool TKeltRecForm::OnInitDialog()
 {
     FormCreate();
-    CentreOnOwner(Handle());
+    ui::CentreOnOwner(Handle());
     return true;
 }
 
@@ -166,16 +165,15 @@ void TKeltRecForm::FormCreate()
     SetItemText(IDC_REC_START, texts.start);
 
     HWND list = Item(IDC_REC_LIST);
-    PrepareCheckList(list);
     ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
-    // Wide enough for "Skip: no value" beside the check box.
-    AddColumn(list, 0, "State", Scale(100));
-    AddColumn(list, 1, "Setting description", Scale(200));
-    AddColumn(list, 2, "Path in registry", Scale(150));
-    AddColumn(list, 3, "Old value", Scale(90));
-    AddColumn(list, 4, "New value", Scale(90));
-    AddColumn(list, 5, "Now", Scale(90));
+    // "State" wide enough for "Skip: no value" beside the check box.
+    ui::ReportList().Attach(list, {{"State", 100},
+                                   {"Setting description", 200},
+                                   {"Path in registry", 150},
+                                   {"Old value", 90},
+                                   {"New value", 90},
+                                   {"Now", 90}});
     ui::SetHint(list, "You can click the check box to decide whether or not to apply the tweaks.");
     ::SetWindowSubclass(Item(IDC_REC_FILE_NAME), FileNameEditProc, kEnterSubclass, 0);
     CreateContextMenu();
@@ -255,7 +253,7 @@ bool TKeltRecForm::OnCommand(int id, int code, HWND control)
 bool TKeltRecForm::OnNotify(NMHDR& header, LRESULT& result)
 {
     int row = -1;
-    if (header.idFrom == IDC_REC_LIST && IsCheckChange(header, row)) {
+    if (header.idFrom == IDC_REC_LIST && ui::ReportList::IsCheckChange(header, row)) {
         if (!filling_)
             UpdateRowCaption(row);
         return true;
@@ -288,7 +286,7 @@ void TKeltRecForm::pbtnOpenClick()
     ::UpdateWindow(Handle());
     ui::FileDialogRequest request;
     request.filter = "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*";
-    request.initialDir = ProgramFolder() + "\\Records";
+    request.initialDir = ui::ProgramFolderWithoutBackslash() + "\\Records";
     request.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (!ui::OpenFileDialog(Handle(), request))
         return;
@@ -347,18 +345,15 @@ bool TKeltRecForm::EnsureListed()
 
 void TKeltRecForm::FillList()
 {
-    HWND list = Item(IDC_REC_LIST);
+    ui::ReportList list(Item(IDC_REC_LIST));
     filling_ = true;
-    ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    list.Clear();
     states_.assign(records_.size(), RowState::Ready);
     for (std::size_t i = 0; i < records_.size(); ++i) {
         const JTRecord& record = *records_[i];
-        const int row = AddRow(list, kApplyCaption, static_cast<LPARAM>(i));
-        SetCell(list, row, 1, record.sDescribe);
-        SetCell(list, row, 2, PathText(record));
-        SetCell(list, row, 3, ValueText(record.iRegType, record.sOldVal));
-        SetCell(list, row, 4, ValueText(record.iRegType, record.sNewVal));
-        SetRowChecked(list, row, true);
+        list.Add({kApplyCaption, record.sDescribe, PathText(record), ValueText(record.iRegType, record.sOldVal),
+                  ValueText(record.iRegType, record.sNewVal)},
+                 true, static_cast<LPARAM>(i));
     }
     filling_ = false;
     ShowLiveState(true);
@@ -366,23 +361,23 @@ void TKeltRecForm::FillList()
 
 void TKeltRecForm::ShowLiveState(bool uncheckUnchanged)
 {
-    HWND list = Item(IDC_REC_LIST);
+    ui::ReportList list(Item(IDC_REC_LIST));
     for (std::size_t i = 0; i < records_.size(); ++i) {
         const JTRecord& record = *records_[i];
         const int row = static_cast<int>(i);
-        SetCell(list, row, 5, LiveText(record, record.ReadLive()));
+        list.SetText(row, 5, LiveText(record, record.ReadLive()));
         states_[i] = StateOf(record, restore_);
         if (states_[i] == RowState::Unchanged && uncheckUnchanged)
-            SetRowChecked(list, row, false);
+            list.SetChecked(row, false);
         UpdateRowCaption(row);
     }
 }
 
 void TKeltRecForm::UpdateRowCaption(int row)
 {
-    HWND list = Item(IDC_REC_LIST);
+    ui::ReportList list(Item(IDC_REC_LIST));
     const RowState state = row >= 0 && row < static_cast<int>(states_.size()) ? states_[row] : RowState::Ready;
-    const bool checked = RowChecked(list, row);
+    const bool checked = list.Checked(row);
     const char* caption = checked ? kApplyCaption : kUnapplyCaption;
     switch (state) {
     case RowState::Unusable: caption = kUnusableCaption; break;
@@ -400,7 +395,7 @@ void TKeltRecForm::UpdateRowCaption(int row)
         break;
     default: break;
     }
-    SetCell(list, row, 0, caption);
+    list.SetText(row, 0, caption);
 }
 
 void TKeltRecForm::pbtnOKClick()
@@ -420,11 +415,11 @@ void TKeltRecForm::pbtnOKClick()
         keepChanges = answer == IDYES;
     }
 
-    HWND list = Item(IDC_REC_LIST);
+    const ui::ReportList list(Item(IDC_REC_LIST));
     int wrote = 0;
     std::vector<std::string> notWritten;
     for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (!RowChecked(list, static_cast<int>(i)))
+        if (!list.Checked(static_cast<int>(i)))
             continue;
         JTRecord& record = *records_[i];
         try {

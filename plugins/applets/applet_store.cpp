@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "catalogue/platform/registry.h"
+#include "ui/files.h"
 #include "ui/handles.h"
 
 namespace kelt::applets {
@@ -28,8 +29,7 @@ bool IniValueSuppresses(const std::string& value)
 
 bool IniAppletStore::FileExists() const
 {
-    const DWORD attributes = ::GetFileAttributesA(file_.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return ui::FileExists(file_);
 }
 
 std::vector<bool> IniAppletStore::ReadSuppressed(const std::vector<std::string>& fileNames)

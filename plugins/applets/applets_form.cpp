@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "plugins/applets/applets_ids.h"
-#include "plugins/applets/wow64.h"
+#include "plugins/common/wow64.h"
 #include "ui/instance.h"
 #include "ui/seams.h"
 

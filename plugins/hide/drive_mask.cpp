@@ -2,7 +2,7 @@
 
 #include "catalogue/platform/registry.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 const char kExplorerPolicyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const char kNoDrivesValue[] = "NoDrives";
@@ -78,4 +78,4 @@ unsigned MergeDriveMask(unsigned old, unsigned listed, unsigned hidden)
     return (old & ~listed) | (hidden & listed);
 }
 
-} // namespace kelt
+} // namespace kelt::hide

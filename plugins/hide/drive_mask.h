@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kelt {
+namespace kelt::hide {
 
 // Under HKEY_CURRENT_USER.
 extern const char kExplorerPolicyKey[];
@@ -54,4 +54,4 @@ std::vector<DriveEntry> ListDrives(const DriveTypeQuery& driveType = DriveTypeQu
 // letters the window does not list stay as they were.
 unsigned MergeDriveMask(unsigned old, unsigned listed, unsigned hidden);
 
-} // namespace kelt
+} // namespace kelt::hide

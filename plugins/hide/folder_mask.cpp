@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 
-namespace kelt {
+#include "ui/files.h"
+#include "ui/text.h"
+
+namespace kelt::hide {
 
 namespace {
 
@@ -24,19 +27,6 @@ const MaskStyle kStyles[kMaskStyleCount] = {
     {"Network Neighbor ", "{208D2C60-3AEA-1069-A2D7-08002B30309D}"},
     {"Dial", "{992CFFA0-F557-101A-88EC-00DD010CCC48}"},
 };
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
-                                                    static_cast<int>(a.size()), b.data(),
-                                                    static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
-bool IsFolder(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::string WithoutTrailingBackslash(std::string path)
 {
@@ -93,14 +83,14 @@ int MaskStyleOfName(const std::string& path)
     const std::size_t dot = path.find_last_of('.');
     const std::string suffix = dot == std::string::npos ? path : path.substr(dot + 1);
     for (int style = 0; style < kMaskStyleCount; ++style)
-        if (SameText(suffix, kStyles[style].id))
+        if (ui::SameNameIgnoringCase(suffix, kStyles[style].id))
             return style;
     return -1;
 }
 
 int MaskStyleOfFolder(const std::string& path)
 {
-    return IsFolder(path) ? MaskStyleOfName(path) : -1;
+    return ui::FolderExists(path) ? MaskStyleOfName(path) : -1;
 }
 
 std::string MaskedFolderName(const std::string& path, int style)
@@ -121,15 +111,15 @@ bool IsSystemFolder(const std::string& path, const SystemFolders& system)
     // A needed folder itself, or any folder above it: renaming either loses it.
     for (const std::string& needed : system.folders) {
         const std::string below = WithoutTrailingBackslash(needed);
-        if (SameText(folder, below))
+        if (ui::SameNameIgnoringCase(folder, below))
             return true;
         if (below.size() > folder.size() && below[folder.size()] == '\\' &&
-            SameText(folder, below.substr(0, folder.size())))
+            ui::SameNameIgnoringCase(folder, below.substr(0, folder.size())))
             return true;
     }
     const std::string parent = ParentOf(folder);
     for (const std::string& profiles : system.profileParents)
-        if (SameText(parent, WithoutTrailingBackslash(profiles)))
+        if (ui::SameNameIgnoringCase(parent, WithoutTrailingBackslash(profiles)))
             return true;
     return false;
 }
@@ -138,7 +128,7 @@ MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& s
 {
     const std::string folder = WithoutTrailingBackslash(path);
     newPath = path;
-    if (folder.empty() || !IsFolder(folder))
+    if (folder.empty() || !ui::FolderExists(folder))
         return MaskResult::NotAFolder;
     const std::string target = MaskedFolderName(folder, style);
     if (target == folder)
@@ -154,4 +144,4 @@ MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& s
     return MaskResult::Renamed;
 }
 
-} // namespace kelt
+} // namespace kelt::hide

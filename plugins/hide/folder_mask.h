@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kelt {
+namespace kelt::hide {
 
 constexpr int kMaskStyleCount = 9;
 
@@ -56,4 +56,4 @@ enum class MaskResult {
 // A needed folder is refused any style but "Normal", which always gives a masked one back.
 MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& system, std::string& newPath);
 
-} // namespace kelt
+} // namespace kelt::hide

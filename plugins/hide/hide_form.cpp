@@ -12,7 +12,7 @@
 #include "ui/seams.h"
 #include "ui/window.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 namespace {
 
@@ -296,4 +296,4 @@ bool TForm1::OnNotify(NMHDR& header, LRESULT& result)
     return false;
 }
 
-} // namespace kelt
+} // namespace kelt::hide

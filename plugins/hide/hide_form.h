@@ -7,14 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "plugins/common/check_list_view.h"
 #include "plugins/hide/drive_mask.h"
 #include "plugins/hide/folder_mask.h"
 #include "plugins/hide/masked_record.h"
 #include "ui/layout.h"
+#include "ui/report_list.h"
 #include "ui/window.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 class TForm1 : public ui::Dialog {
 public:
@@ -38,7 +38,7 @@ private:
         const char* pageName;
         // NoDrives is written on every "Apply"; the other only when its list was changed.
         bool writeAlways;
-        plugin::CheckListView list;
+        ui::ReportList list;
         bool readable = false;
         unsigned shownHidden = 0;  // the hidden bits of the list as it was filled
     };
@@ -69,4 +69,4 @@ private:
     std::unique_ptr<Page> folders_, others_;
 };
 
-} // namespace kelt
+} // namespace kelt::hide

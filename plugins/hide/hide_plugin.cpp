@@ -6,6 +6,6 @@ KELT_PLUGIN_INFO("Hide", "Dnv", "Security", "Hide", "Glyph", "0.8", "2003");
 
 void kelt::plugin::ShowToolWindow(HWND owner)
 {
-    TForm1 form;
+    kelt::hide::TForm1 form;
     form.RunModal(owner);
 }

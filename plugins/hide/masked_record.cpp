@@ -6,8 +6,10 @@
 
 #include "catalogue/platform/registry.h"
 #include "plugins/hide/folder_mask.h"
+#include "ui/files.h"
+#include "ui/text.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 const char kMaskedFoldersKey[] = "Software\\Dorvane\\Keltrix 0.8\\Hide\\Masked Folders";
 
@@ -16,12 +18,6 @@ namespace {
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsFolder(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The drive or share the path lies on can be reached now.
@@ -50,7 +46,7 @@ std::vector<MaskedFolder> ReadMaskedFolders()
                 continue;
             MaskedFolder folder{plain, registry.ReadString(plain), 0};
             folder.style = MaskStyleOfName(folder.masked);
-            if (folder.style > 0 && IsFolder(folder.masked))
+            if (folder.style > 0 && ui::FolderExists(folder.masked))
                 folders.push_back(folder);
             else if (VolumeThere(folder.masked) && (!Exists(folder.masked) || folder.style <= 0))
                 stale.push_back(plain);
@@ -59,8 +55,7 @@ std::vector<MaskedFolder> ReadMaskedFolders()
         return folders;
     }
     std::sort(folders.begin(), folders.end(), [](const MaskedFolder& a, const MaskedFolder& b) {
-        return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.plain.c_str(), -1, b.plain.c_str(), -1) ==
-               CSTR_LESS_THAN;
+        return ui::CompareNamesIgnoringCase(a.plain, b.plain) < 0;
     });
     if (!stale.empty()) {
         TRegistry registry;
@@ -94,4 +89,4 @@ bool RecordMaskedFolder(const std::string& newPath)
     }
 }
 
-} // namespace kelt
+} // namespace kelt::hide

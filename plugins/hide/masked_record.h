@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kelt {
+namespace kelt::hide {
 
 extern const char kMaskedFoldersKey[];
 
@@ -25,4 +25,4 @@ std::vector<MaskedFolder> ReadMaskedFolders();
 // False when the record could not be written.
 bool RecordMaskedFolder(const std::string& newPath);
 
-} // namespace kelt
+} // namespace kelt::hide

@@ -10,7 +10,7 @@
 #include "catalogue/platform/registry.h"
 #include "plugins/hide/folder_mask.h"
 
-namespace kelt {
+namespace kelt::hide {
 
 namespace {
 
@@ -269,4 +269,4 @@ SystemFolders SystemFolders::Current()
     return system;
 }
 
-} // namespace kelt
+} // namespace kelt::hide

@@ -11,19 +11,14 @@
 #include "plugins/host/plugin_library.h"
 #include "plugins/host/plugin_host_ids.h"
 #include "plugins/host/plugin_manager.h"
-#include "ui/dpi.h"
+#include "ui/files.h"
 #include "ui/hint.h"
+#include "ui/report_list.h"
 #include "ui/seams.h"
 
 namespace kelt {
 
 namespace {
-
-bool FolderExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 #if defined(_WIN64)
 const char kOwnBits[] = "64";
@@ -51,20 +46,7 @@ bool TKeltInstPluginForm::OnInitDialog()
 
 void TKeltInstPluginForm::FormCreate()
 {
-    HWND list = List();
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    const struct {
-        const char* caption;
-        int width;
-    } columns[] = {{"Plugin name", 100}, {"Version", 60}, {"Plugin file", 175}};
-    for (int c = 0; c < 3; ++c) {
-        LVCOLUMNA column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<char*>(columns[c].caption);
-        column.cx = ui::ScaleIn(list, columns[c].width);
-        column.iSubItem = c;
-        ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
-    }
+    ui::ReportList().Attach(List(), {{"Plugin name", 100}, {"Version", 60}, {"Plugin file", 175}}, 0, false);
     int wholeWidth = -1;  // one part showing one text
     ::SendDlgItemMessageA(Handle(), IDC_INS_STATUS, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&wholeWidth));
     ui::SetHint(Item(IDC_INS_SCAN), "Scan the plugin folder for new avaible plugins!");
@@ -80,28 +62,17 @@ HWND TKeltInstPluginForm::List() const
 
 int TKeltInstPluginForm::RowCount() const
 {
-    return ListView_GetItemCount(List());
+    return ui::ReportList(List()).Count();
 }
 
 JTPlugin* TKeltInstPluginForm::RowPlugin(int row) const
 {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!::SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<JTPlugin*>(item.lParam);
+    return reinterpret_cast<JTPlugin*>(ui::ReportList(List()).Data(row));
 }
 
 std::string TKeltInstPluginForm::RowText(int row, int column) const
 {
-    char buffer[1024] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    ::SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer;
+    return ui::ReportList(List()).Text(row, column);
 }
 
 std::string TKeltInstPluginForm::StatusText() const
@@ -113,27 +84,17 @@ std::string TKeltInstPluginForm::StatusText() const
 
 int TKeltInstPluginForm::AddRow(JTPlugin* plugin)
 {
-    HWND list = List();
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = ListView_GetItemCount(list);
-    item.pszText = const_cast<char*>(plugin->Name().c_str());
-    item.lParam = reinterpret_cast<LPARAM>(plugin);
-    const int row = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    const std::string* texts[] = {&plugin->Version(), &plugin->FileName()};
-    for (int c = 1; c < 3; ++c) {
-        LVITEMA sub{};
-        sub.iSubItem = c;
-        sub.pszText = const_cast<char*>(texts[c - 1]->c_str());
-        ::SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
-    }
+    ui::ReportList list(List());
+    const int row = list.AddRow(plugin->Name(), reinterpret_cast<LPARAM>(plugin));
+    list.SetText(row, 1, plugin->Version());
+    list.SetText(row, 2, plugin->FileName());
     return row;
 }
 
 void TKeltInstPluginForm::ListPlugins(bool clear)
 {
     if (clear)
-        ListView_DeleteAllItems(List());
+        ui::ReportList(List()).Clear();
     PluginList& found = manager_.NewPlugins();
     int added = 0;
     for (int i = 0; i < found.Count() && found.At(i); ++i) {
@@ -229,7 +190,7 @@ void TKeltInstPluginForm::pbtnBrowseClick()
 void TKeltInstPluginForm::pbtnScanClick()
 {
     const std::string folder = ItemText(IDC_INS_FOLDER);
-    if (!FolderExists(folder)) {
+    if (!ui::FolderExists(folder)) {
         ui::ShowMessage(Handle(), "Folder:" + folder + " Not Exist!", "Error", MB_OK | MB_ICONERROR);
         return;
     }
@@ -241,7 +202,7 @@ void TKeltInstPluginForm::pbtnScanClick()
 
 void TKeltInstPluginForm::pbtnInstallClick()
 {
-    const int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
+    const int row = ui::ReportList(List()).Selected();
     if (row >= 0)
         InstallRow(row);
 }
@@ -306,7 +267,7 @@ void TKeltInstPluginForm::pbtnFromFileClick()
 void TKeltInstPluginForm::pbtnClearClick()
 {
     manager_.FreeList(manager_.NewPlugins());
-    ListView_DeleteAllItems(List());
+    ui::ReportList(List()).Clear();
     ::EnableWindow(Item(IDC_INS_INSTALL), FALSE);
     ::EnableWindow(Item(IDC_INS_INSTALL_ALL), FALSE);
 }

@@ -6,6 +6,7 @@
 #include "plugins/host/guarded_call.h"
 #include "plugins/host/plugin_guard.h"
 #include "plugins/host/plugin_library.h"
+#include "ui/files.h"
 
 namespace kelt {
 
@@ -17,12 +18,6 @@ bool Readable(DWORD protect)
         return false;
     return (protect & (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
                        PAGE_EXECUTE_WRITECOPY)) != 0;
-}
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The bytes a bitmap resource must hold for its header to be believed.
@@ -123,7 +118,7 @@ int JTPlugin::Load()
     loadFailure_.clear();
     // A second Load of a loaded object starts from a fresh library reference.
     FreeModule();
-    if (!FileExists(fileName_))
+    if (!ui::FileExists(fileName_))
         return Fail(plrNoLibrary, "file not found");
     const std::string foreign = ForeignMachine(fileName_);
     if (!foreign.empty())
@@ -311,7 +306,7 @@ JTPluginRun JTPlugin::Run(std::uint32_t handle)
         run.refused = true;
         return run;
     }
-    const HWND host = ExecuteHost(handle);
+    const HWND host = plugin::ToolWindowOwner(handle);
     ExecuteCall call{execute_, handle, 0};
     PluginCall guarded;
     try {
@@ -334,17 +329,6 @@ JTPluginRun JTPlugin::Run(std::uint32_t handle)
     if (host && ::IsWindow(host))
         DropQuitRequests();
     return run;
-}
-
-HWND JTPlugin::ExecuteHost(std::uint32_t handle)
-{
-    HWND window = plugin::HostValueToHandle(handle);
-    if (handle == 0 || !::IsWindow(window))
-        window = ::GetActiveWindow();
-    if (!window)
-        return nullptr;
-    HWND root = ::GetAncestor(window, GA_ROOT);
-    return root ? root : window;
 }
 
 void DropQuitRequests()

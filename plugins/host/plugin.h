@@ -104,7 +104,6 @@ public:
 
 private:
     int ReadInformation();
-    static HWND ExecuteHost(std::uint32_t handle);
     int LoadGlyph(const std::string& resourceName);
     int Fail(int result, std::string reason);
 

@@ -1,5 +1,6 @@
 #include "plugins/host/plugin_help.h"
 
+#include "ui/files.h"
 #include "ui/seams.h"
 
 namespace kelt {
@@ -15,20 +16,10 @@ PluginHelpHandler& Handler()
     return handler;
 }
 
-std::string ProgramFolder()
-{
-    char buffer[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    std::string path(buffer, length);
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 void ShowInViewer(HWND messageOwner, const std::string& path)
 {
-    const std::string file = ProgramFolder() + "keltrix.chm";
-    const DWORD attributes = ::GetFileAttributesA(file.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::string file = ui::ProgramFolder() + "keltrix.chm";
+    if (!ui::FileExists(file)) {
         ui::ShowMessage(messageOwner, "The help file " + file + " could not be found.", "Error", MB_ICONERROR);
         return;
     }
@@ -50,7 +41,7 @@ void ShowInViewer(HWND messageOwner, const std::string& path)
 
 std::string PluginHelpPath()
 {
-    return ProgramFolder() + "keltrix.chm::/plugins.htm";
+    return ui::ProgramFolder() + "keltrix.chm::/plugins.htm";
 }
 
 void ShowPluginHelp(HWND messageOwner)

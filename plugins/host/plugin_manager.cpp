@@ -9,9 +9,11 @@
 #include "plugins/host/plugin_guard.h"
 #include "plugins/host/plugin_options.h"
 #include "ui/dpi.h"
+#include "ui/files.h"
 #include "ui/glyph_button.h"
 #include "ui/scroll_box.h"
 #include "ui/seams.h"
+#include "ui/text.h"
 
 namespace kelt {
 
@@ -19,12 +21,6 @@ namespace {
 
 constexpr int kButtonSize = 34;
 constexpr int kButtonStep = 32;
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b)
-{
-    return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                            static_cast<int>(b.size())) == CSTR_EQUAL;
-}
 
 // A menu caption as the menu's own search compares it: without accelerator marks.
 std::string WithoutAccelerators(const std::string& caption)
@@ -84,25 +80,10 @@ std::string FolderOfFile(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string ExecutableFolder()
-{
-    char buffer[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    std::string path(buffer, length);
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // A registry key that names a file of the plug-in folder itself, not one elsewhere.
 bool IsPlainFileName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
-}
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 } // namespace
@@ -130,7 +111,7 @@ int PluginList::IndexOf(const JTPlugin* plugin) const
 int PluginList::IndexOfText(const std::string& text) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (SameTextIgnoringCase(entries_[static_cast<std::size_t>(i)].text, text))
+        if (ui::SameNameIgnoringCase(entries_[static_cast<std::size_t>(i)].text, text))
             return i;
     return -1;
 }
@@ -139,7 +120,7 @@ int PluginList::IndexOfFile(const std::string& path) const
 {
     for (int i = 0; i < Count(); ++i) {
         const JTPlugin* plugin = entries_[static_cast<std::size_t>(i)].plugin.get();
-        if (plugin && SameTextIgnoringCase(plugin->FileName(), path))
+        if (plugin && ui::SameNameIgnoringCase(plugin->FileName(), path))
             return i;
     }
     return -1;
@@ -191,7 +172,8 @@ std::vector<std::string> ProfileKeyNames(const std::string& path, const std::str
 // ---------------------------------------------------------------- JTPluginManager
 
 JTPluginManager::JTPluginManager(HWND hostHandle)
-    : hostHandle_(plugin::HandleToHostValue(hostHandle)), programFolder_(ExecutableFolder()), quitFilter_(hostHandle)
+    : hostHandle_(plugin::HandleToHostValue(hostHandle)), programFolder_(ui::ProgramFolderWithoutBackslash()),
+      quitFilter_(hostHandle)
 {
     SetPluginFaultOwner(hostHandle);
 }
@@ -291,7 +273,7 @@ bool JTPluginManager::LoadRegistry()
     const int count = static_cast<int>(sections.size());
     for (int i = 0; i < count; ++i) {
         const std::string& section = sections[static_cast<std::size_t>(i)];
-        if (!SameTextIgnoringCase(section, kUninstalledSection)) {
+        if (!ui::SameNameIgnoringCase(section, kUninstalledSection)) {
             for (const std::string& key : ProfileKeyNames(registryPath_, section)) {
                 // A key met before (in this or another section) names a file already handled.
                 if (IsInstalled(key) || IsFailed(key))
@@ -322,7 +304,7 @@ bool JTPluginManager::LoadRegistry()
 bool JTPluginManager::IsFailed(const std::string& fileName) const
 {
     return std::any_of(failedPlugins_.begin(), failedPlugins_.end(),
-                       [&](const JTFailedPlugin& failed) { return SameTextIgnoringCase(failed.fileName, fileName); });
+                       [&](const JTFailedPlugin& failed) { return ui::SameNameIgnoringCase(failed.fileName, fileName); });
 }
 
 JTPlugin* JTPluginManager::LoadPlugin(const std::string& path)
@@ -408,7 +390,7 @@ void JTPluginManager::FreeList(PluginList& list)
 bool JTPluginManager::IsInstalled(const std::string& fileName) const
 {
     return std::any_of(installedFiles_.begin(), installedFiles_.end(),
-                       [&](const std::string& name) { return SameTextIgnoringCase(name, fileName); });
+                       [&](const std::string& name) { return ui::SameNameIgnoringCase(name, fileName); });
 }
 
 bool JTPluginManager::IsMarkedUninstalled(const std::string& fileName) const
@@ -417,7 +399,7 @@ bool JTPluginManager::IsMarkedUninstalled(const std::string& fileName) const
         return false;
     const std::vector<std::string> marked = ProfileKeyNames(registryPath_, kUninstalledSection);
     return std::any_of(marked.begin(), marked.end(),
-                       [&](const std::string& name) { return SameTextIgnoringCase(name, fileName); });
+                       [&](const std::string& name) { return ui::SameNameIgnoringCase(name, fileName); });
 }
 
 bool JTPluginManager::MarkUninstalled(const std::string& fileName, bool marked)
@@ -433,11 +415,11 @@ bool JTPluginManager::RemoveKeyEverywhere(const std::string& fileName, bool mark
 {
     bool removed = true;
     for (const std::string& section : ProfileSectionNames(registryPath_)) {
-        if (SameTextIgnoringCase(section, kUninstalledSection) != marksOnly)
+        if (ui::SameNameIgnoringCase(section, kUninstalledSection) != marksOnly)
             continue;
         // Every key of that file, however spelt and however often it is there.
         for (const std::string& key : ProfileKeyNames(registryPath_, section)) {
-            if (SameTextIgnoringCase(key, fileName) &&
+            if (ui::SameNameIgnoringCase(key, fileName) &&
                 !::WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, registryPath_.c_str()))
                 removed = false;
         }
@@ -561,7 +543,7 @@ std::string ProfileProblem(const JTPlugin& plugin)
         return "it names no kind";
     if (kind.find(']') != std::string::npos || std::isspace(static_cast<unsigned char>(kind.front())) ||
         std::isspace(static_cast<unsigned char>(kind.back())) ||
-        SameTextIgnoringCase(kind, JTPluginManager::kUninstalledSection))
+        ui::SameNameIgnoringCase(kind, JTPluginManager::kUninstalledSection))
         return "its kind \"" + kind + "\" cannot be stored in the plugin registry";
     return std::string();
 }
@@ -605,7 +587,7 @@ std::string AsideName(const std::string& path)
 {
     for (int n = 0;; ++n) {
         const std::string aside = path + kReplacedSuffix + (n ? std::to_string(n) : std::string());
-        if (!FileExists(aside) || ::DeleteFileA(aside.c_str()))
+        if (!ui::FileExists(aside) || ::DeleteFileA(aside.c_str()))
             return aside;
     }
 }
@@ -618,7 +600,7 @@ bool SetAside(const std::string& path, const std::string& aside)
 // Deletes a file, or sets it aside while its library is loaded.
 void Discard(const std::string& path)
 {
-    if (!::DeleteFileA(path.c_str()) && FileExists(path))
+    if (!::DeleteFileA(path.c_str()) && ui::FileExists(path))
         SetAside(path, AsideName(path));
 }
 
@@ -626,7 +608,7 @@ void Discard(const std::string& path)
 
 JTPlugin* JTPluginManager::CopyIntoFolder(JTPlugin* plugin, const std::string& target)
 {
-    const bool existed = FileExists(target);
+    const bool existed = ui::FileExists(target);
     if (existed && ui::ShowMessage(MessageOwner(), "File" + target + " already exists!Overwrite it?", "Warning",
                                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return nullptr;
@@ -645,7 +627,7 @@ JTPlugin* JTPluginManager::CopyIntoFolder(JTPlugin* plugin, const std::string& t
     // Copied while the source is still loaded: a copy onto itself (the same folder spelt
     // differently) must not lose the file.
     if (!::CopyFileA(plugin->FileName().c_str(), target.c_str(), FALSE)) {
-        if (existed && !FileExists(target))
+        if (existed && !ui::FileExists(target))
             ::MoveFileExA(aside.c_str(), target.c_str(), 0);
         ui::ShowMessage(MessageOwner(), "Error when copying file!", "Error", MB_OK | MB_ICONINFORMATION);
         return nullptr;
@@ -692,7 +674,7 @@ bool JTPluginManager::Register(JTPlugin* plugin)
         installedFiles_.push_back(file);
     failedPlugins_.erase(std::remove_if(failedPlugins_.begin(), failedPlugins_.end(),
                                         [&](const JTFailedPlugin& failed) {
-                                            return SameTextIgnoringCase(failed.fileName, file);
+                                            return ui::SameNameIgnoringCase(failed.fileName, file);
                                         }),
                          failedPlugins_.end());
     ::WritePrivateProfileStringA("Plugins", plugin->Name().c_str(), plugin->Version().c_str(),
@@ -708,7 +690,7 @@ bool JTPluginManager::Unregister(JTPlugin* plugin)
     if (!RemoveKeyEverywhere(file, false))
         return false;
     installedFiles_.erase(std::remove_if(installedFiles_.begin(), installedFiles_.end(),
-                                         [&](const std::string& name) { return SameTextIgnoringCase(name, file); }),
+                                         [&](const std::string& name) { return ui::SameNameIgnoringCase(name, file); }),
                           installedFiles_.end());
     return true;
 }
@@ -721,7 +703,7 @@ bool JTPluginManager::Uninstall(JTPlugin* plugin)
         return false;
     installedFiles_.erase(std::remove_if(installedFiles_.begin(), installedFiles_.end(),
                                          [&](const std::string& name) {
-                                             return SameTextIgnoringCase(name, plugin->BaseFileName());
+                                             return ui::SameNameIgnoringCase(name, plugin->BaseFileName());
                                          }),
                           installedFiles_.end());
     UnloadPlugin(plugins_.IndexOf(plugin));
@@ -734,7 +716,7 @@ bool JTPluginManager::UninstallFailed(const std::string& fileName)
         return false;
     failedPlugins_.erase(std::remove_if(failedPlugins_.begin(), failedPlugins_.end(),
                                         [&](const JTFailedPlugin& failed) {
-                                            return SameTextIgnoringCase(failed.fileName, fileName);
+                                            return ui::SameNameIgnoringCase(failed.fileName, fileName);
                                         }),
                          failedPlugins_.end());
     return true;
@@ -792,7 +774,7 @@ HMENU JTPluginManager::KindSubmenu(const std::string& kind)
     for (int i = 0; i < count; ++i) {
         HMENU submenu = ::GetSubMenu(menuRoot_, i);
         // Only a submenu can hold entries; a plain item of that caption is left alone.
-        if (submenu && SameTextIgnoringCase(WithoutAccelerators(MenuCaption(menuRoot_, i)), wanted))
+        if (submenu && ui::SameNameIgnoringCase(WithoutAccelerators(MenuCaption(menuRoot_, i)), wanted))
             return submenu;
     }
     HMENU submenu = CreatePluginSubmenu();

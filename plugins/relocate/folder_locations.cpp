@@ -1,6 +1,6 @@
 #include "plugins/relocate/folder_locations.h"
 
-#include "plugins/applets/wow64.h"
+#include "plugins/common/wow64.h"
 #include "plugins/relocate/location_text.h"
 
 namespace kelt::relocate {

@@ -4,7 +4,7 @@
 #include <windowsx.h>
 
 #include "catalogue/platform/restart.h"
-#include "plugins/applets/wow64.h"
+#include "plugins/common/wow64.h"
 #include "plugins/relocate/location_text.h"
 #include "plugins/relocate/relocate_ids.h"
 #include "ui/dpi.h"

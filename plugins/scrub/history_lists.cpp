@@ -8,6 +8,7 @@
 #include "catalogue/platform/key_path.h"
 #include "catalogue/platform/registry.h"
 #include "ui/handles.h"
+#include "ui/text.h"
 
 namespace kelt::scrub {
 
@@ -110,7 +111,7 @@ int CountEntries(const HistoryList& list)
         // The documents the user sees: one shortcut each (the jump lists hold the same again).
         int shortcuts = 0;
         for (const std::string& file : RecentFiles(RecentFolder()))
-            if (file.size() > 4 && ::lstrcmpiA(file.c_str() + file.size() - 4, ".lnk") == 0)
+            if (file.size() > 4 && ui::SameNameIgnoringCase(file.substr(file.size() - 4), ".lnk"))
                 ++shortcuts;
         count = std::max(count, shortcuts);
     }

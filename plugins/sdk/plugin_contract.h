@@ -29,4 +29,21 @@ inline HWND HostValueToHandle(std::uint32_t value)
     return KELTRIX_HOST_WINDOW(value);
 }
 
+// The window a tool window that Execute shows for `hostValue` belongs to: the top-level window
+// of that handle when it is a window of the calling thread, else the calling thread's active
+// window (null when there is none). The frame owns the tool window by it; the host learns by it
+// which of its windows the tool ran over.
+inline HWND ToolWindowOwner(std::uint32_t hostValue)
+{
+    HWND window = HostValueToHandle(hostValue);
+    // A module handle or 0 is no window; a window of another thread could not be disabled by
+    // this thread's modal loop without tying the two threads' input together.
+    if (hostValue == 0 || !::IsWindow(window) || ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId())
+        window = ::GetActiveWindow();
+    if (!window)
+        return nullptr;
+    HWND root = ::GetAncestor(window, GA_ROOT);
+    return root ? root : window;
+}
+
 } // namespace kelt::plugin

@@ -51,7 +51,7 @@ void __stdcall DonePlugin() {}
 std::int32_t __stdcall Execute(std::uint32_t hostHandle)
 {
     g_lastHostHandle = hostHandle;
-    HWND owner = kelt::plugin::ResolveOwner(hostHandle);
+    HWND owner = kelt::plugin::ToolWindowOwner(hostHandle);
     try {
         kelt::plugin::HostWindowsDisabled others(owner);
         kelt::plugin::ShowToolWindow(owner);

@@ -61,11 +61,6 @@ HMODULE PluginModule();
 // The value the last Execute call received, unchanged (0 before the first call).
 std::uint32_t LastHostHandle();
 
-// The window a plug-in's tool window is owned by for a host value: the top-level window of
-// that handle when it is a window of the calling thread, else the calling thread's active
-// window (null when there is none).
-HWND ResolveOwner(std::uint32_t hostHandle);
-
 // While it lives, every visible and enabled top-level window of the calling thread other than
 // `keep` is disabled; they are enabled again when it ends. `keep` is left to the modal loop,
 // which disables and re-enables it in the order that hands activation back to it.

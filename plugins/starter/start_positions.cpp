@@ -1,6 +1,8 @@
 #include "plugins/starter/start_positions.h"
 
-namespace kelt {
+#include "plugins/common/wow64.h"
+
+namespace kelt::starter {
 
 namespace {
 
@@ -102,28 +104,11 @@ std::string StartEntryRefusal(const std::string& name, int position, const std::
     return std::string();
 }
 
-bool Is64BitWindows()
-{
-#ifdef _WIN64
-    return true;
-#else
-    using IsWow64ProcessEntry = BOOL(WINAPI*)(HANDLE, PBOOL);
-    // Looked up by name: the oldest systems this runs on do not have it.
-    static const bool wow64 = [] {
-        auto entry = reinterpret_cast<IsWow64ProcessEntry>(
-            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-        BOOL result = FALSE;
-        return entry && entry(::GetCurrentProcess(), &result) && result;
-    }();
-    return wow64;
-#endif
-}
-
 REGSAM StartPositionView(int position, bool wow32)
 {
-    if (!Is64BitWindows() || !StartPositionHasViews(position))
+    if (!plugin::Is64BitWindows() || !StartPositionHasViews(position))
         return 0;
     return wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-} // namespace kelt
+} // namespace kelt::starter

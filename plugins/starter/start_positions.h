@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace kelt {
+namespace kelt::starter {
 
 constexpr int kStartPositionCount = 10;
 
@@ -33,10 +33,8 @@ bool StartPositionHasViews(int position);
 std::string StartEntryRefusal(const std::string& name, int position, const std::string& command,
                               bool windows95Line);
 
-// True when Windows itself is 64-bit, also for this library built for 32 bits.
-bool Is64BitWindows();
 // The access flag that selects the native or the 32-bit view of a position's key: nothing on
 // 32-bit Windows and for the per-user positions.
 REGSAM StartPositionView(int position, bool wow32);
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "catalogue/platform/registry.h"
+#include "plugins/common/wow64.h"
 #include "plugins/starter/start_positions.h"
 #include "plugins/starter/startup_approved.h"
+#include "ui/text.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 namespace {
 
@@ -32,17 +34,9 @@ bool Open(TRegistry& registry, const Place& place, Access access)
     return registry.OpenKey(StartPositionKey(place.position, !place.shadow), access == Access::Create);
 }
 
-bool SameName(const std::string& a, const std::string& b)
-{
-    // Value names are compared without regard to case by the registry itself.
-    return a.size() == b.size() && ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
-                                                    static_cast<int>(a.size()), b.data(),
-                                                    static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
 bool SamePlace(const Place& a, const Place& b)
 {
-    const bool views = StartPositionHasViews(a.position) && Is64BitWindows();
+    const bool views = StartPositionHasViews(a.position) && plugin::Is64BitWindows();
     return a.position == b.position && a.shadow == b.shadow && (!views || a.wow32 == b.wow32);
 }
 
@@ -146,7 +140,7 @@ std::vector<JTStartPro> ListStartPros()
     for (int position = 1; position <= kStartPositionCount; ++position) {
         if (!StartPositionListed(position))
             continue;
-        const bool views = StartPositionHasViews(position) && Is64BitWindows();
+        const bool views = StartPositionHasViews(position) && plugin::Is64BitWindows();
         for (bool wow32 : {false, true}) {
             if (wow32 && !views)
                 continue;
@@ -235,7 +229,7 @@ JTStartPro ModifyTarget(const JTStartPro& selected, const std::string& name, int
 bool FindDisplaced(const JTStartPro& target, const JTStartPro* selected, JTStartPro& other)
 {
     const Place place = PlaceOf(target);
-    if (selected && SamePlace(PlaceOf(*selected), place) && SameName(selected->Name, target.Name))
+    if (selected && SamePlace(PlaceOf(*selected), place) && ui::SameNameIgnoringCase(selected->Name, target.Name))
         return false;  // the selected entry itself
     try {
         TRegistry registry;
@@ -271,7 +265,7 @@ StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& nam
 {
     const Place from = PlaceOf(selected);
     const Place to = PlaceOf(ModifyTarget(selected, name, position, command));
-    const bool inPlace = SamePlace(from, to) && SameName(selected.Name, name);
+    const bool inPlace = SamePlace(from, to) && ui::SameNameIgnoringCase(selected.Name, name);
     const StartProResult written =
         WriteValue(to, name, command, selected.Expandable, Existing::ReplaceInOurType, replace || inPlace);
     if (written != StartProResult::Done)
@@ -285,4 +279,4 @@ StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& nam
     return StartProResult::Done;
 }
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kelt {
+namespace kelt::starter {
 
 // One auto-run entry: a string value of a position's key or of its "-" key.
 struct JTStartPro {
@@ -75,4 +75,4 @@ StartProResult AddStartPro(const std::string& name, int position, const std::str
 StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& name, int position,
                               const std::string& command, bool replace = false);
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -10,7 +10,7 @@
 #include "ui/dpi.h"
 #include "ui/seams.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 namespace {
 
@@ -260,4 +260,4 @@ void TForm1::pbtnApplyClick()
         ui::ShowMessage(Handle(), "These AutoRun programs could not be switched:" + failures, "Error", MB_ICONERROR);
 }
 
-} // namespace kelt
+} // namespace kelt::starter

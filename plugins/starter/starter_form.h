@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "plugins/common/check_list_view.h"
 #include "plugins/common/own_hints.h"
 #include "plugins/starter/start_pro.h"
 #include "ui/layout.h"
+#include "ui/report_list.h"
 #include "ui/window.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 class TForm1 : public ui::Dialog {
 public:
@@ -53,7 +53,7 @@ private:
     void EnableEntryButtons(bool enabled);
     void ShowOwnTextAsHint(int id);
 
-    plugin::CheckListView plStartPros;
+    ui::ReportList plStartPros;
     plugin::OwnHints hints_;
     ui::AnchorLayout layout_;
     std::vector<JTStartPro> entries_;
@@ -61,4 +61,4 @@ private:
     bool windows95Line_ = false;
 };
 
-} // namespace kelt
+} // namespace kelt::starter

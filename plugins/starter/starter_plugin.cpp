@@ -6,6 +6,6 @@ KELT_PLUGIN_INFO("Starter", "Dnv", "Security", "Starter", "Glyph", "0.8", "2003"
 
 void kelt::plugin::ShowToolWindow(HWND owner)
 {
-    TForm1 form;
+    kelt::starter::TForm1 form;
     form.RunModal(owner);
 }

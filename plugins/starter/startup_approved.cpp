@@ -1,9 +1,10 @@
 #include "plugins/starter/startup_approved.h"
 
 #include "catalogue/platform/registry.h"
+#include "plugins/common/wow64.h"
 #include "plugins/starter/start_positions.h"
 
-namespace kelt {
+namespace kelt::starter {
 
 namespace {
 
@@ -12,7 +13,7 @@ constexpr std::size_t kRecordSize = 12;
 // The store itself lives in the native view on 64-bit Windows.
 REGSAM StoreView()
 {
-    return Is64BitWindows() ? KEY_WOW64_64KEY : 0;
+    return plugin::Is64BitWindows() ? KEY_WOW64_64KEY : 0;
 }
 
 } // namespace
@@ -100,4 +101,4 @@ bool RemoveStartupApproved(int position, bool wow32, const std::string& name)
     return registry.DeleteValue(name);
 }
 
-} // namespace kelt
+} // namespace kelt::starter

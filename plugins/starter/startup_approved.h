@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace kelt {
+namespace kelt::starter {
 
 enum class ApprovedState { None, Enabled, Disabled };
 
@@ -27,4 +27,4 @@ std::string StartupApprovedRecord(const std::string& old, bool enabled, const FI
 // The state a record's bytes stand for (None for an empty record).
 ApprovedState StartupApprovedStateOf(const std::string& record);
 
-} // namespace kelt
+} // namespace kelt::starter

@@ -15,6 +15,7 @@
 #include "app/html_help.h"
 #include "tests/windows/catalogue/catalogue_fixture.h"
 #include "tests/windows/platform/test_key.h"
+#include "ui/files.h"
 #include "ui/seams.h"
 
 namespace kelt::testing {
@@ -57,7 +58,7 @@ public:
     // Presses a help button with a help file in place (the viewer is only asked for one).
     void PressHelp(HWND dialog, int id)
     {
-        const std::string chm = HelpProgramFolder() + "keltrix.chm";
+        const std::string chm = ui::ProgramFolder() + "keltrix.chm";
         std::ofstream(chm).put('x');
         ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
         ::DeleteFileA(chm.c_str());

@@ -12,7 +12,6 @@
 
 #include "app/apply/apply_form.h"
 #include "app/apply/apply_ids.h"
-#include "app/apply/form_support.h"
 #include "app/apply/record_form.h"
 #include "app/apply/record_ids.h"
 #include "catalogue/ck_set_item.h"
@@ -21,11 +20,11 @@
 #include "catalogue/set_kind.h"
 #include "tests/gui/apply/apply_fixture.h"
 #include "tests/windows/wide_text.h"
+#include "ui/report_list.h"
 #include "ui/window.h"
 
 using namespace kelt;
 using namespace kelt::testing;
-namespace lv = kelt::apply_forms;
 
 namespace {
 
@@ -182,7 +181,7 @@ TEST_F(ApplyDialog, ARecordedRunWritesTheCheckedTweaksAndLogsThemInListOrder)
     // The Records folder does not exist yet: the run makes it.
     const std::string path = folder_.File("Records\\KeltRecord20240105.rwr");
     Open(true, path);
-    lv::SetRowChecked(List(), 1, false);
+    ui::ReportList(List()).SetChecked(1, false);
     EXPECT_EQ(Grid(List()), (std::vector<std::string>{"State | Tweak description | Old Value | New value to be set ",
                                                        "Apply | Flag item | Yes | No", "Un-apply | Count item | 10 | 20",
                                                        "Apply | Bytes item | 01 FF 10 | 00 FF 00",
@@ -388,8 +387,8 @@ TEST_F(ApplyDialog, WithNothingCheckedNothingIsWrittenAndTheDialogSaysSo)
     Edit("Count", 1, "20");
     Flip("Flag", 0, "on", "off");
     Open(true, existing);
-    lv::SetRowChecked(List(), 0, false);
-    lv::SetRowChecked(List(), 1, false);
+    ui::ReportList(List()).SetChecked(0, false);
+    ui::ReportList(List()).SetChecked(1, false);
     Click(form_->Handle(), IDC_APPLY_OK);
 
     EXPECT_EQ(script_.log, std::vector<std::string>{"Information/64: No tweak is checked: nothing has been written."});

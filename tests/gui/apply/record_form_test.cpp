@@ -14,19 +14,19 @@
 
 #include <cstdlib>
 
-#include "app/apply/form_support.h"
 #include "app/apply/record_form.h"
 #include "app/apply/record_ids.h"
 #include "catalogue/ed_set_item.h"
 #include "catalogue/record.h"
 #include "tests/gui/apply/apply_fixture.h"
 #include "tests/windows/wide_text.h"
+#include "ui/files.h"
 #include "ui/hint.h"
+#include "ui/report_list.h"
 #include "ui/window.h"
 
 using namespace kelt;
 using namespace kelt::testing;
-namespace lv = kelt::apply_forms;
 
 namespace {
 
@@ -133,16 +133,16 @@ TEST_F(RecordDialog, ShowsItsDirectionAndListsTheRowsWithTheirLiveValues)
     ui::ProcessPendingMessages();
     ASSERT_EQ(script_.requests.size(), 1u);
     EXPECT_EQ(script_.requests[0].filter + "/" + script_.requests[0].initialDir,
-              "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*/" + HelpProgramFolder() + "Records");
+              "Keltrix Record file(*.RWR)|*.RWR|All files(*.*)|*.*/" + ui::ProgramFolder() + "Records");
     const std::string at = " | HKEY_CURRENT_USER\\" + key_.Path() + "\\";
     EXPECT_EQ(Grid(List()), (std::vector<std::string>{
                                 "State | Setting description | Path in registry | Old value | New value | Now",
                                 "Apply | Text row" + at + "Text | old | new | new",
                                 "Apply | Bytes row" + at + "Bytes | 01 FF 10 | 00 | (absent)",
                                 "Unchanged | Count row" + at + "Count | 7 | 8 | 7"}));
-    EXPECT_FALSE(lv::RowChecked(List(), 2));
-    lv::SetRowChecked(List(), 0, false);
-    EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
+    EXPECT_FALSE(ui::ReportList(List()).Checked(2));
+    ui::ReportList(List()).SetChecked(0, false);
+    EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Un-apply");
 
     // A second file replaces the rows; one that is no record file keeps them and says so.
     const std::string other = folder_.File("other.rwr");
@@ -196,7 +196,7 @@ TEST_F(RecordDialog, RestoreAndRedoWriteTheCheckedRowsOfTheNamedFile)
     Click(form_->Handle(), IDC_REC_START);
     ASSERT_EQ(Grid(List()).size(), 7u);
     EXPECT_EQ(Registry("Text"), Sz("b"));
-    lv::SetRowChecked(List(), 1, false);
+    ui::ReportList(List()).SetChecked(1, false);
     Click(form_->Handle(), IDC_REC_START);
     const std::string question = kQuestion + "Restore" + kQuestionEnd + "Old Value).\nContinue?";
     EXPECT_EQ(script_.log, (std::vector<std::string>{question, question, "Ok/64: Successful!"}));
@@ -204,7 +204,7 @@ TEST_F(RecordDialog, RestoreAndRedoWriteTheCheckedRowsOfTheNamedFile)
               Sz("a") + Dword(2) + "\x01" + "<missing>" + Sz("m"));
     EXPECT_FALSE(RawKeyExists(key_.Sub("None")));
     // Rows at their target now say so.
-    EXPECT_EQ(lv::Cell(List(), 0, 0), "Unchanged");
+    EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Unchanged");
 
     script_.log.clear();
     Open(TKeltRecForm::kRedo, file);
@@ -269,8 +269,8 @@ TEST_F(RecordDialog, RowsAReplayWouldSkipOrCannotUseAreShownSoAndANothingWritten
                                 "Unusable | Other type row" + at + "Text |  |  | (unusable)",
                                 "Unchanged | Done row" + at + "Text | a | b | b"}));
     // Unchecked, a row that cannot be written is simply left out.
-    lv::SetRowChecked(List(), 0, false);
-    EXPECT_EQ(lv::Cell(List(), 0, 0), "Un-apply");
+    ui::ReportList(List()).SetChecked(0, false);
+    EXPECT_EQ(ui::ReportList(List()).Text(0, 0), "Un-apply");
     Click(form_->Handle(), IDC_REC_START);
     ASSERT_EQ(script_.log.size(), 2u);
     EXPECT_EQ(script_.log[1], "Warning/48: These 3 records could not be written:\n"
@@ -352,8 +352,8 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
     RawSetString(key_.Path(), "Lines", "one\r\ntwo");
     HWND form = Open(TKeltRecForm::kRestore, file);
     Click(form, IDC_REC_LIST_RECORDS);
-    ASSERT_EQ(lv::Cell(List(), 1, 0), "Unchanged");
-    lv::SetRowChecked(List(), 0, false);
+    ASSERT_EQ(ui::ReportList(List()).Text(1, 0), "Unchanged");
+    ui::ReportList(List()).SetChecked(0, false);
     const std::string reg = folder_.File("export.reg");
     script_.files = {reg};
     Click(form, IDC_REC_EXPORT);
@@ -379,9 +379,9 @@ TEST_F(RecordDialog, AnExportedRegistryFileImportsToWhatTheReplayWrites)
               ";   Default value (HKEY_CURRENT_USER\\" + sub + "\\)\r\n");
 
     // The row the file could not state is left out of the replay too; the others are written.
-    lv::SetRowChecked(List(), 0, true);
-    lv::SetRowChecked(List(), 1, true);
-    lv::SetRowChecked(List(), 7, false);
+    ui::ReportList(List()).SetChecked(0, true);
+    ui::ReportList(List()).SetChecked(1, true);
+    ui::ReportList(List()).SetChecked(7, false);
     Click(form, IDC_REC_START);
     // Each value with its type, as the replay left it and as regedit imports it.
     auto values = [&] {
@@ -550,8 +550,8 @@ TEST_F(RecordDialog, AGroupPolicyExportStatesEveryRowAsTheReplayWritesIt)
     RawSet(sub, "Bytes", REG_BINARY, "", 0);
     RawSetString(sub, "", "");
     Click(form, IDC_REC_LIST_RECORDS);
-    lv::SetRowChecked(List(), 6, false);
-    lv::SetRowChecked(List(), 7, false);
+    ui::ReportList(List()).SetChecked(6, false);
+    ui::ReportList(List()).SetChecked(7, false);
     Click(form, IDC_REC_START);
 
     XmlDocument document(xml);

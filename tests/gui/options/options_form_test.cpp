@@ -15,6 +15,7 @@
 #include "app/options.h"
 #include "app/options_form.h"
 #include "app/options_ids.h"
+#include "ui/files.h"
 #include "ui/seams.h"
 #include "ui/window.h"
 
@@ -475,7 +476,7 @@ TEST_F(OptionsDialog, WithoutAnOptionsObjectItWorksOnDefaults)
 
 TEST_F(OptionsDialog, HelpShowsTheOptionsTopic)
 {
-    const std::string file = kelt::HelpProgramFolder() + "keltrix.chm";
+    const std::string file = kelt::ui::ProgramFolder() + "keltrix.chm";
     bool created = false;
     if (::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
         HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);

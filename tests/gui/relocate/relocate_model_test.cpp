@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "plugins/applets/wow64.h"
+#include "plugins/common/wow64.h"
 #include "plugins/relocate/folder_locations.h"
 
 using namespace kelt;

@@ -15,6 +15,7 @@
 #include "app/search/search_ids.h"
 #include "app/search/search_words.h"
 #include "tests/windows/catalogue/catalogue_fixture.h"
+#include "ui/files.h"
 #include "ui/hint.h"
 #include "ui/seams.h"
 #include "ui/window.h"
@@ -501,7 +502,7 @@ TEST_F(SearchFormTest, CloseAndEscapeOnlyHideAndHelpShowsTheSearchTopic)
         EXPECT_EQ(w.Form().ResultCount(), 6);
     }
     // The viewer is only asked when the help file is there.
-    const std::string file = HelpProgramFolder() + "keltrix.chm";
+    const std::string file = ui::ProgramFolder() + "keltrix.chm";
     const bool created = ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES;
     if (created)
         ::CloseHandle(::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
@@ -514,7 +515,7 @@ TEST_F(SearchFormTest, CloseAndEscapeOnlyHideAndHelpShowsTheSearchTopic)
         ::DeleteFileA(file.c_str());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].first, ::GetDesktopWindow());
-    EXPECT_EQ(shown[0].second, HelpProgramFolder() + "keltrix.chm::/search.htm");
+    EXPECT_EQ(shown[0].second, ui::ProgramFolder() + "keltrix.chm::/search.htm");
 }
 
 // 5,000 tweaks, every one matching "tweak": long enough that the search yields many times.

@@ -10,7 +10,7 @@
 #include "plugins/hide/folder_mask.h"
 #include "tests/windows/platform/test_key.h"
 
-namespace kelt {
+namespace kelt::hide {
 namespace {
 
 const std::string kRecycleBin = "{645FF040-5081-101B-9F08-00AA002F954E}";
@@ -96,4 +96,4 @@ TEST(FolderMask, RefusesFoldersWindowsNeeds)
 }
 
 } // namespace
-} // namespace kelt
+} // namespace kelt::hide

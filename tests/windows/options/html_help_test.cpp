@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/html_help.h"
+#include "ui/files.h"
 #include "ui/seams.h"
 
 namespace {
@@ -38,7 +39,7 @@ protected:
             ::DeleteFileA(HelpFile().c_str());
     }
 
-    static std::string HelpFile() { return kelt::HelpProgramFolder() + "keltrix.chm"; }
+    static std::string HelpFile() { return kelt::ui::ProgramFolder() + "keltrix.chm"; }
     static bool HelpFileExists() { return ::GetFileAttributesA(HelpFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
     kelt::ui::DialogSeams RecordingSeams()
@@ -63,7 +64,7 @@ TEST_F(HelpTopics, PathIsTheProgramFolderWithTheHelpFileAndTopic)
     const DWORD length = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string folder(module, length);
     folder.erase(folder.find_last_of('\\') + 1);
-    EXPECT_EQ(folder, kelt::HelpProgramFolder());
+    EXPECT_EQ(folder, kelt::ui::ProgramFolder());
     EXPECT_EQ(folder + "keltrix.chm::/options.htm", kelt::HelpTopicPath("::/options.htm"));
 }
 
@@ -79,7 +80,7 @@ TEST_F(HelpTopics, TopicGoesToTheViewerWithTheDesktopAsOwner)
     kelt::ShowHelpTopic("::/options.htm");
     ASSERT_EQ(1u, calls_.size());
     EXPECT_EQ(::GetDesktopWindow(), calls_[0].owner);
-    EXPECT_EQ(kelt::HelpProgramFolder() + "keltrix.chm::/options.htm", calls_[0].path);
+    EXPECT_EQ(kelt::ui::ProgramFolder() + "keltrix.chm::/options.htm", calls_[0].path);
     EXPECT_EQ(0u, calls_[0].command);  // HH_DISPLAY_TOPIC
     EXPECT_EQ(0u, calls_[0].data);
     EXPECT_TRUE(messages_.empty());

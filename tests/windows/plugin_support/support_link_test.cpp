@@ -6,10 +6,10 @@
 #include <commctrl.h>
 
 #include "plugins/common/check_list_box.h"
-#include "plugins/common/check_list_view.h"
 #include "plugins/host/plugin.h"
 #include "plugins/sdk/plugin_frame.h"
 #include "ui/instance.h"
+#include "ui/report_list.h"
 
 KELT_PLUGIN_INFO("Linked", "Tests", "Checks", "Linked", "Glyph", "1.0", "2003");
 
@@ -37,7 +37,7 @@ TEST(PluginSupportLink, OneProgramHoldsEverySupportLibraryAndBothTickLists)
     EXPECT_EQ(1, ::SendMessageA(box, LB_GETITEMDATA, 0, 0));
     EXPECT_EQ(0, ::SendMessageA(box, LB_GETITEMDATA, 1, 0));
 
-    plugin::CheckListView rows;
+    ui::ReportList rows;
     rows.Attach(view, {{"Name", 80}}, 18);
     rows.Add({"row"}, true, 7);
     EXPECT_TRUE(ListView_GetCheckState(view, 0));

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "plugins/common/wow64.h"
 #include "plugins/starter/start_positions.h"
 #include "plugins/starter/start_pro.h"
 #include "plugins/starter/startup_approved.h"
 #include "tests/windows/starter/raw_registry.h"
 
-namespace kelt {
+namespace kelt::starter {
 namespace {
 
 using testing::kApprovedRunKey;
@@ -150,7 +151,7 @@ TEST(StartList, StartupApprovedEntriesAreToggledInTheStore)
 
 TEST(StartList, ThirtyTwoBitViewIsListedAndSwitchedInItsView)
 {
-    if (!Is64BitWindows())
+    if (!plugin::Is64BitWindows())
         GTEST_SKIP() << "one view only";
     RawWriteText(HKEY_LOCAL_MACHINE, kRunKey, "Legacy", "legacy.exe", REG_SZ, KEY_WOW64_32KEY);
     JTStartPro entry = Named("Legacy").at(0);
@@ -193,4 +194,4 @@ TEST(StartList, ModifyReplacesTheSelectedEntry)
 }
 
 } // namespace
-} // namespace kelt
+} // namespace kelt::starter

@@ -3,8 +3,6 @@
 // 32-bit copy (SysWOW64) and part of HKEY_LOCAL_MACHINE\SOFTWARE it reads is the 32-bit view.
 // What Windows itself uses is reached through the "Sysnative" alias of the Windows folder (or
 // with the file-system redirection switched off) and through the 64-bit registry view.
-//
-// Shared by the Applets and Relocate plug-ins.
 #include <windows.h>
 
 #include <string>
@@ -16,6 +14,8 @@ namespace kelt::plugin {
 bool RunningUnderWow64();
 // -1 puts the real answer back; 0 and 1 script it.
 void ScriptWow64Answer(int answer);
+// True when Windows itself is 64-bit: always for a 64-bit build, under WOW64 for a 32-bit one.
+bool Is64BitWindows();
 
 // The access flag that reaches the registry Windows itself uses: the 64-bit view under WOW64,
 // nothing elsewhere (systems before XP refuse the flag).

@@ -1,4 +1,4 @@
-#include "plugins/applets/wow64.h"
+#include "plugins/common/wow64.h"
 
 namespace kelt::plugin {
 
@@ -36,6 +36,15 @@ bool RunningUnderWow64()
         return ScriptedAnswer() != 0;
     static const bool answer = AskWindows();
     return answer;
+}
+
+bool Is64BitWindows()
+{
+#ifdef _WIN64
+    return true;
+#else
+    return RunningUnderWow64();
+#endif
 }
 
 void ScriptWow64Answer(int answer)
