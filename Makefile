@@ -2,6 +2,7 @@
 #   make run    build the 64-bit program folder and start Keltrix.exe under Wine
 #   make test   build native, win64 and win32 and run every test layer
 #   make dist   the installers and zips of both Windows builds, in build/dist/
+#               (RELEASE=<server folder> records the published release they are built from)
 .PHONY: run test dist deps build native win64 win32 stage fuzz bench clean
 
 JOBS ?= 2
@@ -29,9 +30,9 @@ test: build
 
 dist: native
 	cmake --preset win64 >/dev/null
-	cmake --build --preset win64 -j $(JOBS) --target dist
+	KELT_RELEASE_DIR=$(if $(RELEASE),$(abspath $(RELEASE))) cmake --build --preset win64 -j $(JOBS) --target dist
 	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 -j $(JOBS) --target dist
+	KELT_RELEASE_DIR=$(if $(RELEASE),$(abspath $(RELEASE))) cmake --build --preset win32 -j $(JOBS) --target dist
 
 fuzz: native
 	bash tools/fuzz-run.sh $(or $(FUZZ_SECONDS),60)

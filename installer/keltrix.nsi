@@ -4,6 +4,8 @@
 ;   ARCH                    win64 or win32
 ;   STAGE                   the program folder the build laid out
 ;   FILES, UNFILES          the File and Delete lines made from that folder's listing
+;   RELEASE                 the lines that record the release the package is built from (the
+;                           release in the registry and version.ini), or none
 ;   OUTFILE                 the setup program to write
 ;   ICON                    (optional) the program's icon, for the setup and its uninstaller
 
@@ -26,6 +28,10 @@ Unicode true
 !define MAKER_KEY "SoftWare\Dorvane"
 ; The program's own key (its options live in Options below it); nothing else of the maker's.
 !define OPTIONS_KEY "SoftWare\Dorvane\Keltrix 0.8"
+; The updater's record of the release each program folder has, one value per folder: only
+; administrators can write it. The setup records the release it was built from; the uninstaller
+; removes the folder's record with its files.
+!define RELEASE_KEY "SoftWare\Dorvane\Keltrix 0.8\Update"
 ; Keltrix.exe holds a mutex named after its file while it runs.
 !define RUNNING_MUTEX "Keltrix"
 
@@ -89,6 +95,9 @@ Section "Keltrix (required)" SecProgram
   File "${STAGE}\Plugins\KeltPlugins.ini"
   SetOverwrite on
   CreateDirectory "$INSTDIR\Records"
+  ; The release these files are: its number and their versions, over what an older
+  ; installation recorded (the plug-in manager's lines in version.ini stay).
+  !include "${RELEASE}"
 
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -132,6 +141,10 @@ Section "un.Program files" SecUnProgram
   Delete "$SMPROGRAMS\Keltrix.lnk"
   Delete "$DESKTOP\Keltrix.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; What the updater recorded of this folder's release goes with its files: a later installation
+  ; here records its own.
+  DeleteRegValue HKLM "${RELEASE_KEY}" "$INSTDIR"
+  DeleteRegKey /ifempty HKLM "${RELEASE_KEY}"
 SectionEnd
 
 Section /o "un.Options" SecUnOptions

@@ -5,6 +5,8 @@
 # Every package: the folder check (complete, versions, imports), the setup program's version and
 # imports, the zip's listing against the packaged folder. The win64 package is also installed,
 # started, upgraded and removed under Wine in a throw-away prefix; the win32 one cannot run here.
+# Packages built here are built from a release published from the staged folder (with a key of
+# this run), and are checked to record it.
 set -uo pipefail
 self=$(readlink -f "$0")
 root=$(dirname "$(dirname "$self")")
@@ -40,11 +42,28 @@ listing_of() {
 
 same_listing() { diff <(listing_of "$1") <(unzip -Z1 "$2" | LC_ALL=C sort); }
 
-# The staged folder without what runs of the programs wrote into it is what was packaged.
+# The staged folder without what runs of the programs wrote into it is what was packaged (with
+# the record of its release).
 package_is_stage() {
   diff <(listing_of "$KELT_STAGE_DIR" | grep -viE '^Keltrix/(version\.ini|update\.log|update\.exe\.old|update/.*|records/.+)$') \
-       <(listing_of "$package")
+       <(listing_of "$package" | grep -vx 'Keltrix/version.ini')
 }
+
+# Release 1 of the staged folder, published as a publisher does: the program files, the tables
+# and the plug-ins, version 0.9-dist, signed with a key of this run.
+make_release() {  # make_release STAGE OUT
+  local src=$KELT_DIST_WORK/release-source
+  rm -rf "$src" "$2" && mkdir -p "$src/Program" "$src/Database" "$src/Plugins" &&
+    cp "$1"/*.exe "$1"/*.chm "$src/Program/" && cp "$1"/*.xdb "$src/Database/" && cp "$1"/Plugins/*.KTP "$src/Plugins/" &&
+    openssl ecparam -name prime256v1 -genkey -noout -out "$src/key.pem" 2>/dev/null &&
+    bash "$root/tools/make-update-info.sh" --key "$src/key.pem" "$src" "$2" 0.9-dist >/dev/null && rm -rf "$src"
+}
+# Packages built here are built from that release; given ones, when they carry a version.ini.
+from_release() { [ -n "${KELT_EXPECT_RELEASE:-}" ] || [ -f "$package/version.ini" ]; }
+# The version.ini (on input) of a package built from it: the release and, among the files it
+# ships, a program, a table and a plug-in with their published versions.
+recorded_in() { [ "$(tr -d '\r' | grep -cxE 'Sequence=1|(Keltrix.exe|KeltKinds.xdb|Hide.KTP)=0.9-dist')" = 4 ]; }
+zip_records_release() { unzip -p "$zip" Keltrix/version.ini | recorded_in; }
 
 static_tests() {
   load_env "$1"
@@ -60,6 +79,7 @@ static_tests() {
   check "$name: the packaged folder is the staged one without run-time files" package_is_stage
   check "$name: the zip lists exactly the packaged folder" same_listing "$package" "$zip"
   check "$name: the zip's files are the packaged ones, byte for byte" zip_matches
+  from_release && check "$name: the zip records the release it was built from and its files' versions" zip_records_release
 }
 
 zip_matches() {
@@ -127,9 +147,15 @@ uninstall_silently() {  # the uninstaller runs on from a copy in the temp folder
 }
 
 installed_matches_package() {
-  diff <(cd "$package" && find . | LC_ALL=C sort) \
-       <(cd "$installed" && find . ! -name Uninstall.exe | LC_ALL=C sort) &&
-    diff -r -x Uninstall.exe "$package" "$installed" >/dev/null && [ -f "$installed/Uninstall.exe" ]
+  diff <(cd "$package" && find . ! -name version.ini | LC_ALL=C sort) \
+       <(cd "$installed" && find . ! -name Uninstall.exe ! -name version.ini | LC_ALL=C sort) &&
+    diff -r -x Uninstall.exe -x version.ini "$package" "$installed" >/dev/null && [ -f "$installed/Uninstall.exe" ]
+}
+
+release_key='HKLM\SoftWare\Dorvane\Keltrix 0.8\Update'
+# The release the registry records for a folder (a value named by the folder).
+recorded_release() {  # recorded_release FOLDER
+  wine_ reg query "$release_key" /reg:64 | awk -v f="$1" 'index($0, "    " f "    REG_SZ    ") == 1 { print $NF }'
 }
 
 no_program_files_left() {
@@ -166,6 +192,11 @@ wine_tests_inside() {
   check "  with its size" [ $(($(reg_value "$uninstall_key" EstimatedSize))) -gt 1000 ]
   check "  with the uninstaller" [ "$(reg_value "$uninstall_key" UninstallString)" = "\"C:\\Program Files\\Keltrix\\Uninstall.exe\"" ]
   check "  and not in the 32-bit view" lacks_key32 "$uninstall_key"
+  if from_release; then
+    check "the release it was built from is recorded for the folder where only administrators write" \
+      [ "$(recorded_release 'C:\Program Files\Keltrix')" = 1 ]
+    check "  and in version.ini with its files' versions" eval 'recorded_in <"$installed/version.ini"'
+  fi
 
   check "the Start-menu shortcut starts the installed program to its ready main window" \
     probe start "$start_link" "$exe" 240
@@ -180,6 +211,7 @@ wine_tests_inside() {
   printf '[Server]\r\nBaseAddress=https://updates.example.net/keltrix/\r\n' >"$installed/Update.ini"
   cp "$installed/Update.ini" "$KELT_DIST_WORK/deployment-update.ini"
   printf 'older' >"$installed/Keltrix.exe"
+  printf '[Release]\r\nSequence=0\r\n[Program]\r\nKeltrix.exe=0.1\r\n[Plugins]\r\nHide Drives=1.0\r\n' >"$installed/version.ini"
   wine_ reg add "$options_key\\Options" /v MainLayout /t REG_DWORD /d 1 /f /reg:64 >/dev/null
   wine_ reg add 'HKLM\SoftWare\Dorvane\Other' /v Keep /d 1 /f /reg:64 >/dev/null
 
@@ -188,6 +220,10 @@ wine_tests_inside() {
   check "  keeping the user's plug-in registry" cmp -s "$KELT_DIST_WORK/user-registry.ini" "$installed/Plugins/KeltPlugins.ini"
   check "  keeping the records" [ -f "$installed/Records/KeltRecord20240101.rwr" ]
   check "  keeping the deployment's update settings" cmp -s "$KELT_DIST_WORK/deployment-update.ini" "$installed/Update.ini"
+  if from_release; then
+    check "  recording its release and versions over the older ones, keeping the plug-in manager's" \
+      eval 'recorded_in <"$installed/version.ini" && grep -q "^Hide Drives=1.0" "$installed/version.ini"'
+  fi
 
   check "a silent removal succeeds" uninstall_silently 'C:\Program Files\Keltrix'
   check "  removing the program files" no_program_files_left
@@ -195,6 +231,7 @@ wine_tests_inside() {
   check "  keeping the user's plug-in registry" cmp -s "$KELT_DIST_WORK/user-registry.ini" "$installed/Plugins/KeltPlugins.ini"
   check "  removing the shortcuts" absent "$programs/Keltrix.lnk" "$desktop_link"
   check "  removing its entry in the list of programs" lacks_key "$uninstall_key"
+  check "  removing the record of the folder's release with its files" [ -z "$(recorded_release 'C:\Program Files\Keltrix')" ]
   check "  keeping the options (the box is off by default)" [ "$(reg_value "$options_key\\Options" MainLayout)" = 0x1 ]
 
   install_silently
@@ -246,9 +283,12 @@ fi
 envs=("$@")
 if [ ${#envs[@]} -eq 0 ]; then
   cd "$root"
+  export KELT_EXPECT_RELEASE=1
   for preset in win64 win32; do
     cmake --preset $preset >/dev/null &&
-      cmake --build --preset $preset -j "${JOBS:-2}" --target dist ||
+      cmake --build --preset $preset -j "${JOBS:-2}" --target program &&
+      load_env "$root/build/$preset/dist/dist.env" && make_release "$KELT_STAGE_DIR" "$KELT_DIST_WORK/release" &&
+      KELT_RELEASE_DIR=$KELT_DIST_WORK/release cmake --build --preset $preset -j "${JOBS:-2}" --target dist ||
       { echo "  FAIL  make dist of $preset"; failed=$((failed + 1)); }
     envs+=("$root/build/$preset/dist/dist.env")
   done

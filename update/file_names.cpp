@@ -34,11 +34,13 @@ bool IsPlainFileName(const std::string& name)
 {
     if (name.empty() || name.size() > 200)
         return false;
+    if (name[0] == ' ' || name[0] == '[' || name[0] == ';')
+        return false;
     for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F)
+        if (c < 0x20 || c > 0x7E)
             return false;
         switch (c) {
-        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|': case '=':
             return false;
         default:
             break;

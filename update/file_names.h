@@ -5,9 +5,12 @@
 
 namespace kelt::update {
 
-// A plain Windows file name: not empty, at most 200 bytes, none of \ / : * ? " < > |, no
-// control character, not "." or "..", no ".." anywhere, not ending in a blank or a dot, and
-// not a reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with an extension).
+// A plain Windows file name that the INI files can carry: not empty, at most 200 bytes of
+// printable ASCII, none of \ / : * ? " < > | =, not starting with a blank, "[" or ";" (the INI
+// reader would take it for something else), not "." or "..", no ".." anywhere, not ending in a
+// blank or a dot, and not a reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, also
+// with an extension). Other bytes name different files under different code pages, and
+// include the superscript digits of the device names COM1-COM3 and LPT1-LPT3.
 bool IsPlainFileName(const std::string& name);
 
 // The name as it may appear in a log line: control characters shown as '?'.

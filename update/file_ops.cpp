@@ -1,10 +1,10 @@
 #include "update/file_ops.h"
 
-#include <wincrypt.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <vector>
 
-#include "update/file_names.h"
 #include "update/limits.h"
 #include "ui/handles.h"
 
@@ -69,58 +69,50 @@ bool ReplaceFileBytes(const std::string& path, const std::string& bytes)
     return true;
 }
 
-namespace {
+Sha256Stream::Sha256Stream()
+{
+    if (!::CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+        provider_ = 0;
+    else if (!::CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash_))
+        hash_ = 0;
+    failed_ = !hash_;
+}
 
-class CryptContext {
-public:
-    CryptContext()
-    {
-        if (!::CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
-            provider_ = 0;
-    }
-    ~CryptContext()
-    {
-        if (hash_)
-            ::CryptDestroyHash(hash_);
-        if (provider_)
-            ::CryptReleaseContext(provider_, 0);
-    }
-    CryptContext(const CryptContext&) = delete;
-    CryptContext& operator=(const CryptContext&) = delete;
+Sha256Stream::~Sha256Stream()
+{
+    if (hash_)
+        ::CryptDestroyHash(hash_);
+    if (provider_)
+        ::CryptReleaseContext(provider_, 0);
+}
 
-    bool Begin() { return provider_ && ::CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash_); }
-    bool Add(const char* data, DWORD size)
-    {
-        return ::CryptHashData(hash_, reinterpret_cast<const BYTE*>(data), size, 0) != FALSE;
-    }
-    std::string HexValue()
-    {
-        BYTE value[32];
-        DWORD size = sizeof value;
-        if (!::CryptGetHashParam(hash_, HP_HASHVAL, value, &size, 0) || size != sizeof value)
-            return {};
-        static const char kDigits[] = "0123456789abcdef";
-        std::string hex;
-        for (BYTE b : value) {
-            hex += kDigits[b >> 4];
-            hex += kDigits[b & 15];
-        }
-        return hex;
-    }
+bool Sha256Stream::Add(const char* data, DWORD size)
+{
+    failed_ = failed_ || !::CryptHashData(hash_, reinterpret_cast<const BYTE*>(data), size, 0);
+    return !failed_;
+}
 
-private:
-    HCRYPTPROV provider_ = 0;
-    HCRYPTHASH hash_ = 0;
-};
-
-} // namespace
+std::string Sha256Stream::HexValue()
+{
+    BYTE value[32];
+    DWORD size = sizeof value;
+    if (failed_ || !::CryptGetHashParam(hash_, HP_HASHVAL, value, &size, 0) || size != sizeof value)
+        return {};
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (BYTE b : value) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex;
+}
 
 std::string Sha256OfFile(const std::string& path)
 {
     ui::UniqueKernelHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    CryptContext crypt;
-    if (!file || !crypt.Begin())
+    Sha256Stream hash;
+    if (!file)
         return {};
     std::vector<char> buffer(kBodyPiece);
     for (;;) {
@@ -129,35 +121,104 @@ std::string Sha256OfFile(const std::string& path)
             return {};
         if (read == 0)
             break;
-        if (!crypt.Add(buffer.data(), read))
+        if (!hash.Add(buffer.data(), read))
             return {};
     }
-    return crypt.HexValue();
+    return hash.HexValue();
+}
+
+namespace {
+
+// Full control for the administrators and the system, inherited by everything inside, and
+// nothing inherited from the folder above.
+const char kStagingAccess[] = "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+class SecurityDescriptor {
+public:
+    explicit SecurityDescriptor(const char* sddl)
+    {
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor_, nullptr))
+            descriptor_ = nullptr;
+    }
+    ~SecurityDescriptor()
+    {
+        if (descriptor_)
+            ::LocalFree(descriptor_);
+    }
+    SecurityDescriptor(const SecurityDescriptor&) = delete;
+    SecurityDescriptor& operator=(const SecurityDescriptor&) = delete;
+    PSECURITY_DESCRIPTOR get() const { return descriptor_; }
+
+private:
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+} // namespace
+
+bool MakeStagingFolder(const std::string& folder, std::string& problem)
+{
+    SecurityDescriptor descriptor(kStagingAccess);
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!descriptor.get() || !::GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) || !dacl) {
+        problem = "its access list cannot be made (" + LastErrorText() + ")";
+        return false;
+    }
+    std::string path = folder;
+    if (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    // A link would send the downloads wherever it points: only a real folder is used.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!((attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str()))) {
+            problem = "a link is in its place and cannot be removed (" + LastErrorText() + ")";
+            return false;
+        }
+        attributes = INVALID_FILE_ATTRIBUTES;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
+        if (::CreateDirectoryA(path.c_str(), &security))
+            return true;
+        attributes = ::GetFileAttributesA(path.c_str());
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        problem = "it cannot be created (" + LastErrorText() + ")";
+        return false;
+    }
+    const DWORD status = ::SetNamedSecurityInfoA(&path[0], SE_FILE_OBJECT,
+                                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                                 nullptr, nullptr, dacl, nullptr);
+    if (status != ERROR_SUCCESS) {
+        ::SetLastError(status);
+        problem = "its access cannot be limited to administrators (" + LastErrorText() + ")";
+        return false;
+    }
+    return true;
+}
+
+std::string LastErrorText()
+{
+    const DWORD error = ::GetLastError();
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return "it is in use";
+    case ERROR_ACCESS_DENIED:
+        return "access is denied";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "the disk is full";
+    default:
+        return "Windows error " + std::to_string(error);
+    }
 }
 
 std::string RunningProgramAside(const std::string& runningProgram)
 {
     return runningProgram + ".old";
-}
-
-bool InstallFile(const std::string& source, const std::string& target, const std::string& runningProgram)
-{
-    const std::string temporary = target + ".new";
-    if (!::CopyFileA(source.c_str(), temporary.c_str(), FALSE))
-        return false;
-    const bool replacingSelf = !runningProgram.empty() && SameFileName(FullPath(target), FullPath(runningProgram));
-    const std::string aside = RunningProgramAside(target);
-    if (replacingSelf && !::MoveFileExA(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        ::DeleteFileA(temporary.c_str());
-        return false;
-    }
-    if (!::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        if (replacingSelf)
-            ::MoveFileExA(aside.c_str(), target.c_str(), 0);
-        ::DeleteFileA(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 } // namespace kelt::update

@@ -1,11 +1,17 @@
 #include "update/server_setting.h"
 
+#include <utility>
+
 #include "update/signature_format.h"
 #include "update/url.h"
 
 namespace kelt::update {
 
 const char kSettingsFile[] = "Update.ini";
+
+namespace {
+constexpr std::size_t kMaxPublicKeys = 8;
+}
 
 ServerSetting ReadServerSetting(bool found, const IniText& ini)
 {
@@ -37,16 +43,36 @@ ServerSetting ReadServerSetting(bool found, const IniText& ini)
     setting.ok = true;
     setting.baseAddress = value;
 
-    const std::string key = ini.Get("Server", "PublicKey", "");
-    std::string der;
-    if (key.empty())
+    for (auto [name, field] : {std::pair<const char*, std::string*>{"Product", &setting.product}, {"Channel", &setting.channel}}) {
+        const std::string given = ini.Get("Server", name, "");
+        if (!given.empty())
+            *field = given;
+    }
+    // PublicKey, PublicKey2 ...: any of them may have signed a release.
+    std::string bad;
+    for (const std::string& name : ini.Keys("Server")) {
+        const std::string upper = UpperAscii(name);
+        if (upper.compare(0, 9, "PUBLICKEY") != 0 || upper.find_first_not_of("0123456789", 9) != std::string::npos)
+            continue;
+        const std::string text = ini.Get("Server", name, "");
+        std::string der, point;
+        if (text.empty())
+            continue;
+        if (!DecodeBase64(text, der) || !ParseP256PublicKey(der, point))
+            bad = name;
+        else if (setting.publicKeys.size() < kMaxPublicKeys)
+            setting.publicKeys.push_back(point);
+    }
+    if (!bad.empty()) {
+        setting.publicKeys.clear();
+        setting.keyProblem = "The publisher key in Update.ini is not valid, so no update can be verified and "
+                             "nothing is installed.\n" + bad + "= must hold the base64 of an ECDSA P-256 public "
+                             "key (DER SubjectPublicKeyInfo).";
+    } else if (setting.publicKeys.empty()) {
         setting.keyProblem = "This deployment has no publisher key, so no update can be verified and nothing is "
                              "installed.\nUpdate.ini beside Update.exe needs a line PublicKey=<the publisher's public "
                              "key> in its [Server] section.";
-    else if (!DecodeBase64(key, der) || !ParseP256PublicKey(der, setting.publicKey))
-        setting.keyProblem = "The publisher key in Update.ini is not valid, so no update can be verified and nothing "
-                             "is installed.\nPublicKey= must hold the base64 of an ECDSA P-256 public key (DER "
-                             "SubjectPublicKeyInfo).";
+    }
     return setting;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "update/release_record.h"
 #include "update/signature_format.h"
 
 namespace kelt::update {
@@ -95,37 +96,51 @@ std::string Sha256(const std::string& bytes)
     return std::string(reinterpret_cast<const char*>(value), sizeof value);
 }
 
-std::string SignatureProblem(const std::string& publicKey, const std::string& signatureText,
-                             const std::string& signedBytes)
-{
-    std::string der, rs;
-    if (!DecodeBase64(signatureText, der))
-        return "update.sig is not base64 text";
-    if (!ParseEcdsaSignature(der, rs))
-        return "update.sig holds no ECDSA signature";
-    if (publicKey.size() != 64)
-        return "the publisher key is not usable";
+namespace {
 
+// Whether `rs` (r and s, 32 bytes each) signs `digest` with the key `point`.
+bool Verifies(const std::string& point, const std::string& rs, const std::string& digest)
+{
     // The key as CNG takes it: a header, then X and Y.
     std::vector<unsigned char> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64);
     BCRYPT_ECCKEY_BLOB header{};
     header.dwMagic = BCRYPT_ECDSA_PUBLIC_P256_MAGIC;
     header.cbKey = 32;
     std::memcpy(blob.data(), &header, sizeof header);
-    std::memcpy(blob.data() + sizeof header, publicKey.data(), 64);
+    std::memcpy(blob.data() + sizeof header, point.data(), 64);
 
     Algorithm ecdsa(BCRYPT_ECDSA_P256_ALGORITHM);
     Key key;
     if (!ecdsa.get() || !Succeeded(::BCryptImportKeyPair(ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.out(),
                                                           blob.data(), static_cast<ULONG>(blob.size()), 0)))
-        return "the publisher key is not usable";
+        return false;
+    std::string signature = rs;
+    return Succeeded(::BCryptVerifySignature(key.get(), nullptr,
+                                             reinterpret_cast<PUCHAR>(const_cast<char*>(digest.data())), 32,
+                                             reinterpret_cast<PUCHAR>(&signature[0]), 64, 0));
+}
+
+} // namespace
+
+std::string SignatureProblem(const std::vector<std::string>& publicKeys, const std::vector<std::string>& signatures,
+                             const std::string& signedBytes)
+{
+    std::vector<std::string> pairs;
+    for (const std::string& der : signatures) {
+        std::string rs;
+        if (ParseEcdsaSignature(der, rs))
+            pairs.push_back(rs);
+    }
+    if (pairs.empty())
+        return std::string(kReleaseFile) + " holds no ECDSA signature";
     const std::string digest = Sha256(signedBytes);
     if (digest.size() != 32)
         return "the update information could not be hashed";
-    const NTSTATUS verified =
-        ::BCryptVerifySignature(key.get(), nullptr, reinterpret_cast<PUCHAR>(const_cast<char*>(digest.data())), 32,
-                                reinterpret_cast<PUCHAR>(&rs[0]), 64, 0);
-    return Succeeded(verified) ? std::string() : "the signature does not match the publisher key";
+    for (const std::string& point : publicKeys)
+        for (const std::string& rs : pairs)
+            if (point.size() == 64 && Verifies(point, rs, digest))
+                return {};
+    return "the signature does not match the publisher key";
 }
 
 } // namespace kelt::update

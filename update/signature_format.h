@@ -8,8 +8,9 @@
 
 namespace kelt::update {
 
-// The server's signature file; base64 of one DER ECDSA signature with SHA-256 over the bytes of
-// version.ini, filenames.ini, filesize.ini and filehash.ini as served, joined in that order.
+// The signature file that updaters before the signed release record check (base64 of one DER
+// ECDSA signature over the four information files joined); publishers keep serving it for them.
+// This updater reads release.rec instead, and never installs a file under either name.
 extern const char kSignatureFile[];  // "update.sig"
 // What a signature file may weigh; a real one is about a hundred bytes.
 constexpr std::size_t kMaxSignatureFileBytes = 4096;

@@ -1,6 +1,9 @@
 #include "update/update_plan.h"
 
+#include <unordered_map>
+
 #include "update/file_names.h"
+#include "update/release_record.h"
 #include "update/server_setting.h"
 #include "update/signature_format.h"
 #include "update/version_text.h"
@@ -15,10 +18,10 @@ const char* const kSections[3] = {"Program", "Database", "Plugins"};
 
 namespace {
 
-std::string LowerHex(std::string text)
+std::string LowerAscii(std::string text)
 {
     for (char& c : text)
-        if (c >= 'A' && c <= 'F')
+        if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
@@ -32,7 +35,7 @@ bool IsSha256Text(const std::string& text)
 
 bool IsUpdateInformationName(const std::string& name)
 {
-    for (const char* reserved : {kVersionFile, kNamesFile, kSizesFile, kHashesFile, kSignatureFile, kSettingsFile})
+    for (const char* reserved : {kVersionFile, kNamesFile, kSizesFile, kHashesFile, kSignatureFile, kReleaseFile, kSettingsFile})
         if (SameFileName(name, reserved))
             return true;
     return false;
@@ -40,6 +43,13 @@ bool IsUpdateInformationName(const std::string& name)
 
 UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const UpdateFolders& folders)
 {
+    // Every name the release lists, newer or not, with the key that lists it first: one file may
+    // be listed once only, whatever the case of its letters (the staging folder is one folder
+    // for all sections).
+    std::unordered_map<std::string, std::string> firstListing;  // lower-case name -> section and key
+    for (const char* section : kSections)
+        for (const std::string& key : server.versions.Keys(section))
+            firstListing.emplace(LowerAscii(server.names.Get(section, key, "")), std::string(section) + "\n" + key);
     UpdatePlan plan;
     for (const char* section : kSections) {
         for (const std::string& key : server.versions.Keys(section)) {
@@ -57,10 +67,7 @@ UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const 
                 refuse("a name of the update information");
                 continue;
             }
-            bool taken = false;
-            for (const TUpdateItem& e : plan.entries)
-                taken = taken || SameFileName(e.fileName, name);
-            if (taken) {
+            if (firstListing[LowerAscii(name)] != std::string(section) + "\n" + key) {
                 refuse("listed twice");
                 continue;
             }
@@ -93,7 +100,7 @@ UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const 
             item.newVersion = serverVersion;
             item.rawVersion = server.versions.GetRaw(section, key, "0");
             item.size = size;
-            item.hash = LowerHex(hash);
+            item.hash = LowerAscii(hash);
             plan.entries.push_back(item);
         }
     }

@@ -63,8 +63,9 @@ bool IsUpdateInformationName(const std::string& name);
 
 // Every key of the server's version file, section by section, whose version sorts above the
 // local one (a missing local or server version counts as "0"). Refused instead: names that are
-// not plain file names or are the update information's own, names an earlier entry of the run
-// already uses, and entries without a whole-number size and a 64-digit SHA-256.
+// not plain file names or are the update information's own, names an earlier key of the
+// release lists as well (in any case, newer or not), and entries without a whole-number size and
+// a 64-digit SHA-256.
 UpdatePlan CollectEntries(const ServerInfo& server, const IniText& local, const UpdateFolders& folders);
 
 } // namespace kelt::update

@@ -2,9 +2,10 @@
 
 #include "update/file_names.h"
 #include "update/file_ops.h"
-#include "update/server_setting.h"
+#include "update/release_store.h"
 #include "update/signature_check.h"
 #include "update/signature_format.h"
+#include "update/whole_install.h"
 #include "update/winhttp_get.h"
 #include "ui/seams.h"
 
@@ -26,9 +27,15 @@ IniText ReadIni(const std::string& path)
     return ReadSmallFile(path, kMaxInfoFileBytes, bytes) ? IniText::Parse(bytes) : IniText::Parse("");
 }
 
-std::string FolderOf(const std::string& path)
+std::string HexOf(const std::string& bytes)
 {
-    return path.substr(0, path.find_last_of('\\') + 1);
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char b : bytes) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex;
 }
 
 // Clears the running mark however the run ends.
@@ -168,65 +175,102 @@ void JTUpdateRun::SignatureRefused(HWND owner, const std::string& reason)
                     "ERROR", MB_OK | MB_ICONERROR);
 }
 
-bool JTUpdateRun::FetchInformation(HWND owner, const std::string& baseAddress, const std::string& publicKey,
-                                   ServerInfo& info)
+void JTUpdateRun::ReleaseRefused(HWND owner, const std::string& reason)
 {
-    struct File {
-        const char* name;
-        IniText* target;
-        std::size_t limit;
-    } files[] = {
-        {kVersionFile, &info.versions, kMaxInfoFileBytes},
-        {kNamesFile, &info.names, kMaxInfoFileBytes},
-        {kSizesFile, &info.sizes, kMaxInfoFileBytes},
-        {kHashesFile, &info.hashes, kMaxInfoFileBytes},
-        {kSignatureFile, nullptr, kMaxSignatureFileBytes},
-    };
-    // Nothing from an earlier run may stand in for what this server serves now.
-    for (const File& file : files)
-        ::DeleteFileA((staging_ + file.name).c_str());
+    view_.SetStatus("Download information files Error");
+    log_.push_back("Release refused: " + reason);
+    ui::ShowMessage(owner, "The release on the update server was refused: " + reason + ".\nNothing was installed.",
+                    "ERROR", MB_OK | MB_ICONERROR);
+}
 
-    std::string signedBytes, signature;
-    for (const File& file : files) {
-        const std::string path = staging_ + file.name;
-        const Fetched got = Fetch(baseAddress + file.name, path, file.limit, file.limit);
-        if (got.kind == Fetched::Aborted)
-            return false;
-        if (got.kind == Fetched::InvalidHost) {
-            HostUnknown(owner);
-            return false;
-        }
-        std::string bytes;
-        if (got.kind == Fetched::Ok && ReadSmallFile(path, file.limit, bytes)) {
-            if (file.target) {
-                signedBytes += bytes;
-                *file.target = IniText::Parse(bytes);
-            } else {
-                signature = bytes;
-            }
-            continue;
-        }
-        ::DeleteFileA(path.c_str());
-        const std::string reason = got.kind == Fetched::Ok ? "not readable" : Describe(got);
-        if (!file.target) {
-            SignatureRefused(owner, std::string(kSignatureFile) + ": " + reason);
-            return false;
-        }
-        view_.SetStatus("Download information files Error");
-        log_.push_back(std::string("Download failed: ") + file.name + " (" + reason + ")");
-        ui::ShowMessage(owner, std::string("Can not download the update information (") + file.name + ": " + reason + ").",
-                        "ERROR", MB_OK | MB_ICONERROR);
+bool JTUpdateRun::FetchSmallFile(HWND owner, const std::string& name, std::uint64_t limit, std::string& bytes)
+{
+    const std::string path = staging_ + name;
+    const Fetched got = Fetch(baseAddress_ + name, path, limit, limit);
+    if (got.kind == Fetched::InvalidHost)
+        HostUnknown(owner);
+    if (got.kind == Fetched::InvalidHost || got.kind == Fetched::Aborted)
         return false;
+    if (got.kind == Fetched::Ok && ReadSmallFile(path, static_cast<std::size_t>(limit), bytes))
+        return true;
+    ::DeleteFileA(path.c_str());
+    const std::string reason = got.kind == Fetched::Ok ? "not readable" : Describe(got);
+    view_.SetStatus("Download information files Error");
+    log_.push_back("Download failed: " + name + " (" + reason + ")");
+    ui::ShowMessage(owner, "Can not download the update information (" + name + ": " + reason + ").", "ERROR",
+                    MB_OK | MB_ICONERROR);
+    return false;
+}
+
+JTUpdateRun::Information JTUpdateRun::FetchInformation(HWND owner, const ServerSetting& setting, ServerInfo& info)
+{
+    // Nothing from an earlier run may stand in for what this server serves now.
+    const char* const kFiles[] = {kReleaseFile, kVersionFile, kNamesFile, kSizesFile, kHashesFile, kSignatureFile};
+    for (const char* name : kFiles)
+        ::DeleteFileA((staging_ + name).c_str());
+
+    // The signed record first: it decides whether anything else is fetched, and how much of it.
+    std::string text;
+    if (!FetchSmallFile(owner, kReleaseFile, kMaxReleaseFileBytes, text))
+        return Information::Stopped;
+    ReleaseRecord record;
+    const std::string malformed = ParseReleaseRecord(text, record);
+    if (!malformed.empty()) {
+        SignatureRefused(owner, std::string(kReleaseFile) + ": " + malformed);
+        return Information::Stopped;
     }
-    // Before anything else is fetched: information that is not the publisher's decides nothing.
-    const std::string problem = SignatureProblem(publicKey, signature, signedBytes);
+    const std::string problem = SignatureProblem(setting.publicKeys, record.signatures, record.signedBytes);
     if (!problem.empty()) {
         SignatureRefused(owner, problem);
-        return false;
+        return Information::Stopped;
     }
     log_.push_back("Update information signed with the publisher's key");
+
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    ReleaseExpectation expected{setting.product, setting.channel, installedRelease_,
+                                static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL};
+    const ReleaseVerdict verdict = JudgeRelease(record, expected);
+    switch (verdict.kind) {
+    case ReleaseVerdict::Refused:
+        ReleaseRefused(owner, verdict.reason);
+        return Information::Stopped;
+    case ReleaseVerdict::Expired:
+        // A server held at an old release must not look like one with nothing new.
+        view_.SetStatus("Download information files Error");
+        log_.push_back("Out of date: release " + std::to_string(record.sequence) + " expired " + verdict.reason);
+        ui::ShowMessage(owner,
+                        "The update information on the server is out of date since " + verdict.reason +
+                            ".\nNothing was installed: its publisher has not renewed it, or something between "
+                            "here and the server holds newer information back.",
+                        "ERROR", MB_OK | MB_ICONERROR);
+        return Information::Stopped;
+    case ReleaseVerdict::Same:
+        log_.push_back("Release " + std::to_string(record.sequence) + " is installed already");
+        view_.SetStatus("Download information files End");
+        ShowSummary(owner);
+        return Information::NothingNew;
+    case ReleaseVerdict::Newer:
+        break;
+    }
+
+    IniText* const targets[] = {&info.versions, &info.names, &info.sizes, &info.hashes};
+    for (std::size_t i = 0; i < record.files.size(); ++i) {
+        const SignedFile& file = record.files[i];
+        std::string bytes;
+        if (!FetchSmallFile(owner, file.name, file.size, bytes))
+            return Information::Stopped;
+        const std::string mismatch = SignedFileMismatch(file, bytes.size(), HexOf(Sha256(bytes)));
+        if (!mismatch.empty()) {
+            ReleaseRefused(owner, mismatch);
+            return Information::Stopped;
+        }
+        *targets[i] = IniText::Parse(bytes);
+    }
+    release_ = record;
     view_.SetStatus("Download information files End");
-    return true;
+    return Information::Ready;
 }
 
 JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
@@ -234,6 +278,9 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
     RunningMark mark(running_);
     installed_.clear();
     refused_.clear();
+    current_.clear();
+    placeFailure_.clear();
+    notPutBack_.clear();
     std::string settingsText;
     const bool found = ReadSmallFile(settings_.programFolder + kSettingsFile, kMaxInfoFileBytes, settingsText);
     const ServerSetting setting = ReadServerSetting(found, IniText::Parse(settingsText));
@@ -246,17 +293,31 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
         ui::ShowMessage(owner, setting.keyProblem, "ERROR", MB_OK | MB_ICONERROR);
         return Outcome::NotStarted;
     }
-    if (!EnsureFolder(staging_)) {
-        ui::ShowMessage(owner, "Can not create the folder " + staging_ + ".", "ERROR", MB_OK | MB_ICONERROR);
+    baseAddress_ = setting.baseAddress;
+    std::string problem;
+    if (!MakeStagingFolder(staging_, problem)) {
+        ui::ShowMessage(owner, "Can not create the folder " + staging_ + ": " + problem + ".", "ERROR",
+                        MB_OK | MB_ICONERROR);
+        return Outcome::NotStarted;
+    }
+    const IniText local = ReadIni(settings_.programFolder + kVersionFile);
+    if (!InstalledRelease(settings_.programFolder, local, installedRelease_, problem)) {
+        log_.push_back("Nothing installed: " + problem);
+        ui::ShowMessage(owner, problem + "\nNothing was installed.", "ERROR", MB_OK | MB_ICONERROR);
         return Outcome::NotStarted;
     }
 
     view_.SetStatus("Collecting information....");
     ServerInfo info;
-    if (!FetchInformation(owner, setting.baseAddress, setting.publicKey, info))
+    switch (FetchInformation(owner, setting, info)) {
+    case Information::Stopped:
         return aborted_ ? Outcome::Ended : Outcome::NotStarted;
+    case Information::NothingNew:
+        return Outcome::NothingNew;
+    case Information::Ready:
+        break;
+    }
 
-    const IniText local = ReadIni(settings_.programFolder + kVersionFile);
     UpdatePlan plan = CollectEntries(info, local, {settings_.programFolder, staging_, setting.baseAddress});
     const std::string program = FullPath(settings_.programFolder);
     const std::string staging = FullPath(staging_);
@@ -267,6 +328,8 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
         else
             plan.refused.push_back({item.section, item.key, item.fileName, "outside the program folder"});
     }
+    // A release with a file that may not be installed is not installed at all; the others are
+    // still fetched and checked, so that the message names everything wrong with it.
     for (const RefusedName& r : plan.refused) {
         log_.push_back("Refused: " + PrintableName(r.name) + " (" + r.section + ", " + PrintableName(r.key) + ": " +
                        r.reason + ")");
@@ -274,6 +337,9 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
     }
     SkipCurrentFiles();
     if (entries_.empty()) {
+        // Nothing to put in place: unless something was refused, the release is this folder's now.
+        if (refused_.empty() && !Commit(problem))
+            log_.push_back("Not recorded: " + problem);
         ShowSummary(owner);
         return Outcome::NothingNew;
     }
@@ -283,20 +349,24 @@ JTUpdateRun::Outcome JTUpdateRun::Start(HWND owner)
     Download(owner, ready);
     if (aborted_)
         return Outcome::Ended;
-    GuardRelease release(keltrixGuard_);
-    bool anyReady = false;
+    bool allReady = refused_.empty();
     for (bool r : ready)
-        anyReady = anyReady || r;
-    // Keltrix is disturbed only for a file that will be installed.
-    if (anyReady && !MayInstall(owner)) {
-        for (std::size_t i = 0; i < entries_.size(); ++i)
-            if (ready[i])
-                Refuse(entries_[i], "Keltrix is running");
-        ready.assign(entries_.size(), false);
+        allReady = allReady && r;
+    GuardRelease release(keltrixGuard_);
+    // Keltrix is disturbed only for a release that will be installed.
+    if (allReady && !MayInstall(owner)) {
+        for (const TUpdateItem& item : entries_)
+            Refuse(item.fileName, "Keltrix is running");
+        allReady = false;
     }
     if (aborted_)
         return Outcome::Ended;
-    Install(ready);
+    if (allReady) {
+        Install();
+    } else {
+        for (const TUpdateItem& item : entries_)
+            log_.push_back("Updated fail: " + item.fileName);
+    }
     keltrixGuard_.Release();
     if (aborted_)
         return Outcome::Ended;
@@ -311,9 +381,9 @@ void JTUpdateRun::SkipCurrentFiles()
         // A file already there byte for byte (installed by hand, or by the plug-in manager,
         // whose records name plug-ins by their display name) is not fetched again.
         std::uint64_t size = 0;
-        if (FileSize(item.installPath, size) && size == item.size && Sha256OfFile(item.installPath) == item.hash &&
-            RecordVersion(item)) {
+        if (FileSize(item.installPath, size) && size == item.size && Sha256OfFile(item.installPath) == item.hash) {
             log_.push_back("Already installed: " + item.fileName + " (version " + item.newVersion + " recorded)");
+            current_.push_back(item);
             continue;
         }
         remaining.push_back(item);
@@ -321,10 +391,10 @@ void JTUpdateRun::SkipCurrentFiles()
     entries_ = remaining;
 }
 
-void JTUpdateRun::Refuse(const TUpdateItem& item, const std::string& reason)
+void JTUpdateRun::Refuse(const std::string& name, const std::string& reason)
 {
-    log_.push_back("Not installed: " + item.fileName + " (" + reason + ")");
-    refused_.push_back({item.fileName, reason});
+    log_.push_back("Not installed: " + name + " (" + reason + ")");
+    refused_.push_back({name, reason});
 }
 
 void JTUpdateRun::Download(HWND owner, std::vector<bool>& ready)
@@ -344,7 +414,7 @@ void JTUpdateRun::Download(HWND owner, std::vector<bool>& ready)
                 ready[i] = true;
             } else {
                 ::DeleteFileA(item.stagingPath.c_str());
-                Refuse(item, reason);
+                Refuse(item.fileName, reason);
             }
             break;
         }
@@ -412,59 +482,100 @@ std::string JTUpdateRun::Rejection(const TUpdateItem& item) const
         return "SHA-256 differs from the published one";
     if (!IsInsideFolder(FullPath(item.installPath), FullPath(settings_.programFolder)))
         return "outside the program folder";
+    const DWORD attributes = ::GetFileAttributesA(item.installPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "a folder of that name is in the way";
     return {};
 }
 
-bool JTUpdateRun::RecordVersion(const TUpdateItem& item)
+bool JTUpdateRun::Commit(std::string& reason)
 {
     const std::string file = settings_.programFolder + kVersionFile;
-    std::string text;
+    const bool existed = FileExists(file);
+    std::string before;
     // The plug-in manager's records share this file: one that cannot be read is not rewritten.
-    if (FileExists(file) && !ReadSmallFile(file, kMaxInfoFileBytes, text)) {
-        log_.push_back("Not recorded: " + item.fileName + " (" + std::string(kVersionFile) + " cannot be read)");
+    if (existed && !ReadSmallFile(file, kMaxInfoFileBytes, before)) {
+        reason = std::string(kVersionFile) + " cannot be read";
         return false;
     }
-    // As published, quotes and all, so that the next run reads the very same version.
-    text = SetIniValue(text, item.section, item.key, item.rawVersion);
-    if (!ReplaceFileBytes(file, text)) {
-        log_.push_back("Not recorded: " + item.fileName + " (" + std::string(kVersionFile) + " cannot be written)");
+    // As published, quotes and all, so that the next run reads the very same versions.
+    std::string text = before;
+    for (const std::vector<TUpdateItem>* list : {&current_, &entries_})
+        for (const TUpdateItem& item : *list)
+            text = SetIniValue(text, item.section, item.key, item.rawVersion);
+    if (text != before && !ReplaceFileBytes(file, text)) {
+        reason = std::string(kVersionFile) + " cannot be written (" + LastErrorText() + ")";
+        return false;
+    }
+    if (release_.sequence > installedRelease_ && !RecordRelease(settings_.programFolder, release_.sequence)) {
+        reason = "the release cannot be recorded in the registry";
+        if (text != before && !(existed ? ReplaceFileBytes(file, before) : ::DeleteFileA(file.c_str()) != FALSE))
+            notPutBack_.push_back(kVersionFile);
         return false;
     }
     return true;
 }
 
-void JTUpdateRun::Install(const std::vector<bool>& ready)
+void JTUpdateRun::Install()
 {
     view_.InstallStarted();
     view_.SetInstallBar(0);
     const std::size_t count = entries_.size();
-    for (std::size_t i = 0; i < count && !aborted_; ++i) {
-        const TUpdateItem& item = entries_[i];
-        view_.SetStatus("Updating " + item.installPath);
-        bool installed = false;
-        if (ready[i]) {
-            // Checked again right before: only the published bytes replace an installed file.
-            std::string reason = Rejection(item);
-            if (reason.empty()) {
-                installed = EnsureFolder(FolderOf(item.installPath)) &&
-                            InstallFile(item.stagingPath, item.installPath, settings_.runningProgram);
-                if (!installed)
-                    reason = "the installed file could not be replaced";
-            }
-            if (!reason.empty())
-                Refuse(item, reason);
+    std::vector<Placement> files;
+    for (const TUpdateItem& item : entries_)
+        files.push_back({item.fileName, item.stagingPath, item.installPath, item.size, item.hash});
+    // Replaced files wait below the staging folder, under a name no published file can have.
+    WholeInstall install(settings_.runningProgram, staging_ + "=replaced\\");
+    std::size_t failed = 0;
+    std::string reason;
+    bool done = install.Prepare(files, failed, reason);
+    if (!done) {
+        Refuse(entries_[failed].fileName, reason);
+    } else {
+        done = install.PutInPlace(failed, reason, notPutBack_, [&](std::size_t i) {
+            view_.SetStatus("Updating " + entries_[i].installPath);
+            view_.SetInstallBar(static_cast<int>((i + 1) * 100 / count));
+        });
+        if (!done) {
+            placeFailure_ = entries_[failed].fileName + " could not be put in place (" + reason + ")";
+        } else if (!Commit(reason)) {
+            placeFailure_ = reason;
+            for (const std::string& name : install.PutBack())
+                notPutBack_.push_back(name);
+            done = false;
         }
-        log_.push_back((installed ? "Updated successful: " : "Updated fail: ") + item.fileName);
-        if (installed) {
-            RecordVersion(item);
-            installed_.push_back(item.fileName + " " + item.newVersion);
-        }
-        view_.SetInstallBar(static_cast<int>((i + 1) * 100 / count));
+        if (!done)
+            log_.push_back("Not installed: " + placeFailure_);
     }
+    if (done)
+        install.Finish();
+    for (const TUpdateItem& item : entries_) {
+        log_.push_back((done ? "Updated successful: " : "Updated fail: ") + item.fileName);
+        if (done)
+            installed_.push_back(item.fileName + " " + item.newVersion);
+    }
+    for (const std::string& name : notPutBack_)
+        log_.push_back("Not put back: " + name);
 }
 
 void JTUpdateRun::ShowSummary(HWND owner)
 {
+    if (!placeFailure_.empty()) {
+        if (notPutBack_.empty()) {
+            ui::ShowMessage(owner,
+                            "Nothing was installed: " + placeFailure_ +
+                                ".\nEvery file already replaced was put back: the installed files and " +
+                                kVersionFile + " are as they were.",
+                            "Warning", MB_OK | MB_ICONWARNING);
+        } else {
+            std::string text = "The update failed part way: " + placeFailure_ + ", and these could not be put back:";
+            for (const std::string& name : notPutBack_)
+                text += "\n   " + name;
+            ui::ShowMessage(owner, text + "\nInstall Keltrix again to repair the program folder.", "ERROR",
+                            MB_OK | MB_ICONERROR);
+        }
+        return;
+    }
     if (installed_.empty() && refused_.empty()) {
         ui::ShowMessage(owner, "Nothing new has been found!!", "Sorry!", MB_OK | MB_ICONINFORMATION);
         return;

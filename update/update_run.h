@@ -1,9 +1,11 @@
 #pragma once
 // JTUpdateRun: one update run of the program folder, without windows of its own. It fetches
-// the server's information files and their signature into the staging folder, checks the
-// signature with the deployment's publisher key, collects the newer files, downloads them one
-// after another, and installs only what arrived whole and matches its signed size and SHA-256;
-// it keeps the log and ends with a message that says what happened.
+// the server's signed release record into the staging folder, checks its signature with the
+// deployment's publisher keys and what it names (product, channel, expiry, a release newer
+// than the folder's), then the four information files it names byte for byte; collects the
+// newer files, downloads and checks every one of them, and only then puts them all in place,
+// putting back what was replaced when one cannot be; it records the versions and the release,
+// keeps the log and ends with a message that says what happened.
 // What it shows goes to an UpdateView; questions and messages go through ui::ShowMessage.
 #include <windows.h>
 
@@ -13,7 +15,9 @@
 
 #include "update/http_client.h"
 #include "update/limits.h"
+#include "update/release_record.h"
 #include "update/running_program.h"
+#include "update/server_setting.h"
 #include "update/update_plan.h"
 
 namespace kelt::update {
@@ -49,9 +53,10 @@ struct RunSettings {
 class JTUpdateRun {
 public:
     enum class Outcome {
-        NotStarted,  // no usable setting, no information or no valid signature: may be started again
+        NotStarted,  // no usable setting, no information, no valid signature or a release refused:
+                     // may be started again
         NothingNew,  // nothing newer could be installed; the message said why
-        Finished,    // the install step ran
+        Finished,    // the files were downloaded; the message says whether the release was installed
         Ended,       // cancelled or the host is unknown: the program ends
     };
 
@@ -82,24 +87,32 @@ private:
     struct Refusal {
         std::string name, reason;
     };
+    // What the server's information decided.
+    enum class Information { Ready, NothingNew, Stopped };
     static std::string Describe(const Fetched& got);
     // One GET into a file, at most `maxBytes` of body, within the time `expectedBytes` allow:
     // the plain client for http, WinHTTP for https. Whatever a failed fetch left is deleted.
     Fetched Fetch(const std::string& url, const std::string& target, std::uint64_t maxBytes,
                   std::uint64_t expectedBytes);
-    bool FetchInformation(HWND owner, const std::string& baseAddress, const std::string& publicKey, ServerInfo& info);
+    // Fetches `name` below the base address into the staging folder and reads it; false, after
+    // saying why, when that fails.
+    bool FetchSmallFile(HWND owner, const std::string& name, std::uint64_t limit, std::string& bytes);
+    Information FetchInformation(HWND owner, const ServerSetting& setting, ServerInfo& info);
     void SignatureRefused(HWND owner, const std::string& reason);
+    void ReleaseRefused(HWND owner, const std::string& reason);
     // Entries whose installed file already is the published one: their versions are recorded
-    // and they leave the list.
+    // with the release, and they leave the list.
     void SkipCurrentFiles();
     void Download(HWND owner, std::vector<bool>& ready);
     bool MayInstall(HWND owner);
-    void Install(const std::vector<bool>& ready);
+    void Install();
     // Why a downloaded entry must not be installed; empty when it may.
     std::string Rejection(const TUpdateItem& item) const;
     void HostUnknown(HWND owner);
-    bool RecordVersion(const TUpdateItem& item);
-    void Refuse(const TUpdateItem& item, const std::string& reason);
+    // Writes the versions of the release's files into version.ini, then the release into the
+    // registry; on failure leaves both as they were and says why.
+    bool Commit(std::string& reason);
+    void Refuse(const std::string& name, const std::string& reason);
     // The closing message: what was installed, what was refused and why, or nothing new.
     void ShowSummary(HWND owner);
 
@@ -107,9 +120,16 @@ private:
     UpdateView& view_;
     std::string staging_;
     std::vector<TUpdateItem> entries_;
+    std::vector<TUpdateItem> current_;   // already in place: only their versions are recorded
+    std::string baseAddress_;
+    ReleaseRecord release_;
+    std::uint64_t installedRelease_ = 0;
     std::vector<std::string> log_;
     std::vector<std::string> installed_;
     std::vector<Refusal> refused_;
+    // When putting the release in place failed: which file, why, and what could not be put back.
+    std::string placeFailure_;
+    std::vector<std::string> notPutBack_;
     THttpClient pHttp;
     ProgramGuard keltrixGuard_;
     bool aborted_ = false;

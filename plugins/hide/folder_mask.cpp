@@ -124,6 +124,48 @@ bool IsSystemFolder(const std::string& path, const SystemFolders& system)
     return false;
 }
 
+const std::set<plugin::FileIdentity>& SystemFolders::NeededIdentities() const
+{
+    if (!identitiesRead_) {
+        identitiesRead_ = true;
+        // Each needed folder and every folder above it up to its root, each path asked once.
+        std::set<std::string> paths;
+        for (const std::string& needed : folders)
+            for (std::string folder = WithoutTrailingBackslash(needed); !folder.empty(); folder = ParentOf(folder))
+                if (!paths.insert(folder).second || IsRoot(folder))
+                    break;  // the folders above are in already, or there are none
+        for (const std::string& path : paths) {
+            plugin::FileIdentity identity;
+            if (plugin::IdentityOf(path, identity))
+                needed_.insert(identity);
+        }
+        for (const std::string& parent : profileParents) {
+            plugin::FileIdentity identity;
+            if (plugin::IdentityOf(parent, identity))
+                profileParents_.insert(identity);
+        }
+    }
+    return needed_;
+}
+
+const std::set<plugin::FileIdentity>& SystemFolders::ProfileParentIdentities() const
+{
+    NeededIdentities();
+    return profileParents_;
+}
+
+bool ReachesSystemFolder(const std::string& path, const SystemFolders& system)
+{
+    const std::string final = plugin::FinalPathOf(path);
+    if (!final.empty() && (IsSystemFolder(final, system) || IsSystemFolder(MaskedFolderName(final, 0), system)))
+        return true;
+    plugin::FileIdentity identity, parent;
+    if (plugin::IdentityOf(path, identity) && system.NeededIdentities().count(identity))
+        return true;
+    const std::string above = ParentOf(WithoutTrailingBackslash(path));
+    return !above.empty() && plugin::IdentityOf(above, parent) && system.ProfileParentIdentities().count(parent);
+}
+
 MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& system, std::string& newPath)
 {
     const std::string folder = WithoutTrailingBackslash(path);
@@ -133,10 +175,12 @@ MaskResult MaskFolder(const std::string& path, int style, const SystemFolders& s
     const std::string target = MaskedFolderName(folder, style);
     if (target == folder)
         return MaskResult::Unchanged;
-    // Judge the folder by its plain name, so a masked system folder cannot be masked again;
-    // taking a mask off is always allowed, it gives Windows its folder back.
+    // Judge the folder by its plain name, so a masked system folder cannot be masked again, and
+    // by what it is, not how it was reached; taking a mask off is always allowed, it gives
+    // Windows its folder back.
     const std::string full = FullFolderPath(folder);
-    if (style != 0 && (IsSystemFolder(full, system) || IsSystemFolder(MaskedFolderName(full, 0), system)))
+    if (style != 0 && (IsSystemFolder(full, system) || IsSystemFolder(MaskedFolderName(full, 0), system) ||
+                       ReachesSystemFolder(full, system)))
         return MaskResult::Refused;
     if (!::MoveFileA(folder.c_str(), target.c_str()))
         return MaskResult::RenameFailed;

@@ -2,8 +2,11 @@
 // Masking a folder as a shell object: the folder is renamed with a dot and the object's class
 // identifier appended, which makes Explorer show it as that object (and open that object
 // instead of the folder). "Normal" takes the identifier off again.
+#include <set>
 #include <string>
 #include <vector>
+
+#include "plugins/common/file_identity.h"
 
 namespace kelt::hide {
 
@@ -32,14 +35,31 @@ struct SystemFolders {
     // Folders whose every direct sub-folder is a user profile root.
     std::vector<std::string> profileParents;
 
-    // The running system's folders (needed_folders.cpp).
+    // The running system's folders (needed_folders.cpp): the user's own, and where an
+    // administrator's rights were raised for the user signed in at the desktop, that user's too.
     static SystemFolders Current();
+    // Adds the folders of another user of this machine, by the text form of the user's SID:
+    // the profile and the values of the user's "User Shell Folders" and "Shell Folders".
+    void AddFoldersOfUser(const std::string& sid);
+
+    // What the needed folders and every folder above them reach, and what the profile parents
+    // reach (gathered on first use).
+    const std::set<plugin::FileIdentity>& NeededIdentities() const;
+    const std::set<plugin::FileIdentity>& ProfileParentIdentities() const;
+
+private:
+    mutable bool identitiesRead_ = false;
+    mutable std::set<plugin::FileIdentity> needed_, profileParents_;
 };
 
 // True for a drive root, one of the needed folders or a folder above one, or a user profile
 // root. The path is compared as it is written (full path, without regard to case or a
 // trailing backslash); folders below a needed one are not refused.
 bool IsSystemFolder(const std::string& path, const SystemFolders& system);
+// The same for what the path reaches, however it is spelled: its final path (junctions,
+// symbolic links, mapped and substituted drives resolved) and its identity on the file system
+// (which also sees through an administrative share).
+bool ReachesSystemFolder(const std::string& path, const SystemFolders& system);
 
 // The full, long form of a path as the file system knows it, without a trailing backslash.
 std::string FullFolderPath(const std::string& path);

@@ -67,6 +67,19 @@ std::vector<MaskedFolder> ReadMaskedFolders()
     return folders;
 }
 
+std::vector<MaskedFolder> UnmaskRecordedFolders()
+{
+    std::vector<MaskedFolder> kept;
+    for (const MaskedFolder& folder : ReadMaskedFolders()) {
+        std::string renamed;
+        if (MaskFolder(folder.masked, 0, SystemFolders{}, renamed) == MaskResult::Renamed)
+            RecordMaskedFolder(renamed);
+        else
+            kept.push_back(folder);
+    }
+    return kept;
+}
+
 bool RecordMaskedFolder(const std::string& newPath)
 {
     const std::string full = FullFolderPath(newPath);

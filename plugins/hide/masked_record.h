@@ -25,4 +25,7 @@ std::vector<MaskedFolder> ReadMaskedFolders();
 // False when the record could not be written.
 bool RecordMaskedFolder(const std::string& newPath);
 
+// Gives every recorded masked folder its own name back; answers those that kept their masks.
+std::vector<MaskedFolder> UnmaskRecordedFolders();
+
 } // namespace kelt::hide

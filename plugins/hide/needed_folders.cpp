@@ -9,6 +9,7 @@
 
 #include "catalogue/platform/registry.h"
 #include "plugins/hide/folder_mask.h"
+#include "ui/text.h"
 
 namespace kelt::hide {
 
@@ -63,8 +64,10 @@ std::string Narrow(const wchar_t* text)
     return result;
 }
 
-// Every string value of a key that holds a full path (expandable ones expanded).
-void AddValuesOf(std::vector<std::string>& list, HKEY root, const std::string& path, REGSAM view = 0)
+// Every string value of a key that holds a full path (expandable ones expanded; with a
+// `profile`, %USERPROFILE% stands for that folder rather than for this process's user's).
+void AddValuesOf(std::vector<std::string>& list, HKEY root, const std::string& path, REGSAM view = 0,
+                 const std::string& profile = std::string())
 {
     try {
         TRegistry registry(KEY_READ | view);
@@ -75,20 +78,45 @@ void AddValuesOf(std::vector<std::string>& list, HKEY root, const std::string& p
         registry.GetValueNames(names);
         for (const std::string& name : names) {
             const TRegDataType type = registry.GetDataType(name);
-            if (type == rdString)
+            if (type == rdString) {
                 AddFolder(list, registry.ReadString(name));
-            else if (type == rdExpandString)
-                AddFolder(list, Expand(registry.ReadString(name)));
+            } else if (type == rdExpandString) {
+                std::string text = registry.ReadString(name);
+                const std::string variable = "%USERPROFILE%";
+                if (!profile.empty() && text.size() >= variable.size() &&
+                    ui::SameNameIgnoringCase(text.substr(0, variable.size()), variable))
+                    text = profile + text.substr(variable.size());
+                AddFolder(list, Expand(text));
+            }
         }
     } catch (const RegistryError&) {
         // What cannot be read adds nothing.
     }
 }
 
+const char kProfileList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+// The profile folder of a user of the machine, by the text form of the user's SID; empty when
+// the machine lists none.
+std::string ProfileOf(const std::string& sid)
+{
+    try {
+        TRegistry registry(KEY_READ);
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (!registry.OpenKey(std::string(kProfileList) + "\\" + sid, false))
+            return std::string();
+        const TRegDataType type = registry.GetDataType("ProfileImagePath");
+        if (type == rdString || type == rdExpandString)
+            return Expand(registry.ReadString("ProfileImagePath"));
+    } catch (const RegistryError&) {
+    }
+    return std::string();
+}
+
 // Profile roots of every user of the machine.
 void AddProfiles(std::vector<std::string>& list)
 {
-    const char profiles[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    const char* profiles = kProfileList;
     std::vector<std::string> users;
     try {
         TRegistry registry(KEY_READ);
@@ -99,18 +127,8 @@ void AddProfiles(std::vector<std::string>& list)
     } catch (const RegistryError&) {
         return;
     }
-    for (const std::string& user : users) {
-        try {
-            TRegistry registry(KEY_READ);
-            registry.SetRootKey(HKEY_LOCAL_MACHINE);
-            if (!registry.OpenKey(std::string(profiles) + "\\" + user, false))
-                continue;
-            const TRegDataType type = registry.GetDataType("ProfileImagePath");
-            if (type == rdString || type == rdExpandString)
-                AddFolder(list, Expand(registry.ReadString("ProfileImagePath")));
-        } catch (const RegistryError&) {
-        }
-    }
+    for (const std::string& user : users)
+        AddFolder(list, ProfileOf(user));
 }
 
 // The known folders of Vista and later that hold the user's and the machine's files.
@@ -212,7 +230,90 @@ void AddFolderIds(std::vector<std::string>& list)
     }
 }
 
+// The text form of a SID; empty when it cannot be written.
+std::string SidText(PSID sid)
+{
+    using ToText = BOOL(WINAPI*)(PSID, LPSTR*);
+    HMODULE advapi = ::GetModuleHandleA("advapi32.dll");
+    auto convert = advapi ? reinterpret_cast<ToText>(
+                                reinterpret_cast<void*>(::GetProcAddress(advapi, "ConvertSidToStringSidA")))
+                          : nullptr;
+    LPSTR text = nullptr;
+    if (!convert || !convert(sid, &text) || !text)
+        return std::string();
+    std::string result = text;
+    ::LocalFree(text);
+    return result;
+}
+
+// The SID of the user this process runs as.
+std::string ProcessUser()
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return std::string();
+    std::string sid;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<char> buffer(size);
+    if (size && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        sid = SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+    ::CloseHandle(token);
+    return sid;
+}
+
+// The SID of the user signed in at this desktop session. It differs from the process's user
+// when an administrator's rights were raised for a standard user (the administrator's name
+// and password typed at the prompt): the program then runs as the administrator, but the
+// folders in use at the desktop are the standard user's.
+std::string SessionUser()
+{
+    using Query = BOOL(WINAPI*)(HANDLE, DWORD, int, LPSTR*, DWORD*);
+    using Free = void(WINAPI*)(PVOID);
+    HMODULE wts = ::LoadLibraryA("wtsapi32.dll");
+    if (!wts)
+        return std::string();
+    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(::GetProcAddress(wts, "WTSQuerySessionInformationA")));
+    auto release = reinterpret_cast<Free>(reinterpret_cast<void*>(::GetProcAddress(wts, "WTSFreeMemory")));
+    const DWORD kCurrentSession = static_cast<DWORD>(-1);
+    const int kUserName = 5, kDomainName = 7;
+    std::string account;
+    for (int what : {kDomainName, kUserName}) {
+        LPSTR text = nullptr;
+        DWORD size = 0;
+        if (!query || !release || !query(nullptr, kCurrentSession, what, &text, &size) || !text) {
+            account.clear();
+            break;
+        }
+        account += text;
+        if (what == kDomainName)
+            account += "\\";
+        release(text);
+    }
+    ::FreeLibrary(wts);
+    if (account.empty() || account.back() == '\\')
+        return std::string();
+    DWORD sidSize = 0, domainSize = 0;
+    SID_NAME_USE use;
+    ::LookupAccountNameA(nullptr, account.c_str(), nullptr, &sidSize, nullptr, &domainSize, &use);
+    std::vector<char> sid(sidSize), domain(domainSize + 1);
+    if (!sidSize || !::LookupAccountNameA(nullptr, account.c_str(), sid.data(), &sidSize, domain.data(), &domainSize,
+                                          &use))
+        return std::string();
+    return SidText(sid.data());
+}
+
 } // namespace
+
+void SystemFolders::AddFoldersOfUser(const std::string& sid)
+{
+    const std::string profile = ProfileOf(sid);
+    if (profile.empty())
+        return;
+    AddFolder(folders, profile);
+    for (const char* key : {kShellFolders, kUserShellFolders})
+        AddValuesOf(folders, HKEY_USERS, sid + "\\" + key, 0, profile);
+}
 
 SystemFolders SystemFolders::Current()
 {
@@ -244,6 +345,9 @@ SystemFolders SystemFolders::Current()
     AddProfiles(folders);
     AddKnownFolders(folders);
     AddFolderIds(folders);
+    const std::string desktopUser = SessionUser();
+    if (!desktopUser.empty() && desktopUser != ProcessUser())
+        system.AddFoldersOfUser(desktopUser);
 
     using ProfilesQuery = BOOL(WINAPI*)(LPSTR, LPDWORD);
     if (HMODULE userenv = ::LoadLibraryA("userenv.dll")) {

@@ -207,6 +207,9 @@ void TKeltConfigPluginForm::pbtnUninstallClick()
     if (ui::ShowMessage(Handle(), "Do you really want to uninstall the plugin:" + name, "Warning",
                         MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
+    // The plug-in may give back first what only it can undo (Hide: the names of masked folders).
+    if (plugin && !manager_.PrepareUninstall(plugin, plugin::HandleToHostValue(Handle())))
+        return;
     // The tree follows what the manager did: a registry it could not write keeps the node.
     const bool done = plugin ? manager_.Uninstall(plugin) : manager_.UninstallFailed(failed->fileName);
     if (!done)

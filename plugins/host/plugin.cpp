@@ -295,22 +295,39 @@ int JTPlugin::Execute(std::uint32_t handle)
 
 JTPluginRun JTPlugin::Run(std::uint32_t handle)
 {
-    JTPluginRun run;
     if (!module_ || !execute_)
+        return {};
+    return RunEntry(module_.get(), execute_, handle, "while running");
+}
+
+JTPluginRun JTPlugin::PrepareUninstall(std::uint32_t handle)
+{
+    JTPluginRun run;
+    run.result = 1;
+    if (!module_)
         return run;
+    const auto entry = reinterpret_cast<plugin::PrepareUninstallEntry>(
+        reinterpret_cast<void*>(::GetProcAddress(module_.get(), plugin::kPrepareUninstallName)));
+    if (!entry)
+        return run;
+    return RunEntry(module_.get(), entry, handle, "while preparing to be uninstalled");
+}
+
+JTPluginRun JTPlugin::RunEntry(HMODULE module, plugin::ExecuteEntry entry, std::uint32_t handle, const char* where)
+{
     // The call may end this object (the plug-in uninstalled, or the program closed, from inside
     // its tool window): what is needed afterwards lives on the stack.
-    const HMODULE module = module_.get();
+    JTPluginRun run;
     run.failure = PluginLibraryFailure(module);
     if (!run.failure.empty()) {
         run.refused = true;
         return run;
     }
     const HWND host = plugin::ToolWindowOwner(handle);
-    ExecuteCall call{execute_, handle, 0};
+    ExecuteCall call{entry, handle, 0};
     PluginCall guarded;
     try {
-        guarded = CallPluginCode(module, "while running", CallExecute, &call);
+        guarded = CallPluginCode(module, where, CallExecute, &call);
     } catch (...) {
         call.result = 0;
     }

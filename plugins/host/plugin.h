@@ -72,6 +72,10 @@ public:
     // enables the window it ran over again and marks the library failed for the session; a
     // library that failed before is not called at all.
     JTPluginRun Run(std::uint32_t handle);
+    // Lets the plug-in undo what only it can before it is uninstalled (its optional export
+    // PrepareUninstall, called like Execute with `handle` and guarded the same way). The result
+    // is 1 when the plug-in has no such export or is not loaded.
+    JTPluginRun PrepareUninstall(std::uint32_t handle);
 
     const std::string& FileName() const { return fileName_; }
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
@@ -105,6 +109,8 @@ public:
 private:
     int ReadInformation();
     int LoadGlyph(const std::string& resourceName);
+    // Calls `entry` of `module` (Execute's signature) under the guard; `where` names the call.
+    static JTPluginRun RunEntry(HMODULE module, plugin::ExecuteEntry entry, std::uint32_t handle, const char* where);
     int Fail(int result, std::string reason);
 
     ui::UniqueBitmap glyphBitmap_;

@@ -904,4 +904,21 @@ int JTPluginManager::ExecutePlugin(JTPlugin* plugin, std::uint32_t handle)
     return run.result;
 }
 
+bool JTPluginManager::PrepareUninstall(JTPlugin* plugin, std::uint32_t handle)
+{
+    if (!plugin)
+        return true;
+    const std::string name = plugin->Name();
+    const JTPluginRun run = plugin->PrepareUninstall(handle);
+    if (run.failure.empty())
+        return run.result != 0;
+    // What failed may have been the undoing itself: the user decides whether to go on without it.
+    const std::string why = run.refused ? "failed earlier (" + run.failure + ")"
+                                        : "failed (" + run.failure + ") and was stopped";
+    HWND owner = plugin::ToolWindowOwner(handle);
+    return ui::ShowMessage(owner && ::IsWindow(owner) ? owner : MessageOwner(),
+                           "The plugin " + name + " " + why + "; it could not undo its changes. Uninstall it anyway?",
+                           "Error", MB_YESNO | MB_ICONERROR) == IDYES;
+}
+
 } // namespace kelt

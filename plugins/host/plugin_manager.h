@@ -140,6 +140,10 @@ public:
     // when it is not run because it failed earlier in this session.
     int ExecutePlugin(JTPlugin* plugin);
     int ExecutePlugin(JTPlugin* plugin, std::uint32_t handle);
+    // Lets the plug-in undo its changes before it is uninstalled from the window `handle`; true
+    // to go on. When the plug-in faults there (or failed earlier), the user is told and asked
+    // whether to uninstall it anyway.
+    bool PrepareUninstall(JTPlugin* plugin, std::uint32_t handle);
 
     // Runs the plug-in whose menu entry has this command ID; false for any other ID.
     bool HandleCommand(int id);

@@ -1,7 +1,10 @@
 #include "plugins/relocate/folder_locations.h"
 
+#include <algorithm>
+
 #include "plugins/common/wow64.h"
 #include "plugins/relocate/location_text.h"
+#include "ui/text.h"
 
 namespace kelt::relocate {
 
@@ -94,6 +97,25 @@ bool SystemFolderList::Load()
     TRegistry user(KEY_READ);
     user.SetRootKey(HKEY_CURRENT_USER);
     if (user.OpenKey(kUserShellFolders, false)) {
+        // Windows 10 and 11 keep several folders only here (the second values of Documents,
+        // Pictures ..., Downloads by its ID): each string value is a row too, after the others.
+        std::vector<std::string> userNames;
+        user.GetValueNames(userNames);
+        for (const std::string& name : userNames) {
+            const bool listed = std::any_of(rows.begin(), rows.end(), [&](const FolderRow& row) {
+                return ui::SameNameIgnoringCase(row.name, name);
+            });
+            try {
+                const TRegDataType type = user.GetDataType(name);
+                if (!listed && (type == rdString || type == rdExpandString)) {
+                    FolderRow row;
+                    row.name = name;
+                    rows.push_back(row);
+                }
+            } catch (const Error&) {
+                // Gone since it was listed.
+            }
+        }
         for (FolderRow& row : rows) {
             row.writable = user.ValueExists(row.name);
             const std::string twin = TwinValueName(row.name);

@@ -24,7 +24,7 @@ std::string ExpandEnvironment(const std::string& text);
 void WriteLocation(TRegistry& key, const std::string& name, const std::string& path);
 
 struct FolderRow {
-    std::string name;      // the value name in "Shell Folders"
+    std::string name;      // the value name in "Shell Folders" or "User Shell Folders"
     std::string location;  // the location shown (expanded), edited by the user
     std::string loaded;    // the location as it was read
     // "User Shell Folders" has a value of this name: Windows reads the location there, so it
@@ -41,8 +41,9 @@ struct FolderRow {
 class SystemFolderList {
 public:
     // Every value of "Shell Folders" in the order read, each with the location Windows uses:
-    // the expanded "User Shell Folders" value where it has one, else the "Shell Folders" text.
-    // False (rows unchanged) when "Shell Folders" does not open.
+    // the expanded "User Shell Folders" value where it has one, else the "Shell Folders" text;
+    // then every string value of "User Shell Folders" that "Shell Folders" lacks, in the order
+    // read. False (rows unchanged) when "Shell Folders" does not open.
     bool Load();
     const std::vector<FolderRow>& Rows() const { return rows_; }
     // The name shown: a known folder's display name for a known-folder ID, else the value name.

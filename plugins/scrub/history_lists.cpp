@@ -1,12 +1,16 @@
 #include "plugins/scrub/history_lists.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
 #include "catalogue/platform/history_key.h"
 #include "catalogue/platform/key_path.h"
 #include "catalogue/platform/registry.h"
+#include "plugins/common/file_identity.h"
+#include "plugins/scrub/jump_lists.h"
+#include "ui/files.h"
 #include "ui/handles.h"
 #include "ui/text.h"
 
@@ -28,7 +32,7 @@ std::vector<HistoryTab> MakeTabs()
                          false,
                          {"HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLsTime"}},
                         // Explorer keeps the same documents once more per extension (".txt", "Folder" ...).
-                        {"Clear Recent document history", explorer + "RecentDocs", true, {}, true},
+                        {"Clear Recent document history", explorer + "RecentDocs", true, {}, RecentFiles::History},
                         {"Clear Find document history", explorer + "Doc Find Spec MRU"},
                         {"Clear Find Computer history", explorer + "FindComputerMRU"},
                         {"Clear Cached Command Lines from the Run menu", explorer + "RunMRU"},
@@ -60,6 +64,9 @@ std::vector<HistoryTab> MakeTabs()
                          "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List"},
                         {"Clear the Recent File List of WordPad",
                          "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List"},
+                        // What the user pinned goes only by this choice of its own.
+                        {"Clear jump lists and Quick Access, pinned items included", "", false, {},
+                         RecentFiles::Pinned, false},
                     }});
     return tabs;
 }
@@ -103,66 +110,78 @@ std::string RowText(const HistoryList& list, int entries)
 
 int CountEntries(const HistoryList& list)
 {
+    int count = 0;
     const KeyPath split = SplitKeyPath(list.path, false);
-    if (split.root == rootNone || split.subKey.empty())
-        return 0;
-    int count = CountIn(RootKeyFromCode(static_cast<int>(split.root)), split.subKey, list.withSubKeys);
-    if (list.recentFiles) {
-        // The documents the user sees: one shortcut each (the jump lists hold the same again).
-        int shortcuts = 0;
-        for (const std::string& file : RecentFiles(RecentFolder()))
-            if (file.size() > 4 && ui::SameNameIgnoringCase(file.substr(file.size() - 4), ".lnk"))
-                ++shortcuts;
-        count = std::max(count, shortcuts);
-    }
-    return count;
+    if (split.root != rootNone && !split.subKey.empty())
+        count = CountIn(RootKeyFromCode(static_cast<int>(split.root)), split.subKey, list.withSubKeys);
+    std::string refusal;
+    const std::string folder = list.recentFiles == RecentFiles::None ? std::string() : RecentFolder(refusal);
+    if (folder.empty() || !refusal.empty())
+        return count;
+    const std::vector<std::string> files = FilesOf(folder, list.recentFiles);
+    if (list.recentFiles == RecentFiles::Pinned)
+        return static_cast<int>(files.size());  // the jump lists that go whole
+    // The documents the user sees: one shortcut each (the jump lists hold the same again, each
+    // at least one).
+    const int shortcuts = static_cast<int>(std::count_if(files.begin(), files.end(), [](const std::string& file) {
+        return file.size() > 4 && ui::SameNameIgnoringCase(file.substr(file.size() - 4), ".lnk");
+    }));
+    return std::max({count, shortcuts, static_cast<int>(files.size()) - shortcuts});
 }
 
-std::string RecentFolder()
+std::string RecentFolder(std::string& refusal)
 {
-    // The folder query of the shell, or of the library that brings it to older systems.
-    using FolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-    const int kRecent = 0x0008;
-    for (const char* library : {"shell32.dll", "shfolder.dll"}) {
-        HMODULE module = ::LoadLibraryA(library);
-        if (!module)
-            continue;
-        auto query = reinterpret_cast<FolderPath>(reinterpret_cast<void*>(::GetProcAddress(module, "SHGetFolderPathA")));
-        char path[MAX_PATH] = {};
-        const bool found = query && query(nullptr, kRecent, nullptr, 0, path) == S_OK && path[0];
-        ::FreeLibrary(module);
-        if (found)
-            return path;
-    }
-    try {
-        TRegistry registry(KEY_READ);
-        registry.SetRootKey(HKEY_CURRENT_USER);
-        if (registry.OpenKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", false) &&
-            registry.GetDataType("Recent") == rdString)
-            return registry.ReadString("Recent");
-    } catch (const RegistryError&) {
-    }
-    return std::string();
+    refusal.clear();
+    // The known folders through the shell's folder query (the registry's copies are not asked:
+    // anything may be written there).
+    char recent[MAX_PATH] = {}, appData[MAX_PATH] = {};
+    if (::SHGetFolderPathA(nullptr, CSIDL_RECENT, nullptr, SHGFP_TYPE_CURRENT, recent) != S_OK || !recent[0])
+        return std::string();
+    const std::string folder = recent;
+    if (!ui::FolderExists(folder))
+        return folder;  // nothing in it yet
+    // Pointed at the Desktop or a drive root, "every shortcut directly inside" would be the
+    // user's own files: only the folder in its own place is Recent's.
+    const bool ownPlace = ::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData) == S_OK &&
+                          appData[0] &&
+                          plugin::SameFileOrFolder(folder, std::string(appData) + "\\Microsoft\\Windows\\Recent");
+    if (plugin::IsLink(folder))
+        refusal = "the files of " + folder + " were left alone: the Recent folder is a link to another folder";
+    else if (!ownPlace)
+        refusal = "the files of " + folder + " were left alone: it is not the Recent folder's own place";
+    return folder;
 }
 
-std::vector<std::string> RecentFiles(const std::string& recentFolder)
+std::vector<std::string> FilesOf(const std::string& recentFolder, RecentFiles kind)
 {
     std::vector<std::string> files;
-    if (recentFolder.empty())
+    if (recentFolder.empty() || kind == RecentFiles::None)
         return files;
+    const std::string automatic = recentFolder + "\\AutomaticDestinations";
+    const std::string custom = recentFolder + "\\CustomDestinations";
     const std::pair<std::string, const char*> patterns[] = {
         {recentFolder, "*.lnk"},
-        {recentFolder + "\\AutomaticDestinations", "*.automaticDestinations-ms"},
-        {recentFolder + "\\CustomDestinations", "*.customDestinations-ms"},
+        {automatic, "*.automaticDestinations-ms"},
+        {custom, "*.customDestinations-ms"},
     };
     for (const auto& pattern : patterns) {
+        if (pattern.first != recentFolder && plugin::IsLink(pattern.first))
+            continue;  // never followed out of the Recent folder
         WIN32_FIND_DATAA found{};
         ui::UniqueFindHandle search(::FindFirstFileA((pattern.first + "\\" + pattern.second).c_str(), &found));
         if (!search)
             continue;
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                files.push_back(pattern.first + "\\" + found.cFileName);
+            if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+                continue;
+            const std::string file = pattern.first + "\\" + found.cFileName;
+            bool pinned = false;
+            if (pattern.first == custom)
+                pinned = true;
+            else if (pattern.first == automatic)
+                pinned = IsQuickAccessList(found.cFileName) || PinsOf(file) != JumpListPins::None;
+            if (pinned == (kind == RecentFiles::Pinned))
+                files.push_back(file);
         } while (::FindNextFileA(search.get(), &found));
     }
     return files;
@@ -171,13 +190,18 @@ std::vector<std::string> RecentFiles(const std::string& recentFolder)
 bool ClearList(const HistoryList& list, std::string& left)
 {
     left.clear();
-    bool cleared = EraseHistoryKey(list.path, list.withSubKeys);
+    bool cleared = list.path.empty() || EraseHistoryKey(list.path, list.withSubKeys);
     for (const std::string& path : list.morePaths)
         cleared = EraseHistoryKey(path, false) && cleared;
-    if (list.recentFiles) {
-        const std::string folder = RecentFolder();
+    if (list.recentFiles != RecentFiles::None) {
+        std::string refusal;
+        const std::string folder = RecentFolder(refusal);
+        if (!refusal.empty()) {
+            left = refusal;
+            return false;
+        }
         int stayed = 0;
-        for (const std::string& file : RecentFiles(folder)) {
+        for (const std::string& file : FilesOf(folder, list.recentFiles)) {
             // A read-only shortcut is still the user's history.
             const DWORD attributes = ::GetFileAttributesA(file.c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))

@@ -6,23 +6,34 @@
 
 namespace kelt::scrub {
 
+// Files of the Recent folder that belong to a list.
+enum class RecentFiles {
+    None,
+    // The shortcuts of the Recent folder and the jump lists that hold no pinned item.
+    History,
+    // The jump lists with pinned items (or that cannot be told), Quick Access and the programs'
+    // own lists: only when the user chooses to lose the pins too.
+    Pinned,
+};
+
 struct HistoryList {
     HistoryList(std::string rowText, std::string keyPath, bool subKeys = false, std::vector<std::string> more = {},
-                bool files = false)
+                RecentFiles files = RecentFiles::None, bool ticked = true)
         : text(std::move(rowText)), path(std::move(keyPath)), withSubKeys(subKeys), morePaths(std::move(more)),
-          recentFiles(files)
+          recentFiles(files), tickedAtStart(ticked)
     {
     }
 
     std::string text;   // the row's text, without its entry count
-    std::string path;   // full key path with a root prefix ("HKCU\...")
+    std::string path;   // full key path with a root prefix ("HKCU\..."); empty: files only
     // The list keeps more lists in sub-keys (one per file extension): those are cleared too.
     bool withSubKeys = false;
     // Keys that belong to the same list and go with it (the time stamps of typed addresses).
     std::vector<std::string> morePaths;
-    // What the user sees of the list are the shortcuts of the Recent folder and, from Windows 7
-    // on, the jump lists kept below it: those files go too.
-    bool recentFiles = false;
+    // What the user sees of the list beside the registry (from Windows 7 on, the jump lists).
+    RecentFiles recentFiles = RecentFiles::None;
+    // Rows that take what the user chose to keep start unticked.
+    bool tickedAtStart = true;
 };
 
 struct HistoryTab {
@@ -47,11 +58,14 @@ int CountEntries(const HistoryList& list);
 // C:\...\Recent").
 bool ClearList(const HistoryList& list, std::string& left);
 
-// The Recent folder of the current user; empty when the system names none.
-std::string RecentFolder();
+// The Recent folder of the current user; empty when the system names none. Its files are
+// touched only when `refusal` comes back empty: the folder must be the user's Recent known
+// folder in its own place below the roaming application data, and no link itself. Otherwise
+// `refusal` says why its files are left alone.
+std::string RecentFolder(std::string& refusal);
 
-// The files of the Recent folder that make up the list: its shortcuts, and the jump lists of
-// its AutomaticDestinations and CustomDestinations folders.
-std::vector<std::string> RecentFiles(const std::string& recentFolder);
+// The files of the Recent folder that belong to `kind` (see RecentFiles). Links among them,
+// and sub-folders that are links, are never followed nor listed.
+std::vector<std::string> FilesOf(const std::string& recentFolder, RecentFiles kind);
 
 } // namespace kelt::scrub

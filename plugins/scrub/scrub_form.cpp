@@ -35,7 +35,7 @@ void TForm1::FormCreate()
         pages_.AddPage(tabs[tab].caption, {ListId(tab), CheckAllId(tab), UncheckAllId(tab)});
         lists_[tab].Attach(Item(ListId(tab)), 18);
         for (const HistoryList& list : tabs[tab].lists)
-            lists_[tab].Add(RowText(list, CountEntries(list)), true);
+            lists_[tab].Add(RowText(list, CountEntries(list)), list.tickedAtStart);
     }
     pages_.Select(0);
 }
@@ -53,13 +53,18 @@ void TForm1::RefreshCounts()
 void TForm1::pbtnApplyClick()
 {
     const auto& tabs = HistoryTabs();
-    // Every tab's ticked rows, the ones never looked at included: said before anything goes.
+    // Every tab's ticked rows that hold something, the ones never looked at included: said
+    // before anything goes.
     std::string planned;
     for (int tab = 0; tab < kTabs; ++tab) {
         std::string rows;
-        for (std::size_t row = 0; row < tabs[tab].lists.size(); ++row)
-            if (lists_[tab].Checked(static_cast<int>(row)))
-                rows += "\n    " + RowText(tabs[tab].lists[row], CountEntries(tabs[tab].lists[row]));
+        for (std::size_t row = 0; row < tabs[tab].lists.size(); ++row) {
+            if (!lists_[tab].Checked(static_cast<int>(row)))
+                continue;
+            const int entries = CountEntries(tabs[tab].lists[row]);
+            if (entries > 0)
+                rows += "\n    " + RowText(tabs[tab].lists[row], entries);
+        }
         if (!rows.empty())
             planned += "\n" + tabs[tab].caption + ":" + rows;
     }

@@ -61,6 +61,14 @@
  *     loop; one posted later (by a window it left open) is dropped by every message loop of
  *     Keltrix. Neither ends Keltrix or closes a dialog of Keltrix.
  *   - DonePlugin must be exported but is never called.
+ *
+ * One more export is optional: PrepareUninstall. When the user uninstalls a plug-in that exports
+ * it, Keltrix calls it after the user has confirmed and before it forgets the plug-in, with the
+ * handle of the window the uninstallation was started from (as for Execute). A plug-in whose
+ * changes only it can undo offers that here (modally, owned by that window). Answer 0 to keep
+ * the plug-in installed, anything else to go on. Plug-ins without it are uninstalled as before.
+ * A fault in it is contained like one in Execute; Keltrix then tells the user that the plug-in
+ * could not undo its changes and asks whether to uninstall it anyway.
  */
 #ifndef KELTRIX_PLUGIN_H
 #define KELTRIX_PLUGIN_H
@@ -86,6 +94,7 @@ extern "C" {
 typedef const char*(KELTRIX_PLUGIN_CALL* KeltrixStringGetter)(void);
 typedef INT32(KELTRIX_PLUGIN_CALL* KeltrixExecuteEntry)(UINT32 hostHandle);
 typedef void(KELTRIX_PLUGIN_CALL* KeltrixDoneEntry)(void);
+typedef INT32(KELTRIX_PLUGIN_CALL* KeltrixPrepareUninstallEntry)(UINT32 hostHandle);
 
 #ifndef KELTRIX_PLUGIN_NO_PROTOTYPES
 /* The display name: menu entry, button hint, side-bar caption, Version.ini key. */
@@ -106,6 +115,8 @@ const char* KELTRIX_PLUGIN_CALL GetPluginCopyright(void);
 INT32 KELTRIX_PLUGIN_CALL Execute(UINT32 hostHandle);
 /* Must exist; never called. */
 void KELTRIX_PLUGIN_CALL DonePlugin(void);
+/* Optional: called before the plug-in is uninstalled; 0 keeps it installed. */
+INT32 KELTRIX_PLUGIN_CALL PrepareUninstall(UINT32 hostHandle);
 #endif
 
 #ifdef __cplusplus

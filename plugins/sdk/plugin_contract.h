@@ -11,6 +11,10 @@ namespace kelt::plugin {
 using StringGetter = KeltrixStringGetter;
 using ExecuteEntry = KeltrixExecuteEntry;
 using DoneEntry = KeltrixDoneEntry;
+using PrepareUninstallEntry = KeltrixPrepareUninstallEntry;
+
+// The optional export a plug-in may add (see keltrix_plugin.h).
+inline constexpr const char* kPrepareUninstallName = "PrepareUninstall";
 
 // The nine export names, in the order the host resolves them.
 inline constexpr const char* kExportNames[9] = {

@@ -270,6 +270,10 @@ StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& nam
         WriteValue(to, name, command, selected.Expandable, Existing::ReplaceInOurType, replace || inPlace);
     if (written != StartProResult::Done)
         return written;
+    // An entry that runs keeps running under its new name: an old "off" record of the start-up
+    // manager there would switch it off without a word.
+    if (!to.shadow && ReadStartupApproved(to.position, to.wow32, name) == ApprovedState::Disabled)
+        WriteStartupApproved(to.position, to.wow32, name, true);
     if (inPlace)
         return StartProResult::Done;  // rewritten in place
     if (!RemoveValue(from, selected.Name))

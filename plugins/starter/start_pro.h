@@ -69,7 +69,8 @@ StartProResult AddStartPro(const std::string& name, int position, const std::str
 
 // Replaces `selected` by the given name, position and command: the new value is written
 // first, in the selected entry's type and state (a switched-off entry stays off, in the new
-// position's "-" key), then the old value is removed from where it was (OldNotRemoved when
+// position's "-" key; one that runs still runs, whatever the start-up manager store held
+// under the new name), then the old value is removed from where it was (OldNotRemoved when
 // that fails: both exist then). Another entry of the new name at the target is replaced only
 // with `replace`.
 StartProResult ModifyStartPro(const JTStartPro& selected, const std::string& name, int position,

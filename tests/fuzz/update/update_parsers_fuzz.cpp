@@ -1,7 +1,7 @@
 // The first byte picks how the rest is cut into pieces; the rest is one server answer. Every
 // split must read the same head and body, and head plus body must be exactly the answer. The
 // same bytes are also read as information files, as a publisher key and a signature file,
-// and as a local version.ini that a value is written into.
+// as a signed release record, and as a local version.ini that a value is written into.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include "update/file_names.h"
 #include "update/http_head.h"
 #include "update/ini_text.h"
+#include "update/release_record.h"
 #include "update/signature_format.h"
 #include "update/update_plan.h"
 #include "update/url.h"
@@ -101,6 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ParseEcdsaSignature(answer, rs) && rs.size() != 64)
         std::abort();
     if (!bytes.empty() && ParseEcdsaSignature(bytes, rs) && rs.size() != 64)
+        std::abort();
+
+    // A record the reader accepts signs a prefix of what was served, names the four files and
+    // carries a signature.
+    ReleaseRecord record;
+    if (ParseReleaseRecord(answer, record).empty() &&
+        (answer.compare(0, record.signedBytes.size(), record.signedBytes) != 0 || record.files.size() != 4 ||
+         record.signatures.empty()))
         std::abort();
 
     // A version written into any local file reads back as published, and every other value of

@@ -198,9 +198,10 @@ const char kMachineDontLoad[] = "Software\\Microsoft\\Windows\\CurrentVersion\\C
 // "Apply" leaves the user's own entry of it as it was.
 TEST_F(AppletsWindow, AppletsHiddenByTheMachineShowAsSuchAndStayUntouched)
 {
+    // In the view Windows itself reads: the 64-bit one, from the 32-bit build too.
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineDontLoad, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineDontLoad, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr));
     RegSetValueExA(key, applets_[1].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("No"), 3);
     RegCloseKey(key);
     RawSetString(kDontLoad, applets_[1], "No");
@@ -216,7 +217,7 @@ TEST_F(AppletsWindow, AppletsHiddenByTheMachineShowAsSuchAndStayUntouched)
         after = Look(form);
         Click(form, IDC_APPLETS_APPLY);
     }));
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineDontLoad);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kMachineDontLoad, KEY_WOW64_64KEY, 0);
     ASSERT_GE(before.rows.size(), 3u);
     EXPECT_EQ(applets_[1] + "  (hidden for all users by the machine)", before.rows[1]);
     EXPECT_EQ((std::vector<bool>{true, false, true}), std::vector<bool>(before.ticks.begin(), before.ticks.begin() + 3));
@@ -232,28 +233,45 @@ TEST_F(AppletsWindow, AppletsHiddenByTheMachineShowAsSuchAndStayUntouched)
 }
 
 // A 32-bit build on 64-bit Windows lists the applets of the 64-bit system folder, which it
-// reaches through the Windows folder's "Sysnative" alias.
+// reaches through the Windows folder's "Sysnative" alias. The 32-bit build meets the real alias;
+// the 64-bit one, which sees none, makes a folder of that name and scripts the answer.
 TEST_F(AppletsWindow, UnderWow64TheAppletsOfThe64BitSystemFolderAreListed)
 {
-    const std::string windowsFolder = Folder(::GetWindowsDirectoryA);
-    const std::string alias = windowsFolder + "\\Sysnative";
-    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(alias.c_str())) << "a 64-bit program sees no alias";
-    ASSERT_TRUE(::CreateDirectoryA(alias.c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileA((Folder(::GetSystemDirectoryA) + "\\" + applets_[0]).c_str(),
-                            (alias + "\\native64.cpl").c_str(), FALSE));
+    const std::string alias = Folder(::GetWindowsDirectoryA) + "\\Sysnative";
+    const bool realAlias = ::GetFileAttributesA(alias.c_str()) != INVALID_FILE_ATTRIBUTES;
+#ifdef _WIN64
+    ASSERT_FALSE(realAlias) << "a 64-bit program sees no alias";
+#endif
+    if (!realAlias) {
+        ASSERT_TRUE(::CreateDirectoryA(alias.c_str(), nullptr));
+        ASSERT_TRUE(::CopyFileA((Folder(::GetSystemDirectoryA) + "\\" + applets_[0]).c_str(),
+                                (alias + "\\native64.cpl").c_str(), FALSE));
+    }
+    std::vector<std::string> native64;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA((alias + "\\*.CPL").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    do
+        if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+            native64.emplace_back(found.cFileName);
+    while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+
     ScriptedWindows windows(VER_PLATFORM_WIN32_NT, 10, 0);
     ScriptedDialogs dialogs;
     ToolPlugin tool("Applets");
     Seen wow64, native;
-    {
-        ScopedWow64Answer answer(tool.Plugin().Module(), true);
+    for (const bool underWow64 : {true, false}) {
+        ScopedWow64Answer answer(tool.Plugin().Module(), underWow64);
         ASSERT_TRUE(answer.Active());
-        ASSERT_TRUE(tool.Run("Form1", [&](HWND form) { wow64 = Look(form); }));
+        ASSERT_TRUE(tool.Run("Form1", [&](HWND form) { (underWow64 ? wow64 : native) = Look(form); }));
     }
-    ASSERT_TRUE(tool.Run("Form1", [&](HWND form) { native = Look(form); }));
-    ::DeleteFileA((alias + "\\native64.cpl").c_str());
-    ::RemoveDirectoryA(alias.c_str());
-    EXPECT_EQ(std::vector<std::string>{"native64.cpl"}, wow64.rows);
+    if (!realAlias) {
+        ::DeleteFileA((alias + "\\native64.cpl").c_str());
+        ::RemoveDirectoryA(alias.c_str());
+        EXPECT_EQ(std::vector<std::string>{"native64.cpl"}, native64);
+    }
+    EXPECT_EQ(native64, wow64.rows);
     EXPECT_EQ(applets_, native.rows);
 }
 

@@ -395,5 +395,56 @@ TEST_F(HideWindow, RefusesShellFoldersAndListsWhatItMasked)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA("C:\\hidewindow\\Binned"));
 }
 
+// Windows' own folders are refused however they are reached: here through a network drive
+// letter that stands for the profiles folder (as a mapped drive, subst or a junction would).
+// Names are compared as the file system compares them: "Straße" is not the needed "Strasse".
+TEST_F(HideWindow, NeededFoldersAreKnownByWhatAPathReachesNotItsSpelling)
+{
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName)
+        GTEST_SKIP() << "only Wine puts a drive letter onto a folder without an administrator here";
+    const std::string profile = KnownPath(CSIDL_PROFILE), favorites = KnownPath(CSIDL_FAVORITES);
+    const std::size_t slash = profile.find_last_of('\\');
+    ASSERT_EQ(0u, favorites.rfind(profile + "\\", 0));
+    ::CreateDirectoryA(favorites.c_str(), nullptr);
+    ASSERT_TRUE(DefineWineDrive(L'p', DRIVE_REMOTE, unixName(FromUtf8(profile.substr(0, slash)).c_str())));
+    const std::string alias = "P:" + profile.substr(slash);
+    RawSetDword(kPolicy, "NoDrives", 0);
+    ::CreateDirectoryA("C:\\hidewindow", nullptr);
+    const std::string strasse = "C:\\hidewindow\\Strasse", strasseSharp = "C:\\hidewindow\\Stra\xC3\x9F" "e";
+    ::CreateDirectoryA(strasse.c_str(), nullptr);
+    ::CreateDirectoryA(strasseSharp.c_str(), nullptr);
+    RawSetString(kUserShellFolders, "KeltrixNeeded", strasse);
+    const struct {
+        std::string folder;
+        bool refused;
+    } cases[] = {{alias + favorites.substr(profile.size()), true}, {alias, true}, {strasseSharp, false}};
+    std::string next;
+    driver_.onBrowseFolder = [&](ui::FolderRequest& request) {
+        request.folder = next;
+        return true;
+    };
+    ASSERT_TRUE(driver_.Run("Hide", [&](HWND form) {
+        HWND page = Page(form, IDC_FOLDERS_PAGE);
+        for (const auto& c : cases) {
+            driver_.boxes.clear();
+            next = c.folder;
+            Click(page, IDC_BROWSE);
+            ::SendDlgItemMessageA(page, IDC_HIDE_STYLE, CB_SETCURSEL, 1, 0);
+            Click(page, IDC_MASK_FOLDER);
+            EXPECT_EQ(c.refused, driver_.boxes.size() == 1 && driver_.boxes[0].text.rfind("Windows needs", 0) == 0)
+                << c.folder;
+            EXPECT_EQ(c.refused ? c.folder : c.folder + "." + kControlPanel, Text(page, IDC_HIDE_FOLDER));
+        }
+        ::SendDlgItemMessageA(page, IDC_HIDE_STYLE, CB_SETCURSEL, 0, 0);
+        Click(page, IDC_MASK_FOLDER);  // the one masked gets its name back
+    }));
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kUserShellFolders, "KeltrixNeeded");
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(favorites.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(strasseSharp.c_str()));
+}
+
 } // namespace
 } // namespace kelt

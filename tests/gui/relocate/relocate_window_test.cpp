@@ -277,7 +277,7 @@ TEST_F(RelocateWindow, RowsOnlyUnderShellFoldersAreReadOnlyWithTheReason)
 }
 
 // Windows 10 and 11 keep Documents twice in "User Shell Folders"; both values move together,
-// and the second values show by name.
+// and the second values show by name, also the one "Shell Folders" lacks.
 TEST_F(RelocateWindow, TheSecondValueOfWindows10MovesWithItsPair)
 {
     RawSetString(kUser, kLocalDocuments, "%USERPROFILE%\\Documents", REG_EXPAND_SZ);
@@ -287,11 +287,12 @@ TEST_F(RelocateWindow, TheSecondValueOfWindows10MovesWithItsPair)
     ScriptedDialogs dialogs;
     dialogs.folderAnswers = {profile_ + "\\Work", "E:\\Fetched"};
     ToolPlugin tool("Relocate");
-    std::string personalDetails, localDownloads, downloadsAfter;
+    std::string personalDetails, localDocuments, localDownloads, downloadsAfter;
     ASSERT_TRUE(tool.Run("Change the Location", [&](HWND form) {
         HWND list = ::GetDlgItem(form, IDC_SYS_FOLDERS);
         SelectRow(list, FindRow(list, "Personal"));
         personalDetails = ui::WindowText(::GetDlgItem(form, IDC_SYS_DETAILS));
+        localDocuments = Location(form, "Local Documents");
         localDownloads = Location(form, "Local Downloads");
         EditRow(form, "Personal");
         EditRow(form, "Downloads");
@@ -300,6 +301,7 @@ TEST_F(RelocateWindow, TheSecondValueOfWindows10MovesWithItsPair)
     }));
     EXPECT_EQ("Windows keeps it under Local Documents " + kLocalDocuments + " as well; both are written.",
               personalDetails);
+    EXPECT_EQ(profile_ + "\\Documents", localDocuments);
     EXPECT_EQ(profile_ + "\\Downloads", localDownloads);
     EXPECT_EQ("E:\\Fetched", downloadsAfter);
     DWORD type = 0;

@@ -1,12 +1,14 @@
 // The Scrub tool window on the test prefix: entry counts, nothing deleted when nothing is
-// ticked, recent documents cleared with their per-extension lists, the row menu, and a list
-// that could not be cleared named in the answer.
+// ticked, recent documents cleared with their per-extension lists and files (pins kept), the
+// row menu, and a list that could not be cleared named in the answer.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <aclapi.h>
+#include <objbase.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "plugins/scrub/scrub_ids.h"
 #include "tests/gui/plugin_util/tool_window.h"
 #include "tests/windows/platform/test_key.h"
+#include "tests/windows/wide_text.h"
 
 using namespace kelt;
 using namespace kelt::testing;
@@ -115,8 +118,9 @@ TEST_F(ScrubWindow, RowsCountTheirEntriesAndNothingUntickedIsDeleted)
                   "Clear the Netmeeting Call history (0) [x]",
               }),
               application);
-    ASSERT_EQ(6u, later.size());
+    ASSERT_EQ(7u, later.size());
     EXPECT_EQ("Clear the files of the Open and Save dialogs (4) [x]", later[2]);
+    EXPECT_EQ("Clear jump lists and Quick Access, pinned items included (0) [ ]", later[6]);
     EXPECT_EQ(4, ValueCount(kRunMRU));
     EXPECT_EQ(2, ValueCount(kTypedURLs));
     EXPECT_EQ(5, ValueCount(kOpenSave + "\\*"));
@@ -214,8 +218,8 @@ TEST_F(ScrubWindow, AListThatCouldNotBeClearedIsNamed)
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[1].flags);
 }
 
-// Enter in a list clears nothing; "Apply" first lists every ticked list of every tab, the tabs
-// never opened included, and clears only when the user agrees.
+// Enter in a list clears nothing; "Apply" first lists every ticked list that holds anything, on
+// every tab, the tabs never opened included, and clears only when the user agrees.
 TEST_F(ScrubWindow, ApplyAsksWithEveryTickedListAndEnterClearsNothing)
 {
     Fill(kRunMRU, 2, "MRUList");
@@ -250,14 +254,9 @@ TEST_F(ScrubWindow, ApplyAsksWithEveryTickedListAndEnterClearsNothing)
     EXPECT_EQ(0, ValueCount(kRunMRU));
     EXPECT_EQ(0, ValueCount(kMediaPlayer));
     ASSERT_EQ(3u, dialogs.boxes.size());
-    const std::string& question = dialogs.boxes[0].text;
-    EXPECT_EQ(0u, question.rfind("These histories will be cleared:\nSystem History:\n    Clear Internet Explorer", 0))
-        << question;
-    for (const char* line : {"\n    Clear Cached Command Lines from the Run menu (2)\n",
-                             "\nApplication History:\n    Clear the Recent Play List from Windows Media Player (2)\n",
-                             "\nLater Windows History:\n    Clear the paths typed into the Explorer address bar (0)\n"})
-        EXPECT_NE(std::string::npos, question.find(line)) << line;
-    EXPECT_EQ(question.size() - 17, question.rfind("\n\nClear them now?"));
+    EXPECT_EQ("These histories will be cleared:\nSystem History:\n    Clear Cached Command Lines from the Run menu (2)"
+              "\nApplication History:\n    Clear the Recent Play List from Windows Media Player (2)\n\nClear them now?",
+              dialogs.boxes[0].text);
     EXPECT_EQ("Warning!", dialogs.boxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2), dialogs.boxes[0].flags);
     EXPECT_EQ(dialogs.boxes[0].text, dialogs.boxes[1].text);
@@ -282,21 +281,46 @@ void Touch(const std::string& path)
     ::CloseHandle(file);
 }
 
+// A jump list as Windows writes it, in the part that tells pins: a compound file with the index
+// stream "DestList", whose header counts the items and those of them pinned.
+void WriteJumpList(const std::string& path, std::uint32_t items, std::uint32_t pinned)
+{
+    IStorage* storage = nullptr;
+    IStream* index = nullptr;
+    ASSERT_EQ(S_OK, ::StgCreateDocfile(FromUtf8(path).c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                       &storage));
+    ASSERT_EQ(S_OK, storage->CreateStream(L"DestList", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &index));
+    const std::uint32_t header[8] = {4, items, pinned, 0, items, 0, 1, 0};
+    index->Write(header, sizeof header, nullptr);
+    index->Release();
+    storage->Release();
+}
+
 // What the user sees of recent documents goes with the registry list: the Recent folder's
-// shortcuts and the jump lists. A file that cannot go is named; typed addresses lose their
-// time stamps too.
-TEST_F(ScrubWindow, RecentDocumentsTakeTheRecentFolderAndJumpListsAlong)
+// shortcuts and the jump lists that hold no pinned item. Jump lists with pins, one that cannot
+// be read, Quick Access's and the programs' own stay until the user ticks the row that says
+// they go. A file that cannot go is named; typed addresses lose their time stamps too.
+TEST_F(ScrubWindow, RecentDocumentsTakeTheRecentFolderAndUnpinnedJumpListsAlong)
 {
     const std::string recent = RecentFolder();
     ASSERT_FALSE(recent.empty());
+    const std::string automatic = recent + "\\AutomaticDestinations\\";
     ::CreateDirectoryA(recent.c_str(), nullptr);
-    ::CreateDirectoryA((recent + "\\AutomaticDestinations").c_str(), nullptr);
+    ::CreateDirectoryA(automatic.c_str(), nullptr);
     ::CreateDirectoryA((recent + "\\CustomDestinations").c_str(), nullptr);
     const std::vector<std::string> gone = {recent + "\\letter.txt.lnk", recent + "\\photo.jpg.lnk",
-                                           recent + "\\AutomaticDestinations\\5f7b5f1e01b83767.automaticDestinations-ms",
-                                           recent + "\\CustomDestinations\\28c8b86deab549a1.customDestinations-ms"};
-    for (const std::string& file : gone)
+                                           automatic + "5f7b5f1e01b83767.automaticDestinations-ms"};
+    for (const std::string& file : {gone[0], gone[1]})
         Touch(file);
+    WriteJumpList(gone[2], 3, 0);
+    const std::vector<std::string> pinned = {automatic + "9b9cdc69c1c24e2b.automaticDestinations-ms",
+                                             automatic + "f01b4d95cf55d32a.automaticDestinations-ms",  // Quick Access
+                                             automatic + "1b4dd67f29cb1962.automaticDestinations-ms",  // unreadable
+                                             recent + "\\CustomDestinations\\28c8b86deab549a1.customDestinations-ms"};
+    WriteJumpList(pinned[0], 3, 1);
+    WriteJumpList(pinned[1], 2, 0);
+    Touch(pinned[2]);
+    Touch(pinned[3]);
     Touch(recent + "\\desktop.ini");
     const std::string held = recent + "\\held.doc.lnk";
     Touch(held);
@@ -307,9 +331,10 @@ TEST_F(ScrubWindow, RecentDocumentsTakeTheRecentFolderAndJumpListsAlong)
     RawSet(kTypedURLsTime, "url2", REG_BINARY, "12345678", 8);
 
     ScriptedDialogs dialogs;
-    dialogs.boxAnswers = {IDOK};
+    dialogs.boxAnswers = {IDOK, IDOK, IDOK};
     ToolPlugin tool("Scrub");
-    std::string row;
+    std::string row, pinRow;
+    bool keptAfterFirst = true;
     ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) {
         HWND list = ::GetDlgItem(form, IDC_SYSTEM_LIST);
         row = RowText(list, 1);
@@ -318,21 +343,68 @@ TEST_F(ScrubWindow, RecentDocumentsTakeTheRecentFolderAndJumpListsAlong)
         ClickTick(list, 0);
         ClickTick(list, 1);
         Click(form, IDC_SCRUB_APPLY);
+        for (const std::string& file : pinned)
+            keptAfterFirst = keptAfterFirst && FileThere(file);
+        // Now the pins, by their own row alone.
+        ClickTick(list, 0);
+        ClickTick(list, 1);
+        HWND later = ::GetDlgItem(form, IDC_LATER_LIST);
+        pinRow = RowText(later, 6);
+        ClickTick(later, 6);
+        Click(form, IDC_SCRUB_APPLY);
     }));
     ::CloseHandle(holder);
     EXPECT_EQ("Clear Recent document history (3)", row);
     for (const std::string& file : gone)
         EXPECT_FALSE(FileThere(file)) << file;
+    EXPECT_TRUE(keptAfterFirst);
+    EXPECT_EQ("Clear jump lists and Quick Access, pinned items included (4)", pinRow);
+    for (const std::string& file : pinned)
+        EXPECT_FALSE(FileThere(file)) << file;
     EXPECT_TRUE(FileThere(recent + "\\desktop.ini"));
     EXPECT_TRUE(FileThere(held));
     EXPECT_EQ(0, ValueCount(kTypedURLs));
     EXPECT_EQ(0, ValueCount(kTypedURLsTime));
-    ASSERT_EQ(2u, dialogs.boxes.size());
+    ASSERT_EQ(4u, dialogs.boxes.size());
     EXPECT_EQ("These histories could not be cleared completely:\nClear Recent document history (1 file of " + recent +
                   " could not be deleted)",
               dialogs.boxes[1].text);
+    EXPECT_EQ("These histories will be cleared:\nLater Windows History:\n    " + pinRow + "\n\nClear them now?",
+              dialogs.boxes[2].text);
+    EXPECT_EQ("Finish", dialogs.boxes[3].text);
     ::DeleteFileA(held.c_str());
     ::DeleteFileA((recent + "\\desktop.ini").c_str());
+}
+
+// Pointed at another folder (the Desktop, a drive root), the Recent folder keeps its files:
+// those shortcuts are the user's own.
+TEST_F(ScrubWindow, ARecentFolderOutsideItsOwnPlaceKeepsItsFiles)
+{
+    const std::string elsewhere = "C:\\scrub-desk";
+    ::CreateDirectoryA(elsewhere.c_str(), nullptr);
+    Touch(elsewhere + "\\mine.lnk");
+    const std::string shellFolders = kExplorer + "User Shell Folders";
+    RawSetString(shellFolders, "Recent", elsewhere);
+    Fill(kRecentDocs, 2, "MRUListEx");
+    ScriptedDialogs dialogs;
+    dialogs.boxAnswers = {IDOK};
+    ToolPlugin tool("Scrub");
+    ASSERT_TRUE(tool.Run("Clear kind of History", [&](HWND form) {
+        for (int id : {IDC_SYSTEM_UNCHECK_ALL, IDC_APPLICATION_UNCHECK_ALL, IDC_LATER_UNCHECK_ALL})
+            Click(form, id);
+        ClickTick(::GetDlgItem(form, IDC_SYSTEM_LIST), 1);
+        Click(form, IDC_SCRUB_APPLY);
+    }));
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CURRENT_USER);
+    if (registry.OpenKey(shellFolders, false))
+        registry.DeleteValue("Recent");
+    EXPECT_TRUE(FileThere(elsewhere + "\\mine.lnk"));
+    EXPECT_EQ(0, ValueCount(kRecentDocs));
+    ASSERT_EQ(2u, dialogs.boxes.size());
+    EXPECT_EQ("These histories could not be cleared completely:\nClear Recent document history (the files of " +
+                  elsewhere + " were left alone: it is not the Recent folder's own place)",
+              dialogs.boxes[1].text);
 }
 
 // The shared clearing routine never works on a whole root, whatever path it is given.

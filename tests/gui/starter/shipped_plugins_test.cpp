@@ -1,42 +1,64 @@
 // Starter and Hide as the program finds them: registered in the shipped plug-in registry,
-// loaded by the host's plug-in manager, listed under "Security" in the menu and on the bar, and
-// started from their menu entries.
+// loaded by the host's plug-in manager, listed under "Security" in the menu and on the bar,
+// started from their menu entries, and Hide uninstalled from the plug-in dialog.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
 
+#include "plugins/host/config_plugin_form.h"
+#include "plugins/host/plugin_host_ids.h"
 #include "plugins/host/plugin_manager.h"
+#include "plugins/host/plugin_options.h"
+#include "plugins/sdk/test_hooks_bridge.h"
+#include "tests/windows/platform/test_key.h"
+#include "tests/windows/plugins/plugin_folder.h"
 #include "tests/windows/plugins/plugin_test_support.h"
+#include "ui/handles.h"
+#include "ui/seams.h"
 
 namespace kelt {
 namespace {
 
 using namespace kelt::testing;
 
-TEST(ShippedPlugins, StarterAndHideLoadUnderSecurity)
-{
-    // A copy of the program folder's Plugins, so the registry the manager keeps stays ours.
-    const std::string staged = WindowsPathOf("KELT_STAGE_DIR") + "\\Plugins\\";
-    const std::string folder = "C:\\shipped\\Plugins";
-    ::CreateDirectoryA("C:\\shipped", nullptr);
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char* file : {"KeltPlugins.ini", "Starter.KTP", "Hide.KTP"})
-        ASSERT_TRUE(::CopyFileA((staged + file).c_str(), (folder + "\\" + file).c_str(), FALSE)) << file;
+// A copy of the program folder's Plugins with Starter and Hide, loaded by the host's plug-in
+// manager, so the registry the manager keeps stays ours.
+class ShippedPlugins : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string staged = WindowsPathOf("KELT_STAGE_DIR") + "\\Plugins\\";
+        ::CreateDirectoryA("C:\\shipped", nullptr);
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+        for (const char* file : {"KeltPlugins.ini", "Starter.KTP", "Hide.KTP"})
+            ASSERT_TRUE(::CopyFileA((staged + file).c_str(), (folder + "\\" + file).c_str(), FALSE)) << file;
+        manager.SetPluginFolder(folder);
+        manager.SetProgramFolder("C:\\shipped");
+        manager.SetMenuRoot(root);
+        manager.SetBarBox(host.Handle());
+        ASSERT_TRUE(manager.OpenRegistry());
+        manager.LoadRegistry();  // false while plug-ins of other kinds are missing from the copy
+        for (const JTFailedPlugin& failed : manager.FailedPlugins())
+            EXPECT_TRUE(failed.fileName != "Starter.KTP" && failed.fileName != "Hide.KTP") << failed.reason;
+    }
+    void TearDown() override
+    {
+        manager.UnloadAll();
+        ::DestroyMenu(root);
+    }
 
-    TopWindow host("Plug-in host");
-    JTPluginManager manager(host.Handle());
-    manager.SetPluginFolder(folder);
-    manager.SetProgramFolder("C:\\shipped");
+    const std::string folder = "C:\\shipped\\Plugins";
+    TopWindow host{"Plug-in host"};
+    JTPluginManager manager{host.Handle()};
     HMENU root = ::CreatePopupMenu();
-    manager.SetMenuRoot(root);
-    manager.SetBarBox(host.Handle());
-    ASSERT_TRUE(manager.OpenRegistry());
-    manager.LoadRegistry();  // false while plug-ins of other kinds are missing from the copy
-    for (const JTFailedPlugin& failed : manager.FailedPlugins())
-        EXPECT_TRUE(failed.fileName != "Starter.KTP" && failed.fileName != "Hide.KTP") << failed.reason;
+};
+
+TEST_F(ShippedPlugins, StarterAndHideLoadUnderSecurity)
+{
     ASSERT_TRUE(manager.BuildMenu());
     ASSERT_TRUE(manager.BuildBar());
 
@@ -65,8 +87,50 @@ TEST(ShippedPlugins, StarterAndHideLoadUnderSecurity)
         EXPECT_TRUE(manager.HandleCommand(static_cast<int>(::GetMenuItemID(security, i))));
         EXPECT_TRUE(close.Seen()) << window;
     }
-    manager.UnloadAll();
-    ::DestroyMenu(root);
+}
+
+struct NoOptions : JTPluginHostOptions {
+    bool ScanPlugins() const override { return false; }
+    void SetScanPlugins(bool) override {}
+    bool AutoInst() const override { return false; }
+    void SetAutoInst(bool) override {}
+    bool UseXPMenu() const override { return false; }
+    void Save() override {}
+};
+
+// Uninstalling Hide in the plug-in dialog offers first to give the folders it masked their
+// names back: Cancel keeps Hide and the mask; Yes unmasks, then Hide goes.
+TEST_F(ShippedPlugins, UninstallingHideOffersToUnmaskWhatItMasked)
+{
+    const std::string plain = "C:\\shipped\\Docs", masked = plain + ".{645FF040-5081-101B-9F08-00AA002F954E}";
+    ASSERT_TRUE(::CreateDirectoryA(masked.c_str(), nullptr));
+    RawSetString("Software\\Dorvane\\Keltrix 0.8\\Hide\\Masked Folders", plain, masked);
+    MessageScript messages;
+    messages.answers = {IDOK, IDCANCEL, IDOK, IDYES};
+    ui::ScopedSeams scripted(messages.Seams());
+    ASSERT_EQ("Hide", manager.Plugins().At(1)->Name());
+    ui::UniqueModule kept(::LoadLibraryA((folder + "\\Hide.KTP").c_str()));  // outlives its uninstallation
+    plugin::ScopedPluginTestHooks bridge(kept.get());
+    NoOptions options;
+    TKeltConfigPluginForm form(nullptr, options, manager);
+    ASSERT_TRUE(form.CreateModeless(host.Handle()));
+    HWND tree = ::GetDlgItem(form.Handle(), IDC_CFG_PLUGINS);
+    HTREEITEM node = TreeView_GetChild(tree, TreeView_GetRoot(tree));
+    node = TreeView_GetNextSibling(tree, node);  // Starter, then Hide
+    TreeView_SelectItem(tree, node);
+
+    ::SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
+    EXPECT_EQ(2, manager.Plugins().Count());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(masked.c_str()));
+    ::SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
+    EXPECT_EQ(1, manager.Plugins().Count());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(plain.c_str()));
+    ASSERT_EQ(4u, messages.boxes.size());
+    EXPECT_EQ("Hide has masked these folders:\n    " + plain +
+                  "  (Recycle Bin)\n\nWithout Hide nothing will give them their names back. Unmask them before Hide is "
+                  "uninstalled?\nYes: unmask them. No: leave them masked. Cancel: keep Hide installed.",
+              messages.boxes[1].text);
+    ::RemoveDirectoryA(plain.c_str());
 }
 
 } // namespace

@@ -125,7 +125,8 @@ bool WritesNothing(const std::function<void()>& action)
     HANDLE events[2] = {};
     const HKEY roots[2] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
     for (int i = 0; i < 2; ++i) {
-        RegOpenKeyExA(roots[i], "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_NOTIFY, &keys[i]);
+        RegOpenKeyExA(roots[i], "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_NOTIFY | ViewFor(roots[i], 0),
+                      &keys[i]);
         events[i] = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         RegNotifyChangeKeyValue(keys[i], TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, events[i], TRUE);
     }
@@ -225,9 +226,12 @@ TEST(StarterWindow, AddRefusesUselessTargetsAndAsksFirst)
     }));
 }
 
+// Modify replaces the entry, which keeps running under its new name even where the start-up
+// manager once recorded that name as switched off; Delete asks first.
 TEST(StarterWindow, ModifyReplacesAndDeleteAsks)
 {
     RawWriteText(HKEY_CURRENT_USER, kRunKey, "Before", "before.exe");
+    RawWrite(HKEY_CURRENT_USER, kApprovedRunKey, "After", REG_BINARY, std::string("\x03\0\0\0\1\2\3\4\5\6\7\x01", 12));
     ToolDriver driver("Starter");
     ASSERT_TRUE(driver.Run("Start program", [&](HWND form) {
         HWND list = ::GetDlgItem(form, IDC_START_PROS);
@@ -239,9 +243,10 @@ TEST(StarterWindow, ModifyReplacesAndDeleteAsks)
         EXPECT_NE(std::string::npos, driver.boxes[0].text.find("AutoRun Program Name:After\n"));
         EXPECT_EQ(0u, driver.boxes[0].text.rfind("Be About To Modify...\n", 0));
         EXPECT_NE(std::string::npos, driver.boxes[0].text.find("\nModify It,Really?"));
-        // The list shows the result at once: the old entry is gone.
+        // The list shows the result at once: the old entry is gone, the new one runs.
         EXPECT_EQ(-1, FindRow(list, "Before"));
         ASSERT_GE(FindRow(list, "After"), 0);
+        EXPECT_TRUE(ListView_GetCheckState(list, FindRow(list, "After")));
 
         driver.boxes.clear();
         driver.answers = {IDCANCEL, IDOK};

@@ -43,6 +43,10 @@ TEST(FileNameTest, OnlyPlainNamesOfOneFilePass)
                                std::string(201, 'n')};
     for (const std::string& name : bad)
         EXPECT_FALSE(IsPlainFileName(name)) << PrintableName(name);
+    // What the INI files cannot carry, and bytes whose file differs by code page (among them the
+    // superscript device names COM¹ and LPT³, in UTF-8 and in Windows-1252).
+    for (const char* name : {"[x.dll", ";x.dll", " x.dll", "a=b.dll", "COM\xC2\xB9", "LPT\xB3.txt", "caf\xC3\xA9.dll"})
+        EXPECT_FALSE(IsPlainFileName(name)) << PrintableName(name);
     EXPECT_EQ(PrintableName(std::string("a\r\nb\0", 5)), "a??b?");
 }
 
@@ -165,18 +169,21 @@ TEST(UpdatePlanTest, CollectsNewerFilesInSectionAndKeyOrder)
 TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderRepeatOrAreTheInformationsOwn)
 {
     ServerInfo server;
-    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\nG=1\nH=1\nI=1\nJ=1\nK=1\n[Plugins]\nF=1\n");
+    server.versions = IniText::Parse("[Program]\nA=1\nB=1\nC=1\nD=1\nE=1\nG=1\nH=1\nI=1\nJ=1\nK=1\nL=1\n"
+                                     "[Plugins]\nF=1\nM=1\n");
     server.names = IniText::Parse(
         "[Program]\nA=..\\Keltrix.exe\nB=ok.dll\nC=C:\\Windows\\x.dll\nE=OK.DLL\nG=Version.INI\nH=update.sig\n"
-        "I=UPDATE.INI\nJ=filenames.ini\nK=conout$\n[Plugins]\nF=sub/x.KTP\n");
+        "I=UPDATE.INI\nJ=filenames.ini\nK=conout$\nL=same.dll\n[Plugins]\nF=sub/x.KTP\nM=Same.DLL\n");
+    // L is not newer here, but still lists its name first.
+    const IniText local = IniText::Parse("[Program]\nL=1\n");
     std::string sizes = "[Program]\n", hashes = "[Program]\n";
-    for (const char* key : {"A", "B", "C", "D", "E", "G", "H", "I", "J", "K"}) {
+    for (const char* key : {"A", "B", "C", "D", "E", "G", "H", "I", "J", "K", "L", "M"}) {
         sizes += std::string(key) + "=1\n";
         hashes += std::string(key) + "=" + kHashA + "\n";
     }
     server.sizes = IniText::Parse(sizes);
     server.hashes = IniText::Parse(hashes);
-    const UpdatePlan plan = CollectEntries(server, IniText::Parse(""), kFolders);
+    const UpdatePlan plan = CollectEntries(server, local, kFolders);
     ASSERT_EQ(plan.entries.size(), 1u);
     EXPECT_EQ(plan.entries[0].fileName, "ok.dll");
     std::vector<std::string> refused;
@@ -190,7 +197,8 @@ TEST(UpdatePlanTest, RefusesNamesThatLeaveTheFolderRepeatOrAreTheInformationsOwn
                                                  "I:UPDATE.INI:a name of the update information",
                                                  "J:filenames.ini:a name of the update information",
                                                  "K:conout$:not a plain file name",
-                                                 "F:sub/x.KTP:not a plain file name"}));
+                                                 "F:sub/x.KTP:not a plain file name",
+                                                 "M:Same.DLL:listed twice"}));
 }
 
 TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
@@ -213,19 +221,27 @@ TEST(ServerSettingTest, NeedsAnHttpAddressEndingInSlash)
     }
 }
 
-TEST(ServerSettingTest, NamesThePublishersKeyOrWhyThereIsNone)
+TEST(ServerSettingTest, NamesThePublishersKeysOrWhyThereIsNone)
 {
     ServerSetting s = ReadServerSetting(true, IniText::Parse("[Server]\nBaseAddress=http://h/u/\n"));
     EXPECT_TRUE(s.ok);
-    EXPECT_EQ(s.publicKey, "");
+    EXPECT_TRUE(s.publicKeys.empty());
     EXPECT_EQ(s.keyProblem.rfind("This deployment has no publisher key", 0), 0u);
-    // The shipped setting names a usable key.
+    // The shipped setting names a usable key; a second one may follow, and one bad key of
+    // several is named rather than passed over.
     std::ifstream shipped(KELT_TEST_SHIPPED_UPDATE_INI, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
     s = ReadServerSetting(true, IniText::Parse(text));
     EXPECT_TRUE(s.ok) << s.problem;
-    EXPECT_EQ(s.publicKey.size(), 64u) << s.keyProblem;
-    EXPECT_EQ(s.keyProblem, "");
+    ASSERT_EQ(s.publicKeys.size(), 1u) << s.keyProblem;
+    EXPECT_EQ(s.publicKeys[0].size(), 64u);
+    const std::string key = IniText::Parse(text).Get("Server", "PublicKey", "");
+    s = ReadServerSetting(true, IniText::Parse(text + "\nPublicKey2=" + key + "\nChannel=beta\n"));
+    EXPECT_EQ(s.publicKeys.size(), 2u);
+    EXPECT_EQ(s.channel, "beta");
+    s = ReadServerSetting(true, IniText::Parse(text + "\npublickey7=" + key.substr(4) + "\n"));
+    EXPECT_TRUE(s.publicKeys.empty());
+    EXPECT_NE(s.keyProblem.find("\npublickey7= must hold"), std::string::npos) << s.keyProblem;
 }
 
 } // namespace

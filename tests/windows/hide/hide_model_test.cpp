@@ -95,5 +95,25 @@ TEST(FolderMask, RefusesFoldersWindowsNeeds)
         EXPECT_EQ(c.second, IsSystemFolder(c.first, system)) << c.first;
 }
 
+// With an administrator's rights raised for a standard user, the program runs as the
+// administrator: the desktop user's own folders, read from that user's part of the registry,
+// are needed folders too.
+TEST(FolderMask, AnotherUsersFoldersAreNeededToo)
+{
+    const std::string sid = "S-1-5-21-1000-2000-3000-1001";
+    const std::string profile = "C:\\users\\standard", documents = "%USERPROFILE%\\Documents";
+    const std::string profileKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
+    const std::string folders = sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, profileKey.c_str(), "ProfileImagePath", REG_SZ,
+                                               profile.c_str(), static_cast<DWORD>(profile.size() + 1)));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueA(HKEY_USERS, folders.c_str(), "Personal", REG_EXPAND_SZ,
+                                               documents.c_str(), static_cast<DWORD>(documents.size() + 1)));
+    SystemFolders system;
+    system.AddFoldersOfUser(sid);
+    EXPECT_TRUE(IsSystemFolder(profile + "\\Documents", system));
+    EXPECT_TRUE(IsSystemFolder(profile, system));
+    EXPECT_FALSE(IsSystemFolder(profile + "\\Documents\\Letters", system));
+}
+
 } // namespace
 } // namespace kelt::hide

@@ -1,6 +1,7 @@
 #pragma once
 // Raw Win32 access to any root and view, so the auto-run tests do not check the accessor with
-// itself.
+// itself. Without a view, HKEY_LOCAL_MACHINE is reached in the one Windows itself uses (the
+// 64-bit one on 64-bit Windows, from the 32-bit tests too), where the tool's own writes go.
 #include <windows.h>
 
 #include <string>
@@ -9,6 +10,11 @@ namespace kelt::testing {
 
 inline const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline const char kApprovedRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+inline REGSAM ViewFor(HKEY root, REGSAM view)
+{
+    return view != 0 || root != HKEY_LOCAL_MACHINE ? view : KEY_WOW64_64KEY;
+}
 
 struct RawValue {
     bool exists = false;
@@ -20,7 +26,8 @@ inline LONG RawWrite(HKEY root, const std::string& path, const std::string& name
                      const std::string& bytes, REGSAM view = 0)
 {
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
+    LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFor(root, view), nullptr, &key,
+                              nullptr);
     if (rc != ERROR_SUCCESS)
         return rc;
     rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
@@ -39,7 +46,7 @@ inline RawValue RawRead(HKEY root, const std::string& path, const std::string& n
 {
     RawValue value;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | ViewFor(root, view), &key) != ERROR_SUCCESS)
         return value;
     DWORD size = 0;
     if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {

@@ -27,14 +27,13 @@ environment (KELT_SIGN_KEY, KELT_OTHER_KEY: PEM files). Paths:
   /odd/flood           200 without a length, bytes without end
   /odd/drip-head       a status line, then one byte of head every 0.1 s without end
   /odd/drip-body       a head announcing 1 MB, then one byte every 0.1 s without end
-  /odd/sign/NAME/KEY   signs TREE/NAME/update/ as a publisher does (KEY: "publisher" or
-                       "other"): update.sig over its four information files
+  /odd/sign/NAME/KEY?QUERY  signs TREE/NAME/update/ with the publisher's script (KEY: "publisher", "other"
+                       or "both"; QUERY: sequence, expires, product, channel); "signed" or its complaint
   /named.txt           200 "named"
   /tree/<path>         the file below TREE, except that files named stall.bin, short.bin and
                        error.bin behave like /odd/stall, /odd/short and a 500 answer, and a
                        file whose bytes are "@odd:WHAT" answers like /odd/WHAT
 """
-import base64
 import subprocess
 import os
 import socket
@@ -43,6 +42,7 @@ import ssl
 import sys
 import threading
 import time
+import urllib.parse
 
 TREE = sys.argv[2]
 loop_count = 0
@@ -53,23 +53,17 @@ def answer(status, body=b"", extra=""):
     return (f"HTTP/1.0 {status}\r\n{extra}Content-Length: {len(body)}\r\n\r\n").encode() + body
 
 
-INFO_FILES = ["version.ini", "filenames.ini", "filesize.ini", "filehash.ini"]
-
-
-def sign(name, which):
-    """update.sig for TREE/name/update/: base64 of the DER signature over the four files."""
-    key = os.environ["KELT_SIGN_KEY" if which == "publisher" else "KELT_OTHER_KEY"]
-    folder = os.path.join(TREE, name, "update")
-    data = b""
-    for info in INFO_FILES:
-        path = os.path.join(folder, info)
-        if os.path.isfile(path):
-            with open(path, "rb") as f:
-                data += f.read()
-    der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=data, capture_output=True,
-                         check=True).stdout
-    with open(os.path.join(folder, "update.sig"), "wb") as f:
-        f.write(base64.b64encode(der) + b"\n")
+def sign(name, which, query):
+    """release.rec (and update.sig) for TREE/name/update/, made by the publisher's script."""
+    keys = {"publisher": ["KELT_SIGN_KEY"], "other": ["KELT_OTHER_KEY"], "both": ["KELT_OTHER_KEY", "KELT_SIGN_KEY"]}
+    command = ["bash", os.environ["KELT_PUBLISH_SCRIPT"]]
+    for key in keys[which]:
+        command += ["--key", os.environ[key]]
+    for field, values in urllib.parse.parse_qs(query).items():
+        command += ["--" + field, values[0]]
+    command += ["--renew", os.path.join(TREE, name, "update")]
+    done = subprocess.run(command, capture_output=True)
+    return b"signed" if done.returncode == 0 else done.stderr
 
 
 def odd(sock, what, stall):
@@ -156,9 +150,9 @@ class Handler(socketserver.BaseRequestHandler):
             elif name == "error.bin":
                 sock.sendall(answer("500 Internal Server Error", b"<html>broken</html>"))
             elif path.startswith("/odd/sign/"):
-                name, which = path[len("/odd/sign/"):].split("/", 1)
-                sign(name, which)
-                sock.sendall(answer("200 OK", b"signed"))
+                target, _, query = path[len("/odd/sign/"):].partition("?")
+                name, which = target.split("/", 1)
+                sock.sendall(answer("200 OK", sign(name, which, query)))
             elif path.startswith("/odd/") and odd(sock, path[len("/odd/"):], stall):
                 pass
             elif path == "/named.txt":

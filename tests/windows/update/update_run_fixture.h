@@ -98,13 +98,13 @@ protected:
         return seams;
     }
 
-    // Who signs what Publish writes: the key in Update.ini, another key, or nobody.
-    enum class Signer { Publisher, Other, Nobody };
+    // Who signs what Publish writes: the key in Update.ini, another key, both, or nobody.
+    enum class Signer { Publisher, Other, Both, Nobody };
 
-    // Publishes into <tree>\<name>\update\, signs it, and points Update.ini at
-    // `server` + "/<prefix><name>/update/" with the publisher's key.
-    void Publish(const std::string& name, const std::vector<Published>& files, const std::string& server,
-                 const std::string& prefix = "", Signer signer = Signer::Publisher)
+    // Publishes into <tree>\<name>\update\, signs it (see Sign; answers its release number), and
+    // points Update.ini at `server` + "/<prefix><name>/update/" with the publisher's key.
+    int Publish(const std::string& name, const std::vector<Published>& files, const std::string& server,
+                 const std::string& prefix = "", Signer signer = Signer::Publisher, const std::string& release = "")
     {
         const std::string folder = TreeFolder() + name + "\\update\\";
         MakeFolders(folder);
@@ -134,18 +134,23 @@ protected:
         WriteBytes(folder + "filesize.ini", sizes);
         WriteBytes(folder + "filehash.ini", hashes);
         ::DeleteFileA((folder + "update.sig").c_str());
-        if (signer != Signer::Nobody)
-            Sign(name, signer);
+        ::DeleteFileA((folder + "release.rec").c_str());
         SetBaseAddress(server + "/" + prefix + name + "/update/");
+        return signer == Signer::Nobody ? 0 : Sign(name, signer, release);
     }
 
-    // Has the odd server sign <tree>\<name>\update\ as it stands now.
-    static void Sign(const std::string& name, Signer signer)
+    // Has the odd server sign <tree>\<name>\update\ with the publisher's script as the next
+    // release; `release` sets fields of the record as a query ("channel=beta&expires=...").
+    static int Sign(const std::string& name, Signer signer, const std::string& release = "")
     {
+        static int sequence = 0;
+        static const char* const kWho[] = {"publisher", "other", "both"};
         THttpClient http;
         http.InputFileMode = false;
-        http.Get(OddServer() + "/odd/sign/" + name + "/" + (signer == Signer::Publisher ? "publisher" : "other"));
-        ASSERT_EQ(http.Body, "signed");
+        http.Get(OddServer() + "/odd/sign/" + name + "/" + kWho[static_cast<int>(signer)] + "?sequence=" +
+                 std::to_string(++sequence) + "&" + release);
+        EXPECT_EQ(http.Body, "signed");
+        return sequence;
     }
 
     // Update.ini with the address and the publisher's key (none when `key` is empty).

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <string>
@@ -75,6 +77,18 @@ TEST_F(UpdateRunTest, ASignedRunInstallsExactlyTheSignedFilesAndRecordsTheirVers
     EXPECT_EQ(ReadBytes(program + "Plugins\\Hide.KTP"), "hide plugin 0.9\n");
     EXPECT_EQ(ReadBytes(program + "Hide.KTP"), "<missing>");
     EXPECT_EQ(ReadBytes(program + "extra.dll"), "<missing>");
+    // Nobody but administrators and the system may open what is downloaded (Wine keeps the
+    // access list as the folder's Unix mode, so only the absence of everyone else is seen here).
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LPSTR access = nullptr;
+    ASSERT_EQ(::GetNamedSecurityInfoA((program + "Update").c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, nullptr, nullptr, &descriptor), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                       DACL_SECURITY_INFORMATION, &access, nullptr));
+    for (const char* others : {";WD)", ";BU)", ";AU)"})
+        EXPECT_EQ(std::string(access).find(others), std::string::npos) << access;
+    ::LocalFree(access);
+    ::LocalFree(descriptor);
     EXPECT_EQ(ReadBytes(program + "version.ini"),
               "[Program]\r\nMain=0.9\r\n[Plugins]\r\nStarter=1.0\r\nHide=0.10\r\nHide Drives=1.0\r\n"
               "[Database]\r\nKinds=\"0.9 beta \"\r\n");
@@ -106,23 +120,25 @@ TEST_F(UpdateRunTest, InformationNotSignedWithThePublishersKeyInstallsNothing)
         const char* name;
         Signer signer;
         std::string key;          // in Update.ini
-        std::string signature;    // replaces update.sig when not empty
+        std::string signature;    // replaces the signature of release.rec when not empty
         bool tamper;              // filesize.ini changed after signing
         std::string message;      // the start of the one message
         std::string logLine;
     } cases[] = {
-        {"unsigned", Signer::Nobody, Env("KELT_SIGN_PUBLIC"), "", false, refused + "update.sig: HTTP status 404).",
-         "Signature refused: update.sig: HTTP status 404"},
+        {"unsigned", Signer::Nobody, Env("KELT_SIGN_PUBLIC"), "", false,
+         "Can not download the update information (release.rec: HTTP status 404).",
+         "Download failed: release.rec (HTTP status 404)"},
         {"otherkey", Signer::Other, Env("KELT_SIGN_PUBLIC"), "", false,
          refused + "the signature does not match the publisher key).",
          "Signature refused: the signature does not match the publisher key"},
         {"tampered", Signer::Publisher, Env("KELT_SIGN_PUBLIC"), "", true,
-         refused + "the signature does not match the publisher key).",
-         "Signature refused: the signature does not match the publisher key"},
+         "The release on the update server was refused: filesize.ini is not the file the signed release names.",
+         "Release refused: filesize.ini is not the file the signed release names"},
         {"notbase64", Signer::Publisher, Env("KELT_SIGN_PUBLIC"), "not base64!", false,
-         refused + "update.sig is not base64 text).", "Signature refused: update.sig is not base64 text"},
+         refused + "release.rec: its signature lines are malformed).",
+         "Signature refused: release.rec: its signature lines are malformed"},
         {"notder", Signer::Publisher, Env("KELT_SIGN_PUBLIC"), "aGVsbG8gd29ybGQ=", false,
-         refused + "update.sig holds no ECDSA signature).", "Signature refused: update.sig holds no ECDSA signature"},
+         refused + "release.rec holds no ECDSA signature).", "Signature refused: release.rec holds no ECDSA signature"},
         {"nokey", Signer::Publisher, "", "", false, noKey, "Nothing installed: " + noKey},
         {"badkey", Signer::Publisher, "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE", "", false, badKey,
          "Nothing installed: " + badKey},
@@ -137,8 +153,11 @@ TEST_F(UpdateRunTest, InformationNotSignedWithThePublishersKeyInstallsNothing)
         WriteBytes(program + "Keltrix.exe", "installed");
         Publish(c.name, {{"Program", "Main", "Keltrix.exe", "9", "from whoever answers"}}, TreeServer(), "", c.signer);
         const std::string folder = TreeFolder() + c.name + "\\update\\";
-        if (!c.signature.empty())
-            WriteBytes(folder + "update.sig", c.signature);
+        if (!c.signature.empty()) {
+            const std::string record = ReadBytes(folder + "release.rec");
+            WriteBytes(folder + "release.rec", record.substr(0, record.find("signature ")) + "signature " +
+                                                   std::to_string(c.signature.size()) + ":" + c.signature + "\n");
+        }
         if (c.tamper)
             WriteBytes(folder + "filesize.ini", "[Program]\r\nMain=21\r\n[Database]\r\n[Plugins]\r\n");
         SetBaseAddress(TreeServer() + "/" + c.name + "/update/", c.key);
@@ -182,6 +201,7 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
         {"badsize.dll", "fine bytes", "12x", "auto", "the published size is not a number"},
         {"nohash.dll", "fine bytes", "auto", "", "no published SHA-256"},
         {"badhash.dll", "fine bytes", "auto", "abc", "the published SHA-256 is not 64 hex digits"},
+        {"Records", "fine bytes", "auto", "auto", "a folder of that name is in the way"},
     };
     std::vector<Published> files;
     int key = 0;
@@ -190,10 +210,11 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
     files.emplace_back("Program", "Good", "good.dll", "1", "good bytes");
     Publish("hostile", files, OddServer(), "tree/");
     const std::string setting = ReadBytes(program + "Update.ini");
-    // Update.ini is the setting itself, version.ini the run's own record, CONIN$ a device.
+    // Update.ini is the setting itself, version.ini the run's own record, CONIN$ a device, Records a folder.
     auto plainFile = [](const std::string& name) {
-        return name != "Update.ini" && name != "version.ini" && name != "CONIN$";
+        return name != "Update.ini" && name != "version.ini" && name != "CONIN$" && name != "Records";
     };
+    MakeFolders(program + "Records\\");
     for (const auto& c : cases)
         if (plainFile(c.name))
             WriteBytes(program + c.name, "installed");
@@ -201,11 +222,12 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
     RecordingView view;
     Lines log;
     ASSERT_EQ(RunOnce(view, &log), JTUpdateRun::Outcome::Finished);
-    EXPECT_EQ(ReadBytes(program + "good.dll"), "good bytes");
+    // A release installs whole or not at all.
+    EXPECT_EQ(ReadBytes(program + "good.dll"), "<missing>");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Warning");
     EXPECT_EQ(messages[0].flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(messages[0].text.rfind("Installed:\n   good.dll 1\n\nNot installed:\n", 0), 0u) << messages[0].text;
+    EXPECT_EQ(messages[0].text.rfind("Nothing was installed.\n\nNot installed:\n", 0), 0u) << messages[0].text;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(Has(messages[0].text, std::string("\n   ") + c.name + ": " + c.reason)) << messages[0].text;
@@ -220,7 +242,7 @@ TEST_F(UpdateRunTest, HostileAnswersAndNamesTouchNoInstalledFile)
         }
     }
     EXPECT_EQ(ReadBytes(program + "Update.ini"), setting);
-    EXPECT_EQ(ReadBytes(program + "version.ini"), "[Program]\r\nGood=1\r\n") << "the published version.ini was installed";
+    EXPECT_EQ(ReadBytes(program + "version.ini"), "<missing>") << "the published version.ini was installed";
     EXPECT_TRUE(Contains(log, "Refused: CONIN$ (Program, K11: not a plain file name)"));
     EXPECT_TRUE(Contains(log, "Not installed: html.dll (SHA-256 differs from the published one)"));
     EXPECT_TRUE(Contains(log, "Download failed: nocontent.dll (HTTP status 204)"));
@@ -250,8 +272,8 @@ TEST_F(UpdateRunTest, PathsDevicesRepeatsAndDamagedFilesAreRefused)
         EXPECT_EQ(ReadBytes(program + name + ".new"), "<missing>");
         EXPECT_EQ(ReadBytes(program + "Update\\" + name), "<missing>");
     }
-    EXPECT_EQ(ReadBytes(program + "Plugins\\good.KTP"), "good plug-in");
-    EXPECT_TRUE(Contains(log, "Updated successful: good.KTP"));
+    EXPECT_EQ(ReadBytes(program + "Plugins\\good.KTP"), "<missing>");
+    EXPECT_TRUE(Contains(log, "Updated fail: good.KTP"));
     EXPECT_TRUE(Contains(log, "Refused: ..\\evil.txt (Program, Escape: not a plain file name)"));
     EXPECT_TRUE(Contains(log, "Refused: CON (Program, Device: not a plain file name)"));
     EXPECT_TRUE(Contains(log, "Refused: SIZED.DLL (Database, Twice: listed twice)"));
@@ -260,11 +282,11 @@ TEST_F(UpdateRunTest, PathsDevicesRepeatsAndDamagedFilesAreRefused)
     EXPECT_TRUE(Contains(log, "Download failed: missing.dll (HTTP status 404)"));
     EXPECT_EQ(ReadBytes(program + "..\\evil.txt"), "<missing>");
     EXPECT_EQ(LocalVersion(program, "Program", "Sized"), "<none>");
-    EXPECT_EQ(LocalVersion(program, "Plugins", "Good"), "1");
+    EXPECT_EQ(LocalVersion(program, "Plugins", "Good"), "<none>");
     EXPECT_EQ(view.downloadBar, (std::vector<int>{50, 75, 100}));
 }
 
-TEST_F(UpdateRunTest, BrokenAndEndlessTransfersFailAloneAndTheRunGoesOn)
+TEST_F(UpdateRunTest, BrokenAndEndlessTransfersFailAloneAndTheRunGoesOnToInstallNothing)
 {
     Publish("odd",
             {{"Program", "Stall", "stall.bin", "1", "x", "1000"},
@@ -287,7 +309,7 @@ TEST_F(UpdateRunTest, BrokenAndEndlessTransfersFailAloneAndTheRunGoesOn)
     }
     EXPECT_EQ(ReadBytes(program + "stall.bin"), "installed");
     EXPECT_EQ(ReadBytes(program + "short.bin"), "<missing>");
-    EXPECT_EQ(ReadBytes(program + "good.txt"), "fine");
+    EXPECT_EQ(ReadBytes(program + "good.txt"), "<missing>");
     EXPECT_EQ(view.downloadBar, (std::vector<int>{100}));
 }
 
@@ -307,21 +329,21 @@ TEST_F(UpdateRunTest, AServerThatDripsEndsWithinTheBounds)
     EXPECT_EQ(ReadBytes(program + "body.dll"), "installed");
     EXPECT_EQ(ReadBytes(program + "Update\\body.dll"), "<missing>");
 
-    // The information files are bounded the same way.
-    WriteBytes(TreeFolder() + "drip\\update\\version.ini", "@odd:drip-body");
+    // The information is bounded the same way, and by the size a record can have.
+    WriteBytes(TreeFolder() + "drip\\update\\release.rec", "@odd:drip-body");
     messages.clear();
     RecordingView second;
     EXPECT_EQ(RunOnce(second), JTUpdateRun::Outcome::NotStarted);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text,
-              "Can not download the update information (version.ini: The download took longer than allowed).");
-    WriteBytes(TreeFolder() + "drip\\update\\version.ini", "@odd:drip-head");
+    EXPECT_EQ(messages[0].text, "Can not download the update information (release.rec: The answer announces 1000000 "
+                                "bytes, more than the 16384 expected).");
+    WriteBytes(TreeFolder() + "drip\\update\\release.rec", "@odd:drip-head");
     messages.clear();
     EXPECT_EQ(RunOnce(second), JTUpdateRun::Outcome::NotStarted);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Can not download the update information (version.ini: The server took too long to "
+    EXPECT_EQ(messages[0].text, "Can not download the update information (release.rec: The server took too long to "
                                 "send the head of its answer).");
-    EXPECT_EQ(ReadBytes(program + "Update\\version.ini"), "<missing>");
+    EXPECT_EQ(ReadBytes(program + "Update\\release.rec"), "<missing>");
 }
 
 TEST_F(UpdateRunTest, MissingSettingsOrInformationEndInAMessage)
@@ -337,13 +359,13 @@ TEST_F(UpdateRunTest, MissingSettingsOrInformationEndInAMessage)
         {"[Server]\r\nBaseAddress=ftp://example.org/update/\r\n" + key, JTUpdateRun::Outcome::NotStarted,
          "The update server address in Update.ini is not valid:\nftp://example.org/update/"},
         {"[Server]\r\nBaseAddress=" + TreeServer() + "/nothing/\r\n" + key, JTUpdateRun::Outcome::NotStarted,
-         "Can not download the update information (version.ini: HTTP status 404)."},
+         "Can not download the update information (release.rec: HTTP status 404)."},
         {"[Server]\r\nBaseAddress=http://127.0.0.1:1/update/\r\n" + key, JTUpdateRun::Outcome::NotStarted,
-         "Can not download the update information (version.ini: Connection Failed)."},
+         "Can not download the update information (release.rec: Connection Failed)."},
         {"[Server]\r\nBaseAddress=http://no-such-host.invalid/update/\r\n" + key, JTUpdateRun::Outcome::Ended,
          "Can not connect to update host.Update fail!!!"},
         {"[Server]\r\nBaseAddress=" + TlsServer() + "/tree/\r\n" + key, JTUpdateRun::Outcome::NotStarted,
-         "Can not download the update information (version.ini: "},
+         "Can not download the update information (release.rec: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.updateIni);

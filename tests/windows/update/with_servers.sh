@@ -38,6 +38,7 @@ for k in sign other; do
   openssl ecparam -name prime256v1 -genkey -noout -out "$work/$k.pem" 2>/dev/null
 done
 export KELT_SIGN_KEY=$work/sign.pem KELT_OTHER_KEY=$work/other.pem
+export KELT_PUBLISH_SCRIPT=$here/../../../tools/make-update-info.sh
 KELT_SIGN_PUBLIC=$(openssl pkey -in "$work/sign.pem" -pubout -outform DER | base64 -w0)
 KELT_OTHER_PUBLIC=$(openssl pkey -in "$work/other.pem" -pubout -outform DER | base64 -w0)
 export KELT_SIGN_PUBLIC KELT_OTHER_PUBLIC
