@@ -20,6 +20,7 @@
 //   RAW_SPINNER     Execute leaves a thread running that calls code of the library every 20 ms,
 //                   counting the calls in the shared memory "KeltSpinnerTicks"
 //   RAW_BAD_VERSION GetPluginVersion answers a text with line breaks and a [Program] section
+//   RAW_UNDO_FAULT  exports PrepareUninstall, which reads through a null pointer
 #include <windows.h>
 
 #include <cctype>
@@ -225,5 +226,12 @@ std::int32_t __stdcall Execute(std::uint32_t hostHandle)
     return 1;
 #endif
 }
+
+#ifdef RAW_UNDO_FAULT
+std::int32_t __stdcall PrepareUninstall(std::uint32_t)
+{
+    return ReadNull();
+}
+#endif
 
 }

@@ -305,8 +305,8 @@ TEST(StagedPluginHost, QuitPostedByAPluginLeavesTheProgramRunning)
 }
 
 // The texts of the static controls of an open "Error" box of the program, which is then
-// answered with OK; "(no box)" when none opens.
-std::string TakeErrorBox(HANDLE process)
+// answered with `answer`; "(no box)" when none opens.
+std::string TakeErrorBox(HANDLE process, int answer = IDOK)
 {
     HWND box = WaitForWindow(process, "Error");
     if (!box)
@@ -322,7 +322,7 @@ std::string TakeErrorBox(HANDLE process)
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&text));
-    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     WaitGone(box);
     return text;
 }
@@ -345,7 +345,7 @@ TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
 {
     ProgramCopy copy("kelt_staged_hostile");
     const char* registered[] = {"NullRun", "ThrowsRun", "Recurses", "Recurses2", "TimerFault",
-                                "QuitLater", "Spinner", "NullName"};
+                                "QuitLater", "Spinner", "UndoFault", "NullName"};
     std::string ini = "[Broken]\r\n";
     for (const char* name : registered) {
         copy.AddPlugin(name);
@@ -404,18 +404,26 @@ TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
     ::Sleep(3000);
     EXPECT_TRUE(::IsWindowVisible(dialog));
 
-    // A thread the plug-in left running goes on running its code after an uninstall.
+    // A thread the plug-in left running goes on running its code after an uninstall; a plug-in
+    // that faults while it prepares its uninstall is uninstalled once the user says so.
     run.CloseConfig(dialog);
     run.Command(5006);
     run.ConfigTree(dialog);
     RemoteTree remote(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS));
-    ::SendMessageA(::GetDlgItem(dialog, IDC_CFG_PLUGINS), TVM_SELECTITEM, TVGN_CARET,
-                   reinterpret_cast<LPARAM>(remote.Find("Spinner")));
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
-    HWND question = WaitForWindow(run.Process(), "Warning");
-    ASSERT_TRUE(question);
-    ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(WaitGone(question));
+    for (const char* name : {"Spinner", "UndoFault"}) {
+        ::SendMessageA(::GetDlgItem(dialog, IDC_CFG_PLUGINS), TVM_SELECTITEM, TVGN_CARET,
+                       reinterpret_cast<LPARAM>(remote.Find(name)));
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
+        HWND question = WaitForWindow(run.Process(), "Warning");
+        ASSERT_TRUE(question);
+        ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ASSERT_TRUE(WaitGone(question));
+    }
+    EXPECT_EQ("The plugin UndoFault failed (access violation while preparing to be uninstalled) and was stopped; "
+              "it could not undo its changes. Uninstall it anyway?",
+              TakeErrorBox(run.Process(), IDYES));
+    EXPECT_EQ(nullptr, remote.Find("UndoFault"));
+    EXPECT_TRUE(::IsWindowEnabled(dialog));
     run.CloseConfig(dialog);
     const LONG ticks = SpinnerTicks();
     ::Sleep(500);
@@ -428,9 +436,11 @@ TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
     EXPECT_EQ(0u, run.Exit());
     std::ifstream in(copy.Folder() + "Version.ini", std::ios::binary);
     EXPECT_EQ(versions, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    for (const char* name : registered)
-        EXPECT_EQ(std::string(name) != "Spinner", copy.HasKey("Broken", std::string(name) + ".KTP")) << name;
-    EXPECT_TRUE(copy.HasKey("~Uninstalled", "Spinner.KTP"));
+    for (const char* name : registered) {
+        const bool uninstalled = std::string(name) == "Spinner" || std::string(name) == "UndoFault";
+        EXPECT_EQ(!uninstalled, copy.HasKey("Broken", std::string(name) + ".KTP")) << name;
+        EXPECT_EQ(uninstalled, copy.HasKey("~Uninstalled", std::string(name) + ".KTP")) << name;
+    }
     EXPECT_TRUE(copy.HasKey("Security", "LyingGlyph.KTP"));
     EXPECT_EQ(std::string::npos, copy.ReadIni().find("BadVersion")) << copy.ReadIni();
 }
