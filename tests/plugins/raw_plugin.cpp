@@ -21,6 +21,7 @@
 //                   counting the calls in the shared memory "KeltSpinnerTicks"
 //   RAW_BAD_VERSION GetPluginVersion answers a text with line breaks and a [Program] section
 //   RAW_UNDO_FAULT  exports PrepareUninstall, which reads through a null pointer
+//   RAW_RUN_FOREIGN Execute raises what another runtime's C++ throw raises
 #include <windows.h>
 
 #include <cctype>
@@ -208,6 +209,9 @@ std::int32_t __stdcall Execute(std::uint32_t hostHandle)
     return 1;
 #elif defined(RAW_RUN_THROWS)
     throw std::runtime_error("the tool cannot start");
+#elif defined(RAW_RUN_FOREIGN)
+    ::RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    return 1;
 #elif defined(RAW_RECURSES)
     return Deeper(0);
 #elif defined(RAW_TIMER_FAULT) || defined(RAW_QUIT_LATER)

@@ -213,6 +213,16 @@ public:
             return "(no dialog)";
         return RemoteTree(process_, ::GetDlgItem(dialog, IDC_CFG_PLUGINS)).Outline();
     }
+    // Uninstalls the plug-in shown as `name` in the open "Config plugins", confirming the question.
+    void Uninstall(HWND dialog, const std::string& name) const
+    {
+        HWND tree = ::GetDlgItem(dialog, IDC_CFG_PLUGINS);
+        ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(RemoteTree(process_, tree).Find(name)));
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
+        HWND question = WaitForWindow(process_, "Warning");
+        ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(question && WaitGone(question)) << name;
+    }
     void CloseConfig(HWND dialog) const
     {
         ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_CLOSE, BN_CLICKED), 0);
@@ -239,15 +249,8 @@ TEST(StagedPluginHost, UninstalledPluginStaysGoneAfterARestart)
         HWND dialog = nullptr;
         EXPECT_EQ("Security[Alpha]|Clear[Beta]", run.ConfigTree(dialog));
         ASSERT_TRUE(dialog);
-        RemoteTree tree(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS));
-        ::SendMessageA(::GetDlgItem(dialog, IDC_CFG_PLUGINS), TVM_SELECTITEM, TVGN_CARET,
-                       reinterpret_cast<LPARAM>(tree.Find("Alpha")));
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
-        HWND question = WaitForWindow(run.Process(), "Warning");
-        ASSERT_TRUE(question);
-        ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ASSERT_TRUE(WaitGone(question));
-        EXPECT_EQ("Clear[Beta]", tree.Outline());
+        run.Uninstall(dialog, "Alpha");
+        EXPECT_EQ("Clear[Beta]", RemoteTree(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS)).Outline());
         run.CloseConfig(dialog);
         EXPECT_EQ(0u, run.Exit());
     }
@@ -345,7 +348,7 @@ TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
 {
     ProgramCopy copy("kelt_staged_hostile");
     const char* registered[] = {"NullRun", "ThrowsRun", "Recurses", "Recurses2", "TimerFault",
-                                "QuitLater", "Spinner", "UndoFault", "NullName"};
+                                "QuitLater", "Spinner", "ForeignRun", "UndoFault", "NullName"};
     std::string ini = "[Broken]\r\n";
     for (const char* name : registered) {
         copy.AddPlugin(name);
@@ -381,6 +384,7 @@ TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
     } runs[] = {
         {5000, "The plugin NullRun failed (access violation while running" + stopped},
         {5001, "The plugin ThrowsRun failed (" + thrown + " while running" + stopped},
+        {5007, "The plugin ForeignRun failed (C++ exception of another runtime while running" + stopped},
         {5002, "The plugin Recurses failed (stack overflow while running" + stopped},
         {5003, "The plugin Recurses2 failed (stack overflow while running" + stopped},
         {5000, "The plugin NullRun failed earlier (access violation while running) and will not run again until "
@@ -409,20 +413,12 @@ TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
     run.CloseConfig(dialog);
     run.Command(5006);
     run.ConfigTree(dialog);
-    RemoteTree remote(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS));
-    for (const char* name : {"Spinner", "UndoFault"}) {
-        ::SendMessageA(::GetDlgItem(dialog, IDC_CFG_PLUGINS), TVM_SELECTITEM, TVGN_CARET,
-                       reinterpret_cast<LPARAM>(remote.Find(name)));
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
-        HWND question = WaitForWindow(run.Process(), "Warning");
-        ASSERT_TRUE(question);
-        ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ASSERT_TRUE(WaitGone(question));
-    }
+    run.Uninstall(dialog, "Spinner");
+    run.Uninstall(dialog, "UndoFault");
     EXPECT_EQ("The plugin UndoFault failed (access violation while preparing to be uninstalled) and was stopped; "
               "it could not undo its changes. Uninstall it anyway?",
               TakeErrorBox(run.Process(), IDYES));
-    EXPECT_EQ(nullptr, remote.Find("UndoFault"));
+    EXPECT_EQ(nullptr, RemoteTree(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS)).Find("UndoFault"));
     EXPECT_TRUE(::IsWindowEnabled(dialog));
     run.CloseConfig(dialog);
     const LONG ticks = SpinnerTicks();

@@ -32,6 +32,9 @@ struct LoadCase {
 
 TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
 {
+    testing::PluginFolder folder;
+    const std::string lyingGlyph = folder.Add("Alpha", "", "LyingGlyph.KTP");
+    testing::PluginFolder::MakeLyingGlyph(lyingGlyph);
     const std::vector<LoadCase> cases = {
         {"Alpha", plrLoaded, ""},
         {"Quiet", plrLoaded, ""},
@@ -41,6 +44,7 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         {"NoDone", plrMissingExport, "missing export DonePlugin"},
         {"NoGlyph", plrBadInformation, "no glyph"},
         {"BadGlyph", plrBadInformation, "no glyph"},
+        {lyingGlyph, plrBadInformation, "glyph outside the library"},
 #if defined(_WIN64)
         {"Throws", plrBadInformation, "GetPluginVersion failed (C++ exception)"},
 #else
@@ -61,7 +65,7 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.file);
-        JTPlugin plugin(0, c.file.empty() ? std::string() : TestPlugin(c.file));
+        JTPlugin plugin(0, c.file.empty() || c.file.find('\\') != std::string::npos ? c.file : TestPlugin(c.file));
         EXPECT_EQ(c.result, plugin.Load());
         EXPECT_EQ(c.failure, plugin.LoadFailure());
     }
@@ -347,8 +351,7 @@ _kelt_test_bad_cw: .word 0x0C7F
 // left behind as it was: a fault after it is caught as before.
 TEST(PluginGuard, TheProgramsOwnExceptionsPassThrough)
 {
-    EXPECT_THROW(RunGuarded([](void*) { throw std::runtime_error("the program's own"); }, nullptr),
-                 std::runtime_error);
+    EXPECT_THROW(RunGuarded([](void*) { throw std::runtime_error("ours"); }, nullptr), std::runtime_error);
     EXPECT_FALSE(InsideGuardedCall());
     EXPECT_TRUE(RunGuarded(kelt_test_clobber_and_fault, nullptr).faulted);
 }
