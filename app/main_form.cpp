@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -12,10 +13,12 @@
 #include "app/program_info.h"
 #include "app/splash_form.h"
 #include "app/thread_execute.h"
+#include "catalogue/platform/edition.h"
 #include "catalogue/platform/os_family.h"
 #include "catalogue/platform/restart.h"
 #include "catalogue/platform/system_calls.h"
 #include "catalogue/set_kind.h"
+#include "ui/accessible.h"
 #include "ui/bitmap.h"
 #include "ui/context_menu.h"
 #include "ui/dpi.h"
@@ -95,6 +98,32 @@ Accelerators& TheAccelerators()
     return accelerators;
 }
 
+bool KeyDown(int key)
+{
+    return (::GetKeyState(key) & 0x8000) != 0;
+}
+
+// Tab and Shift+Tab walk the window's controls in the order they lie on the screen, as in a
+// dialog (the window is no dialog, so nothing else does it). True when the key was used.
+bool MoveFocusWithTab(HWND window, const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || KeyDown(VK_CONTROL) || KeyDown(VK_MENU))
+        return false;
+    HWND focus = ::GetFocus();
+    if (focus && focus != window &&
+        (::SendMessageA(focus, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&msg)) & DLGC_WANTTAB))
+        return false;
+    HWND next = ::GetNextDlgTabItem(window, focus == window ? nullptr : focus, KeyDown(VK_SHIFT));
+    if (!next)
+        return false;
+    // The keyboard is in use: focus marks show from now on.
+    ::SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    ::SetFocus(next);
+    if (::SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        ::SendMessageA(next, EM_SETSEL, 0, -1);
+    return true;
+}
+
 LRESULT CALLBACK AcceleratorHook(int code, WPARAM wParam, LPARAM lParam)
 {
     Accelerators& a = TheAccelerators();
@@ -102,7 +131,7 @@ LRESULT CALLBACK AcceleratorHook(int code, WPARAM wParam, LPARAM lParam)
         MSG* msg = reinterpret_cast<MSG*>(lParam);
         if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && ::IsWindowEnabled(a.window) &&
             (msg->hwnd == a.window || ::IsChild(a.window, msg->hwnd))) {
-            if (::TranslateAcceleratorA(a.window, a.table, msg))
+            if (::TranslateAcceleratorA(a.window, a.table, msg) || MoveFocusWithTab(a.window, *msg))
                 msg->message = WM_NULL;
         }
     }
@@ -112,8 +141,8 @@ LRESULT CALLBACK AcceleratorHook(int code, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 // One sample of the legend: the state picture of the compact list beside its caption, in
-// the text colour of that state.
-class TKeltMainForm::LegendSample : public ui::Window {
+// the text colour of that state. Read as static text.
+class TKeltMainForm::LegendSample : public ui::Window, private ui::AccessibleSource {
 public:
     bool CreateIn(HWND parent, const std::string& caption, int id)
     {
@@ -136,6 +165,10 @@ public:
 
 protected:
     bool OnEraseBackground(HDC) override { return true; }
+    ui::AccessibleSource* Accessibility() override { return this; }
+    std::string AccessibleName(int) const override { return caption_; }
+    long AccessibleRole(int) const override { return ROLE_SYSTEM_STATICTEXT; }
+    long AccessibleState(int) const override { return STATE_SYSTEM_READONLY; }
     bool OnPaint() override
     {
         ui::BufferedPaint paint(Handle());
@@ -147,7 +180,11 @@ protected:
         RECT swatch{0, top, box, top + box};
         ui::FillSolid(dc, swatch, back_);
         ui::FrameSolid(dc, swatch, ::GetSysColor(COLOR_3DSHADOW));
-        if (picture_) {
+        if (picture_ && ui::HighContrast()) {
+            const int size = Scale(16);
+            ui::DrawBitmapMono(dc, picture_, CLR_INVALID, 1 + (box - 2 - size) / 2, top + 1 + (box - 2 - size) / 2, size,
+                               size, ::GetSysColor(COLOR_WINDOWTEXT));
+        } else if (picture_) {
             ui::MemoryDC source(dc);
             ui::SelectedObject selected(source.get(), picture_);
             BITMAP info{};
@@ -229,8 +266,14 @@ bool TKeltMainForm::CreateForm(int showCommand)
         return false;
     if (smallIcon_)
         ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    ACCEL keys[2] = {{FVIRTKEY, VK_F2, IDM_REFRESH}, {FVIRTKEY, VK_F3, IDM_APPLY}};
-    accelerators_ = ::CreateAcceleratorTableA(keys, 2);
+    // Ctrl+Tab and Ctrl+Page Down show the next catalogue, with Shift or Page Up the one before.
+    ACCEL keys[] = {{FVIRTKEY, VK_F2, IDM_REFRESH},
+                    {FVIRTKEY, VK_F3, IDM_APPLY},
+                    {FVIRTKEY | FCONTROL, VK_TAB, IDM_NEXT_CATALOGUE},
+                    {FVIRTKEY | FCONTROL, VK_NEXT, IDM_NEXT_CATALOGUE},
+                    {FVIRTKEY | FCONTROL | FSHIFT, VK_TAB, IDM_PREVIOUS_CATALOGUE},
+                    {FVIRTKEY | FCONTROL, VK_PRIOR, IDM_PREVIOUS_CATALOGUE}};
+    accelerators_ = ::CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0]));
     Accelerators& a = TheAccelerators();
     a.window = Handle();
     a.table = accelerators_;
@@ -360,6 +403,7 @@ void TKeltMainForm::CreateControls()
 
     // Side bar
     outBar_.CreateIn(form, 0, 0, Scale(kOutBarWidth), 10, IDC_OUTBAR);
+    outBar_.SetAccessibleTitle("Catalogues and plug-ins");
     outBar_.AddHeader("Settings");
     outBar_.AddHeader("Plugins");
     ui::AttachContextMenu(outBar_.Handle(), [this](HWND, POINT p) { ShowSideBarMenu(p); });
@@ -371,7 +415,7 @@ void TKeltMainForm::CreateControls()
     settingPanel1_.OnResize = [this](int, int) { LayoutGroup(); };
     legend_.CreateIn(settingPanel1_.Handle(), 0, 0, 10, Scale(26), IDC_LEGEND);
     hintLabel_.CreateIn(legend_.Handle(), "Hint:", 0, 0, Scale(32), Scale(24), IDC_HINT_LABEL);
-    hintLabel_.SetTextColour(RGB(255, 0, 0));
+    hintLabel_.SetTextColour(RGB(255, 0, 0));  // the theme's text colour in high contrast
     hintLabel_.SetBold(true);
     const char* legendCaptions[4] = {"Unmodified check-style item", "Modified check-style item",
                                      "Unmodified edit-style item", "Modified edit-style item"};
@@ -394,6 +438,7 @@ void TKeltMainForm::CreateControls()
 
     // Details column
     splitter_.CreateIn(form, 0, 0, Scale(4), 10);
+    splitter_.SetAccessibleTitle("Width of the setting details");
     layoutDpi_ = Dpi();
     detailsWidth_ = Scale(kDetailsWidth);
     splitter_.OnMoved = [this](int width) {
@@ -412,13 +457,17 @@ void TKeltMainForm::CreateControls()
     detailsTitle_.SetBold(true);
     detailsTitle_.SetAlignment(ui::ColourLabel::alCentre);
     memo_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                                  ES_AUTOVSCROLL,
+                              0, 0,
                               10, 10, panel2_.Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DETAILS_MEMO)), ui::Instance(), nullptr);
+    ui::SetAccessibleName(memo_, "Setting Details");
     panel2_.OnChildColour = [this](UINT message, HDC dc, HWND control, LRESULT& result) {
         if (control != memo_ || (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLOREDIT))
             return false;
-        ::SetTextColor(dc, RGB(0, 0, 192));
+        // Blue on white, or the theme's text colour in high contrast.
+        ::SetTextColor(dc, ui::HighContrast() ? ::GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 192));
         ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
         result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
         return true;
@@ -469,6 +518,7 @@ void TKeltMainForm::FormCreate()
     ::EnableWindow(Handle(), FALSE);
 
     DetectRunningWindows();
+    DetectRunningEdition();
     ::SetWindowTextA(Handle(), (ui::WindowText(Handle()) + "--[Now Running Under:" + FamilyName(OSFamily) + " ]").c_str());
     SetXPMenus(options_.UseXPMenu);
 
@@ -632,6 +682,8 @@ void TKeltMainForm::FinishStartup()
     SetXPMenus(false);
     AttachItemMenus();
     SetXPMenus(options_.UseXPMenu);
+    if (ui::PageControl* pages = catalogue_->PageControl())
+        pages->SetTabsTitle("Catalogues");
     // Laid out once, below, when everything the layout depends on is set.
     if (options_.MainLayout == 1)
         ShowTabsLayout(false);
@@ -646,6 +698,7 @@ void TKeltMainForm::FinishStartup()
     ::CheckMenuRadioItem(itemMenu_.get(), IDM_LAYOUT_BARS, IDM_LAYOUT_TABS, IDM_LAYOUT_BARS + mainLayoutShown_, MF_BYCOMMAND);
     alignmentChecked_ = options_.OutBarLayout == ui::kAlignRight ? ui::kAlignRight : ui::kAlignLeft;
     outBar_.SetAlignment(alignmentChecked_);
+    OrderSideBar();
     ::CheckMenuRadioItem(sideBarMenu_.get(), IDM_ALIGN_LEFT, IDM_ALIGN_RIGHT,
                          alignmentChecked_ == ui::kAlignRight ? IDM_ALIGN_RIGHT : IDM_ALIGN_LEFT, MF_BYCOMMAND);
     // Commands whose window this build lacks stay greyed.
@@ -662,6 +715,10 @@ void TKeltMainForm::FinishStartup()
     ::EnableWindow(Handle(), TRUE);
     ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     ::SetForegroundWindow(Handle());
+    // The keyboard starts where the user picks a catalogue.
+    if (::GetActiveWindow() == Handle())
+        if (HWND first = DefaultFocus())
+            ::SetFocus(first);
 }
 
 void TKeltMainForm::AttachItemMenus()
@@ -756,6 +813,13 @@ void TKeltMainForm::PassDisplayOptions()
     display.NorTWeakColor = options_.NorTWeakColor;
     display.ModTWeakColor = options_.ModTWeakColor;
     display.ExpandItems = options_.ExpandItems;
+    if (ui::HighContrast()) {
+        // The theme's colours stand in for the options' (which stay as they are): text on the
+        // window colour, modified tweaks in the colour of links.
+        display.TWeakBackColor = ui::SystemColour(COLOR_WINDOW);
+        display.NorTWeakColor = ui::SystemColour(COLOR_WINDOWTEXT);
+        display.ModTWeakColor = ui::SystemColour(COLOR_HOTLIGHT);
+    }
 }
 
 void TKeltMainForm::SetApplyEnabled(bool enabled)
@@ -857,9 +921,10 @@ void TKeltMainForm::UpdateLegend()
     const int x0 = Scale(4) + hint + gap;
     const int available = std::max(0, static_cast<int>(r.right) - help - Scale(6) - x0);
     const int each = available / 4;
-    const COLORREF back = ui::ResolveColour(options_.TWeakBackColor);
-    const COLORREF normal = ui::ResolveColour(options_.NorTWeakColor);
-    const COLORREF modified = ui::ResolveColour(options_.ModTWeakColor);
+    const bool contrast = ui::HighContrast();
+    const COLORREF back = contrast ? ::GetSysColor(COLOR_WINDOW) : ui::ResolveColour(options_.TWeakBackColor);
+    const COLORREF normal = contrast ? ::GetSysColor(COLOR_BTNTEXT) : ui::ResolveColour(options_.NorTWeakColor);
+    const COLORREF modified = contrast ? ::GetSysColor(COLOR_BTNTEXT) : ui::ResolveColour(options_.ModTWeakColor);
     const JTRegSettings::StatePictureId pictures[4] = {JTRegSettings::spNorTick, JTRegSettings::spModTick,
                                                        JTRegSettings::spNorEdit, JTRegSettings::spModEdit};
     for (int i = 0; i < 4; ++i) {
@@ -893,6 +958,59 @@ void TKeltMainForm::ModifiedCountChange()
     SetApplyEnabled(count >= 1);
     const std::string text = "Modified Item Count:" + std::to_string(count);
     ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ui::NotifyAccessible(EVENT_OBJECT_NAMECHANGE, status_, 1);
+}
+
+// ---------------------------------------------------------------- keyboard and colours
+
+void TKeltMainForm::StepCatalogue(int delta)
+{
+    ui::PageControl* pages = catalogue_ ? catalogue_->PageControl() : nullptr;
+    if (!finished_ || !pages || pages->PageCount() == 0)
+        return;
+    const int count = pages->PageCount();
+    const int index = ((std::max(0, pages->ActivePageIndex()) + delta) % count + count) % count;
+    HWND focus = ::GetFocus();
+    const bool inPages = focus && ::IsChild(pagesHost_.Handle(), focus);
+    if (Shown(outBar_.Handle())) {
+        outBar_.ClickButton(kSettingsHeader, index);  // as a click on its button does
+    } else {
+        pages->SetActivePageIndex(index);
+        pages->BringActivePageToFront();
+    }
+    // The focus was on the page that went: it goes to the new page's first control.
+    if (inPages) {
+        if (ui::TabSheet* page = pages->ActivePage()) {
+            HWND first = ::GetNextDlgTabItem(page->Handle(), nullptr, FALSE);
+            ::SetFocus(first ? first : pages->Handle());
+        }
+    }
+}
+
+HWND TKeltMainForm::DefaultFocus() const
+{
+    if (Shown(outBar_.Handle()))
+        return outBar_.Handle();
+    ui::PageControl* pages = catalogue_ ? catalogue_->PageControl() : nullptr;
+    if (pages && pages->Tabs() && Shown(pages->Tabs()))
+        return pages->Tabs();
+    return ::GetNextDlgTabItem(Handle(), nullptr, FALSE);
+}
+
+void TKeltMainForm::OrderSideBar()
+{
+    // Tab walks the window as the eye reads it: a side bar on the right comes last.
+    HWND after = outBar_.Alignment() == ui::kAlignRight ? panel2_.Handle() : controlBar_.Handle();
+    ::SetWindowPos(outBar_.Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TKeltMainForm::OnColoursChanged()
+{
+    // The tweaks take the theme's colours with high contrast, the options' without.
+    PassDisplayOptions();
+    if (catalogue_ && finished_)
+        catalogue_->ApplyColors();
+    UpdateLegend();
 }
 
 std::string TKeltMainForm::StatusText() const
@@ -933,6 +1051,8 @@ bool TKeltMainForm::OnCommand(int id, int, HWND)
     case IDM_LAYOUT_BARS: Bars1Click(0); return true;
     case IDM_LAYOUT_TABS: Bars1Click(1); return true;
     case IDM_ITEM_EXPAND: pmiSetItemClick(); return true;
+    case IDM_NEXT_CATALOGUE: StepCatalogue(1); return true;
+    case IDM_PREVIOUS_CATALOGUE: StepCatalogue(-1); return true;
     default: return false;
     }
 }
@@ -1071,6 +1191,7 @@ void TKeltMainForm::pmiLeftClick(int alignment)
     ::CheckMenuRadioItem(sideBarMenu_.get(), IDM_ALIGN_LEFT, IDM_ALIGN_RIGHT,
                          alignment == ui::kAlignRight ? IDM_ALIGN_RIGHT : IDM_ALIGN_LEFT, MF_BYCOMMAND);
     options_.OutBarLayout = alignment;
+    OrderSideBar();
     Layout();
     SaveOptions();
 }
@@ -1167,6 +1288,27 @@ LRESULT TKeltMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ShowItemMenu(at);
         return 0;
     }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus && ::IsChild(Handle(), focus))
+                lastFocus_ = focus;
+        }
+        break;
+    case WM_SETFOCUS:
+        // The window passes the focus on to the control that had it, or to the first place to
+        // start from.
+        if (finished_) {
+            HWND target = lastFocus_;
+            if (!target || !::IsWindow(target) || !::IsChild(Handle(), target) || !::IsWindowVisible(target) ||
+                !::IsWindowEnabled(target))
+                target = DefaultFocus();
+            if (target) {
+                ::SetFocus(target);
+                return 0;
+            }
+        }
+        break;
     case WM_ENABLE:
         if (wParam && closePending_) {
             closePending_ = false;

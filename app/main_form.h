@@ -121,6 +121,7 @@ protected:
     void OnDestroy() override;
     void OnDpiChanged(int dpi, const RECT* suggested) override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnColoursChanged() override;
 
 private:
     class LegendSample;
@@ -177,6 +178,12 @@ private:
     void ShowSideBarMenu(POINT screen);
     void OpenShell(const char* verb, const std::string& file, int show, const std::string& what);
     void SaveOptions();
+    // Keyboard: the next (delta 1) or previous (-1) catalogue; where the focus goes when the
+    // window gets it and no control of it had it before; the side bar's place in the tab
+    // order, which follows its side of the window.
+    void StepCatalogue(int delta);
+    HWND DefaultFocus() const;
+    void OrderSideBar();
 
     JTKeltOptions& options_;
     TKeltSplashForm* splash_;
@@ -197,6 +204,7 @@ private:
     int mainLayoutShown_ = -1;  // the "Main Layout" item checked now
     int styleChecked_ = -1;
     int alignmentChecked_ = -1;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
 
     // Controls
     ui::Panel formPanel_;

@@ -30,6 +30,10 @@
 #define IDM_LAYOUT_TABS      3043
 #define IDM_ITEM_HELP        3044
 
+// Keyboard commands without a menu item
+#define IDM_NEXT_CATALOGUE     3050
+#define IDM_PREVIOUS_CATALOGUE 3051
+
 // Main window controls
 #define IDC_FORM_PANEL       3600
 #define IDC_CONTROL_BAR      3601

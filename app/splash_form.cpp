@@ -118,6 +118,8 @@ bool TKeltSplashForm::OnCreate(const CREATESTRUCTA&)
     pluginsBar_.CreateIn(Handle(), Scale(kBarLeft), Scale(kPluginsBarTop), Scale(kBarWidth), Scale(kBarHeight),
                          IDC_SPLASH_PLUGINS);
     // Bright bars on the dark picture.
+    settingsBar_.SetAccessibleTitle("Loading Settings...");
+    pluginsBar_.SetAccessibleTitle("Loading Plugins...");
     settingsBar_.SetColours(RGB(120, 200, 255), RGB(255, 255, 255));
     pluginsBar_.SetColours(RGB(120, 230, 170), RGB(255, 255, 255));
     settingsBar_.SetTrackColour(RGB(16, 40, 86));
@@ -217,26 +219,33 @@ bool TKeltSplashForm::OnPaint()
 
 void TKeltSplashForm::PaintPicture(HDC dc, const RECT& client)
 {
-    const COLORREF top = RGB(22, 48, 102), bottom = RGB(34, 104, 168);
+    // With a high-contrast theme the picture is drawn plainly in the theme's colours.
+    const bool contrast = ui::HighContrast();
+    auto pick = [contrast](COLORREF own, int system) { return contrast ? ::GetSysColor(system) : own; };
+    const COLORREF top = pick(RGB(22, 48, 102), COLOR_WINDOW), bottom = pick(RGB(34, 104, 168), COLOR_WINDOW);
+    const COLORREF white = pick(RGB(255, 255, 255), COLOR_WINDOWTEXT);
+    const COLORREF pale = pick(RGB(200, 225, 255), COLOR_WINDOWTEXT);
     ui::FillGradient(dc, client, top, bottom, true);
     // A soft lighter band behind the title.
     RECT band{0, Scale(40), client.right, Scale(150)};
-    ui::FillGradient(dc, RECT{band.left, band.top, band.right, band.top + (band.bottom - band.top) / 2}, top,
-                     RGB(48, 96, 160), true);
-    ui::FillGradient(dc, RECT{band.left, band.top + (band.bottom - band.top) / 2, band.right, band.bottom},
-                     RGB(48, 96, 160), ui::BlendColour(top, bottom, 60), true);
+    if (!contrast) {
+        ui::FillGradient(dc, RECT{band.left, band.top, band.right, band.top + (band.bottom - band.top) / 2}, top,
+                         RGB(48, 96, 160), true);
+        ui::FillGradient(dc, RECT{band.left, band.top + (band.bottom - band.top) / 2, band.right, band.bottom},
+                         RGB(48, 96, 160), ui::BlendColour(top, bottom, 60), true);
+    }
 
     // The mark: a white ring with a tick, the sign of a tweak that is set.
     const int size = Scale(76);
     const int x = Scale(30), y = Scale(57);
     {
-        ui::UniquePen ring(::CreatePen(PS_SOLID, Scale(5), RGB(255, 255, 255)));
+        ui::UniquePen ring(::CreatePen(PS_SOLID, Scale(5), white));
         ui::SelectedObject pen(dc, ring.get());
         ui::SelectedObject brush(dc, ::GetStockObject(NULL_BRUSH));
         ::Ellipse(dc, x, y, x + size, y + size);
     }
     {
-        ui::UniquePen tickPen(::CreatePen(PS_SOLID, Scale(8), RGB(140, 220, 120)));
+        ui::UniquePen tickPen(::CreatePen(PS_SOLID, Scale(8), pick(RGB(140, 220, 120), COLOR_HIGHLIGHT)));
         ui::SelectedObject pen(dc, tickPen.get());
         POINT tick[3] = {{x + size * 26 / 100, y + size * 52 / 100},
                          {x + size * 44 / 100, y + size * 70 / 100},
@@ -247,17 +256,17 @@ void TKeltSplashForm::PaintPicture(HDC dc, const RECT& client)
     {
         ui::SelectedObject font(dc, titleFont_.get());
         RECT title{x + size + Scale(22), Scale(52), client.right - Scale(10), Scale(108)};
-        ui::DrawTextIn(dc, kProductName, title, RGB(255, 255, 255), DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX);
+        ui::DrawTextIn(dc, kProductName, title, white, DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX);
     }
     {
         ui::SelectedObject font(dc, textFont_.get());
         RECT line{x + size + Scale(26), Scale(110), client.right - Scale(10), Scale(128)};
-        ui::DrawTextIn(dc, kProductVersionText, line, RGB(200, 225, 255), DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+        ui::DrawTextIn(dc, kProductVersionText, line, pale, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
         ::OffsetRect(&line, 0, Scale(17));
-        ui::DrawTextIn(dc, "Registry tweaks in one window", line, RGB(200, 225, 255),
+        ui::DrawTextIn(dc, "Registry tweaks in one window", line, pale,
                        DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
 
-        const COLORREF label = RGB(235, 242, 255);
+        const COLORREF label = pick(RGB(235, 242, 255), COLOR_WINDOWTEXT);
         RECT settings{Scale(kBarLeft), Scale(kSettingsBarTop - kLabelGap), Scale(kBarLeft + kBarWidth), Scale(kSettingsBarTop)};
         ui::DrawTextIn(dc, "Loading Settings...", settings, label, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
         RECT plugins{Scale(kBarLeft), Scale(kPluginsBarTop - kLabelGap), Scale(kBarLeft + kBarWidth), Scale(kPluginsBarTop)};
@@ -266,10 +275,10 @@ void TKeltSplashForm::PaintPicture(HDC dc, const RECT& client)
     {
         ui::SelectedObject font(dc, smallFont_.get());
         RECT maker{Scale(10), client.bottom - Scale(20), client.right - Scale(10), client.bottom - Scale(4)};
-        ui::DrawTextIn(dc, "Dorvane", maker, RGB(170, 200, 235), DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX);
+        ui::DrawTextIn(dc, "Dorvane", maker, pale, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX);
     }
     // A thin frame so the borderless window stands off the desktop.
-    ui::FrameSolid(dc, client, RGB(12, 28, 60));
+    ui::FrameSolid(dc, client, pick(RGB(12, 28, 60), COLOR_WINDOWFRAME));
 }
 
 } // namespace kelt

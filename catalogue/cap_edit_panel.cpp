@@ -9,6 +9,7 @@
 #include "catalogue/edit_value_form.h"
 #include "catalogue/platform/int_text.h"
 #include "catalogue/value_format.h"
+#include "ui/accessible.h"
 #include "ui/colour.h"
 #include "ui/dpi.h"
 #include "ui/hint.h"
@@ -192,6 +193,9 @@ void JTCapEditPanel::UpdateView()
     const SIZE caption = CaptionExtent();
     if (ui::WindowText(label_) != Caption())
         ::SetWindowTextA(label_, Caption().c_str());
+    // The box is known by the tweak's caption (its own text is the value).
+    if (ui::AccessibleNameOf(edit_) != Caption())
+        ui::SetAccessibleName(edit_, Caption());
     const int margin = ScaleRow(2);
     ::SetWindowPos(label_, nullptr, margin, margin, caption.cx, caption.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(edit_, nullptr, margin, margin + caption.cy, std::max(0, Width() - 2 * margin), EditHeight(),

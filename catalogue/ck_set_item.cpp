@@ -132,6 +132,15 @@ bool JTckSetItem::SetChecked(bool state)
     return true;
 }
 
+bool JTckSetItem::Toggle()
+{
+    if (!row_ || !row_->IsEnabled())
+        return false;
+    row_->SetChecked(!checked_);
+    RowToggled();
+    return true;
+}
+
 void JTckSetItem::RowToggled()
 {
     checked_ = row_->IsChecked();

@@ -33,6 +33,10 @@ public:
     // Sets the box and the colour (modified colour when `state` differs from the registry
     // state) without raising OnChange.
     virtual bool SetChecked(bool state);
+    // What ticking the box does (from the keyboard in the compact list): the box flips, the
+    // colour follows and OnChange is raised; the focus stays where it is. False, changing
+    // nothing, while the row is disabled or not made.
+    bool Toggle();
 
     // The row control as its own type (null before CreateControl).
     JTCheckRow* Row() const { return row_.get(); }

@@ -191,7 +191,9 @@ HBITMAP JTRegSettings::StatePicture(StatePictureId which) const
 
 std::string JTRegSettings::DetailsText(const JTSetItem& item)
 {
-    return "Setting:" + item.sDescribe + "\n" + item.sDetails;
+    const std::string reason = item.UnsuitedReason();
+    return "Setting:" + item.sDescribe + "\n" + (reason.empty() ? "" : "Not available here: " + reason + "\n\n") +
+           item.sDetails;
 }
 
 void JTRegSettings::ShowError(const std::string& text)

@@ -181,6 +181,8 @@ bool JTSetItem::LoadFromTable()
     bAutoCreate = t.FieldByName("bAutoCreate").AsBoolean();
     bReboot = t.FieldByName("bReboot").AsBoolean();
     sDetails = t.FieldByName("sDetails").AsString();
+    const TField* editions = t.FindField("iEditions");
+    iEditions = editions ? editions->AsInteger() : 0;
     return true;
 }
 
@@ -230,11 +232,22 @@ void JTSetItem::SetTextColor(Colour colour)
 
 std::string JTSetItem::StateText()
 {
-    if (!SuitsRunningWindows())
+    if (!OSType.SuitsRunningWindows())
         return "(not for this Windows)";
+    if (!EditionSuits(iEditions, OSEdition))
+        return "(" + EditionsText(iEditions) + " only)";
     if (!valueStored_ && !IsModified())
         return "(not set)";
     return ValueText(iRegType, GetNewValue());
+}
+
+std::string JTSetItem::UnsuitedReason() const
+{
+    if (!OSType.SuitsRunningWindows())
+        return "This setting is not for this version of Windows.";
+    if (!EditionSuits(iEditions, OSEdition))
+        return "This setting works only on the " + EditionsText(iEditions) + " editions of Windows.";
+    return std::string();
 }
 
 std::string JTSetItem::RegistryPath() const

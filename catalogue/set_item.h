@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "catalogue/platform/edition.h"
 #include "catalogue/platform/os_family.h"
 #include "catalogue/platform/registry.h"
 #include "ui/colour.h"
@@ -217,8 +218,9 @@ public:
     // then BuildControl.
     virtual bool Initialize(bool loadFromTable, bool readRegistry);
     // From the table's current row: record number, sDescribe, iRegRoot, sSubKey, iRegType,
-    // sDataName, iOSType, bAutoCreate, bReboot, sDetails. False without a table; a missing
-    // column raises the table's error.
+    // sDataName, iOSType, bAutoCreate, bReboot, sDetails, and iEditions where the table has
+    // that column (older tables lack it: every edition). False without a table; a missing
+    // column of the others raises the table's error.
     virtual bool LoadFromTable();
     virtual bool SetFont(HFONT font) = 0;
     virtual bool SetColor(Colour colour) = 0;
@@ -254,16 +256,20 @@ public:
     // unsuited one hidden (NotSuitShow 1) or disabled (0, and any other value unless the kind
     // of row keeps unsuited rows enabled then). Hidden rows are disabled as well.
     void ApplySuitability();
-    // Whether the OS mask suits the running Windows now (OSFamily, OSIsNTLine).
-    bool SuitsRunningWindows() const { return OSType.SuitsRunningWindows(); }
+    // Whether the OS mask and the editions suit the running Windows now (OSFamily, OSIsNTLine,
+    // OSEdition).
+    bool SuitsRunningWindows() const { return OSType.SuitsRunningWindows() && EditionSuits(iEditions, OSEdition); }
+    // Why the item does not suit the running Windows, for its details; empty when it does.
+    std::string UnsuitedReason() const;
     // The value as last read from the registry, in text form.
     const std::string& CurrentValue() const { return sCurValue; }
     // Whether the value was there at the last read (false: key or value missing).
     bool ValueStored() const { return valueStored_; }
     // What the compact list's "State" column shows: "On" or "Off" for a check item as its box
     // shows it, the value an edit item shows (binary data as byte pairs), "(not set)" for an
-    // edit item whose value is missing and unchanged, "(not for this Windows)" for an item that
-    // does not suit the running Windows.
+    // edit item whose value is missing and unchanged, "(not for this Windows)" for an item whose
+    // OS mask leaves out the running Windows, "(Enterprise and Education only)" and the like for
+    // one whose editions leave out the running edition.
     virtual std::string StateText();
     // Copies where the value lives, the current value (old), GetNewValue (new), GetDefaultValue
     // and bAutoCreate into the record entry; writes nothing.
@@ -284,6 +290,7 @@ public:
     bool bAutoCreate = false;
     std::string sDescribe;
     std::string sDetails;
+    int iEditions = 0;     // edition bits (EditionCode); 0: every edition
 
     // --- events (raised only when set) ---
     std::function<void(JTSetItem*)> OnSelect;

@@ -1,14 +1,18 @@
 #include "catalogue/set_kind.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "catalogue/ck_set_item.h"
 #include "catalogue/reg_settings.h"
 #include "storage/xdb_table.h"
+#include "ui/accessible.h"
 #include "ui/bitmap.h"
+#include "ui/paint.h"
 #include "ui/colour.h"
 #include "ui/dpi.h"
 #include "ui/instance.h"
@@ -25,8 +29,110 @@ const COLORREF kGlyphTransparent = 0x848284;
 const int kTabPictureSize = 16;
 // The state pictures of the compact list, at 96 dpi.
 const int kStatePictureSize = 16;
+// Asks the list to run an entry's default action (wParam: the entry) from the message loop.
+const UINT kEntryActionMessage = WM_APP + 0x4B;
 
 } // namespace
+
+// ---------------------------------------------------------------- the list as it is read
+
+class JTSetKind::ListReader : public ui::AccessibleSource {
+public:
+    explicit ListReader(JTSetKind& page) : page_(page) {}
+
+    int AccessibleCount() const override { return page_.ListCount(); }
+    std::string AccessibleName(int element) const override
+    {
+        if (element == 0)
+            return page_.Caption();
+        const JTSetItem* item = Item(element);
+        return item ? item->sDescribe : std::string();
+    }
+    long AccessibleRole(int element) const override { return element == 0 ? ROLE_SYSTEM_LIST : ROLE_SYSTEM_LISTITEM; }
+    long AccessibleState(int element) const override
+    {
+        JTSetItem* item = Item(element);
+        if (!item)
+            return 0;
+        long state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+        const UINT shown = ListView_GetItemState(page_.list_, element - 1, LVIS_SELECTED);
+        if (shown & LVIS_SELECTED)
+            state |= STATE_SYSTEM_SELECTED;
+        // The tweak's own state, whatever the entry's picture looks like.
+        if (ItemKindOf(item) == ikCheckItem && static_cast<JTckSetItem*>(item)->IsChecked())
+            state |= STATE_SYSTEM_CHECKED;
+        if (!item->SuitsRunningWindows())
+            state |= STATE_SYSTEM_UNAVAILABLE;
+        RECT r{};
+        if (!AccessibleRect(element, r))
+            state |= STATE_SYSTEM_OFFSCREEN;
+        return state;
+    }
+    std::string AccessibleValue(int element) const override
+    {
+        JTSetItem* item = Item(element);
+        return item ? item->StateText() : std::string();
+    }
+    std::string AccessibleDescription(int element) const override
+    {
+        JTSetItem* item = Item(element);
+        return item && item->IsModified() ? "Changed, not applied yet" : std::string();
+    }
+    std::string AccessibleDefaultAction(int element) const override
+    {
+        JTSetItem* item = Item(element);
+        if (!item)
+            return std::string();
+        return ItemKindOf(item) == ikCheckItem ? "Toggle" : "Edit";
+    }
+    bool AccessibleDoDefault(int element) override
+    {
+        if (!Item(element))
+            return false;
+        ::PostMessageA(page_.list_, kEntryActionMessage, static_cast<WPARAM>(element - 1), 0);
+        return true;
+    }
+    bool AccessibleRect(int element, RECT& client) const override
+    {
+        if (!Item(element))
+            return false;
+        client.left = LVIR_BOUNDS;
+        if (!::SendMessageA(page_.list_, LVM_GETITEMRECT, static_cast<WPARAM>(element - 1), reinterpret_cast<LPARAM>(&client)))
+            return false;
+        RECT view{};
+        ::GetClientRect(page_.list_, &view);
+        RECT visible{};
+        return ::IntersectRect(&visible, &client, &view) != FALSE;
+    }
+    int AccessibleElementAt(POINT client) const override
+    {
+        LVHITTESTINFO hit{};
+        hit.pt = client;
+        const int entry = static_cast<int>(::SendMessageA(page_.list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        return entry >= 0 && entry < page_.ListCount() ? entry + 1 : 0;
+    }
+    int AccessibleFocus() const override
+    {
+        const int entry = ListView_GetNextItem(page_.list_, -1, LVNI_FOCUSED);
+        return entry >= 0 && entry < page_.ListCount() ? entry + 1 : 0;
+    }
+    int AccessibleSelection() const override
+    {
+        const int entry = ListView_GetNextItem(page_.list_, -1, LVNI_SELECTED);
+        return entry >= 0 && entry < page_.ListCount() ? entry + 1 : 0;
+    }
+    bool AccessibleSelect(int element, long flags) override
+    {
+        if (!Item(element) || !(flags & (SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION)))
+            return false;
+        page_.SelectEntry(element - 1);
+        return true;
+    }
+
+private:
+    JTSetItem* Item(int element) const { return element > 0 ? page_.ItemOfEntry(element - 1) : nullptr; }
+    JTSetKind& page_;
+};
 
 // ---------------------------------------------------------------- JTSetKind
 
@@ -119,6 +225,7 @@ bool JTSetKind::BuildPage()
     // 4. Splitter above it.
     splitter_ = std::make_unique<ui::Splitter>();
     splitter_->SetThickness(kSplitterHeight);
+    splitter_->SetAccessibleTitle("Height of the edit-style settings");
     splitter_->SetBackColour(settings.TWeakBackColor);
     splitter_->CreateIn(Handle(), 0, height - kSplitterHeight, width, true);
 
@@ -150,6 +257,7 @@ bool JTSetKind::BuildPage()
         column.cx = kStateColumnWidth;
         ::SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
         ScaleList(Dpi());
+        listReader_ = std::make_unique<ListReader>(*this);
         ::SetWindowSubclass(list_, ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
     LayoutAreas(editHeight_);
@@ -251,8 +359,26 @@ void JTSetKind::LayoutAreas(int editHeight)
         splitter_->SetBounds(0, checkHeight, width, kSplitterHeight);
     if (checkArea_)
         checkArea_->SetBounds(0, 0, width, checkHeight);
-    if (list_)
+    if (list_) {
         ::SetWindowPos(list_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        FitListColumns(Dpi());
+    }
+}
+
+// The State column keeps its width, so that its longest texts stay readable in a narrow window;
+// the descriptions take what is left, down to a width they can still be read in.
+void JTSetKind::FitListColumns(int dpi)
+{
+    RECT client{};
+    ::GetClientRect(list_, &client);
+    // Room for the vertical scroll bar the rows will bring, so that no horizontal one comes too.
+    if ((::GetWindowLongA(list_, GWL_STYLE) & WS_VSCROLL) == 0)
+        client.right -= ui::ScaleFor(17, dpi);  // the system's scroll bar at 96 dpi
+    const int state = ui::ScaleFor(kStateColumnWidth, dpi);
+    const int settings = std::clamp<int>(client.right - state, ui::ScaleFor(kListColumnMinWidth, dpi),
+                                         ui::ScaleFor(kListColumnWidth, dpi));
+    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(settings, 0));
+    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(state, 0));
 }
 
 bool JTSetKind::AdjustAreas()
@@ -284,8 +410,7 @@ void JTSetKind::ScaleList(int dpi)
     entryHeight_ = std::max<int>(ui::ScaleFor(kStatePictureSize, dpi), metrics.tmHeight) + 2;
     entrySizer_.reset(::ImageList_Create(1, entryHeight_, ILC_COLOR, 0, 1));
     ListView_SetImageList(list_, entrySizer_.get(), LVSIL_SMALL);
-    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(ui::ScaleFor(kListColumnWidth, dpi), 0));
-    ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(ui::ScaleFor(kStateColumnWidth, dpi), 0));
+    FitListColumns(dpi);
 }
 
 void JTSetKind::OnDpiChanged(int dpi, const RECT* suggested)
@@ -401,8 +526,23 @@ JTSetItem* JTSetKind::ItemOfEntry(int entry) const
 
 void JTSetKind::RedrawEntry(const JTSetItem* item)
 {
-    if (list_ && item && ItemOfEntry(item->ListEntry()) == item)
+    if (list_ && item && ItemOfEntry(item->ListEntry()) == item) {
         ListView_RedrawItems(list_, item->ListEntry(), item->ListEntry());
+        // A tick or an edit: the entry's state and its State text changed.
+        ui::NotifyAccessible(EVENT_OBJECT_STATECHANGE, list_, item->ListEntry() + 1);
+        ui::NotifyAccessible(EVENT_OBJECT_VALUECHANGE, list_, item->ListEntry() + 1);
+    }
+}
+
+bool JTSetKind::ToggleEntry(int entry)
+{
+    JTSetItem* item = ItemOfEntry(entry);
+    if (!item || ItemKindOf(item) != ikCheckItem)
+        return false;
+    // The editor strip shows the selected entry's row: the tick is made there.
+    if (ListView_GetNextItem(list_, -1, LVNI_SELECTED) != entry)
+        SelectEntry(entry);
+    return static_cast<JTckSetItem*>(item)->Toggle();
 }
 
 void JTSetKind::RedrawList()
@@ -460,7 +600,14 @@ void JTSetKind::DrawEntry(const DRAWITEMSTRUCT& draw)
             picture = catalogue_->StatePicture(check ? JTRegSettings::spNorTick : JTRegSettings::spNorEdit);
         text = focused ? 0xFFFFFF : settings.NorTWeakColor;
     }
-    const Colour fill = focused ? ui::SystemColour(COLOR_ACTIVECAPTION) : 0xFFFFFF;
+    Colour fill = focused ? ui::SystemColour(COLOR_ACTIVECAPTION) : 0xFFFFFF;
+    const bool contrast = ui::HighContrast();
+    if (contrast) {
+        // The theme's colours: the highlight pair for the focused entry, the window's else.
+        fill = ui::SystemColour(focused ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+        if (focused)
+            text = ui::SystemColour(COLOR_HIGHLIGHTTEXT);
+    }
 
     HDC dc = draw.hDC;
     RECT rect = draw.rcItem;
@@ -477,16 +624,21 @@ void JTSetKind::DrawEntry(const DRAWITEMSTRUCT& draw)
     if (picture) {
         BITMAP info{};
         ::GetObjectA(picture, sizeof info, &info);
-        ui::MemoryDC memory(dc);
-        ui::SelectedObject selected(memory.get(), picture);
         // The pictures are drawn for 96 dpi; at another scale they grow with the text.
         const int width = ::MulDiv(info.bmWidth, Dpi(), ui::kDefaultDpi);
         const int height = ::MulDiv(info.bmHeight, Dpi(), ui::kDefaultDpi);
-        if (width == info.bmWidth && height == info.bmHeight) {
-            ::BitBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, SRCCOPY);
+        if (contrast) {
+            ui::DrawBitmapMono(dc, picture, CLR_INVALID, rect.left, rect.top, width, height, ui::ResolveColour(text));
         } else {
-            ::SetStretchBltMode(dc, COLORONCOLOR);
-            ::StretchBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+            ui::MemoryDC memory(dc);
+            ui::SelectedObject selected(memory.get(), picture);
+            if (width == info.bmWidth && height == info.bmHeight) {
+                ::BitBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, SRCCOPY);
+            } else {
+                ::SetStretchBltMode(dc, COLORONCOLOR);
+                ::StretchBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, info.bmWidth, info.bmHeight,
+                             SRCCOPY);
+            }
         }
         x = rect.left + width + 1;
     }
@@ -521,10 +673,43 @@ LRESULT CALLBACK JTSetKind::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             self->OnListMouseDown(*self, entry);
         }
         break;
+    case WM_KEYDOWN:
+        if (wParam == VK_SPACE) {
+            // Space ticks the selected tweak (the list itself would only select it again).
+            self->ToggleEntry(ListView_GetNextItem(hwnd, -1, LVNI_SELECTED));
+            return 0;
+        }
+        if (wParam == VK_RETURN) {
+            // Enter goes into the editor strip, where the value is changed.
+            if (JTSetItem* item = self->ItemOfEntry(ListView_GetNextItem(hwnd, -1, LVNI_SELECTED)))
+                if (JTRowControl* row = item->GetControl())
+                    if (row->CanFocus())
+                        row->Focus();
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == ' ' || wParam == '\r')
+            return 0;  // used by the key itself, not a letter to find an entry by
+        break;
+    case WM_GETOBJECT:
+        if (self->listReader_)
+            if (const LRESULT answer = ui::AnswerGetObject(hwnd, wParam, lParam, *self->listReader_))
+                return answer;
+        break;
     case WM_NCDESTROY:
+        ui::ForgetAccessible(hwnd);
         ::RemoveWindowSubclass(hwnd, ListProc, id);
         break;
     default:
+        if (message == kEntryActionMessage) {
+            const int entry = static_cast<int>(wParam);
+            if (!self->ToggleEntry(entry) && self->ItemOfEntry(entry)) {
+                self->SelectEntry(entry);
+                ::PostMessageA(hwnd, WM_KEYDOWN, VK_RETURN, 0);
+            }
+            return 0;
+        }
         break;
     }
     return ::DefSubclassProc(hwnd, message, wParam, lParam);

@@ -8,6 +8,12 @@
 // Row windows are made when first needed: when the page shows in the expanded view, or when
 // the catalogue moves a row into the editor panel. Until then a row keeps its state in plain
 // fields, so counting, listing, colouring and searching need no window.
+//
+// From the keyboard, Space in the compact list ticks the selected check-styled tweak (its box in
+// the editor strip flips) and Enter moves into the editor strip. Assistive technology reads each
+// entry as the tweak it stands for: its description, its State text as value, and "checked"
+// exactly when a check-styled tweak is on (never from the picture, which marks the kind of
+// item and whether it was changed).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -36,8 +42,9 @@ public:
     static constexpr int kCheckRowStep = 17;
     static constexpr int kEditRowStep = 47;
     // The compact list's columns: "Settings" and "State".
-    static constexpr int kListColumnWidth = 600;
-    static constexpr int kStateColumnWidth = 160;
+    static constexpr int kListColumnWidth = 600;     // at most
+    static constexpr int kListColumnMinWidth = 240;  // at least, however narrow the list
+    static constexpr int kStateColumnWidth = 210;    // "(Enterprise and Education only)" whole
 
     JTSetKind();
     ~JTSetKind() override;
@@ -122,6 +129,8 @@ public:
     void SelectEntry(int entry);
     // Height of the compact list's entries.
     int EntryHeight() const { return entryHeight_; }
+    // What Space in the list does to an entry: ticks a check-styled tweak. False for others.
+    bool ToggleEntry(int entry);
 
     // Raised by the compact list: a mouse button went down on it (entry under the pointer, -1
     // for none) and an entry became selected.
@@ -136,8 +145,10 @@ protected:
     void OnDpiChanged(int dpi, const RECT* suggested) override;
 
 private:
+    class ListReader;
     // The compact list's font, entry height and column at a scale.
     void ScaleList(int dpi);
+    void FitListColumns(int dpi);
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
     const TRegSetOption& Settings() const;
@@ -171,6 +182,7 @@ private:
     std::vector<JTSetItem*> entries_;
     bool filling_ = false;            // Arrange refills the list: count set once at the end
 
+    std::unique_ptr<ListReader> listReader_;  // what assistive technology reads of the list
     ui::UniqueImageList entrySizer_;  // gives the list's entries room for the pictures
     int entryHeight_ = 0;
     int editHeight_ = 0;              // current height of the edit area

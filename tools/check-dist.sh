@@ -30,7 +30,7 @@ fault() { echo "FAULT: $*"; faults=$((faults + 1)); }
 # linking broke and the program would not start on a clean machine.
 system_dlls="advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll dnsapi.dll dwmapi.dll
   gdi32.dll gdiplus.dll imm32.dll iphlpapi.dll kernel32.dll mpr.dll msimg32.dll msvcrt.dll
-  netapi32.dll ntdll.dll ole32.dll oleaut32.dll psapi.dll rpcrt4.dll secur32.dll setupapi.dll
+  netapi32.dll ntdll.dll ole32.dll oleacc.dll oleaut32.dll psapi.dll rpcrt4.dll secur32.dll setupapi.dll
   shell32.dll shfolder.dll shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll
   winhttp.dll wininet.dll winmm.dll winspool.drv ws2_32.dll wsock32.dll"
 system_dlls=" $(echo $system_dlls) "

@@ -1,5 +1,7 @@
 #include "ui/colour_label.h"
 
+#include <oleacc.h>
+
 #include "ui/dpi.h"
 #include "ui/paint.h"
 
@@ -20,7 +22,7 @@ bool ColourLabel::CreateIn(HWND parent, const std::string& text, int left, int t
     text_ = text;
     fontDpi_ = DpiOf(parent);
     RebuildFonts();
-    return Create(kLabelClass, text, WS_CHILD | WS_VISIBLE, 0, left, top, width, height, parent,
+    return Create(kLabelClass, text, WS_CHILD | WS_VISIBLE | (link_ ? WS_TABSTOP : 0), 0, left, top, width, height, parent,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
@@ -84,6 +86,11 @@ void ColourLabel::SetAlignment(Alignment alignment)
 void ColourLabel::SetLink(bool link)
 {
     link_ = link;
+    if (Handle()) {
+        // A link is reached with the keyboard like a button.
+        const LONG style = ::GetWindowLongA(Handle(), GWL_STYLE);
+        ::SetWindowLongA(Handle(), GWL_STYLE, link ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
     RebuildFonts();
     if (Handle())
         ::InvalidateRect(Handle(), nullptr, FALSE);
@@ -103,13 +110,42 @@ bool ColourLabel::OnPaint()
     BufferedPaint paint(Handle());
     HDC dc = paint.dc();
     RECT r = paint.client();
-    FillSolid(dc, r, ResolveColour(backColour_));
+    COLORREF back = ResolveColour(backColour_);
+    COLORREF text = ResolveColour(textColour_);
+    if (HighContrast()) {
+        // The theme's pair of colours for the surface the label stands on.
+        const bool onWindow = backColour_ == SystemColour(COLOR_WINDOW);
+        back = ::GetSysColor(onWindow ? COLOR_WINDOW : COLOR_BTNFACE);
+        text = ::GetSysColor(link_ ? COLOR_HOTLIGHT : onWindow ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
+    }
+    FillSolid(dc, r, back);
     SelectedObject font(dc, CurrentFont());
     UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
     flags |= alignment_ == alCentre ? DT_CENTER : alignment_ == alRight ? DT_RIGHT : DT_LEFT;
-    DrawTextIn(dc, text_, r, ResolveColour(textColour_), flags);
-    if (link_ && ::GetFocus() == Handle())
+    DrawTextIn(dc, text_, r, text, flags);
+    if (link_ && ::GetFocus() == Handle() && !(::SendMessageA(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &r);
+    }
+    return true;
+}
+
+long ColourLabel::AccessibleRole(int) const
+{
+    return link_ ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
+}
+
+long ColourLabel::AccessibleState(int) const
+{
+    return link_ ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
+}
+
+bool ColourLabel::AccessibleDoDefault(int)
+{
+    if (!link_)
+        return false;
+    ::PostMessageA(Handle(), WM_KEYDOWN, VK_RETURN, 0);
     return true;
 }
 
@@ -138,6 +174,9 @@ LRESULT ColourLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (link_ && OnClick)
             OnClick();
         return 0;
+    case WM_UPDATEUISTATE:
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        break;
     case WM_KEYDOWN:
         if (link_ && (wParam == VK_RETURN || wParam == VK_SPACE) && OnClick) {
             OnClick();

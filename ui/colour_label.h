@@ -1,19 +1,22 @@
 #pragma once
 // A label drawn by itself: any text colour (system colours included), optional bold font,
 // left / centred / right, on the parent's face colour or a colour of its own. As a link it
-// shows the hand cursor, underlines itself while the pointer is over it and raises OnClick.
+// shows the hand cursor, underlines itself while the pointer is over it and raises OnClick; it
+// is then a tab stop, and assistive technology reads it as a link (else as static text). With a
+// high-contrast theme it draws in the theme's colours.
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
+#include "ui/accessible.h"
 #include "ui/colour.h"
 #include "ui/handles.h"
 #include "ui/window.h"
 
 namespace kelt::ui {
 
-class ColourLabel : public Window {
+class ColourLabel : public Window, private AccessibleSource {
 public:
     enum Alignment { alLeft, alCentre, alRight };
 
@@ -43,8 +46,15 @@ protected:
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
     void OnDpiChanged(int dpi, const RECT* suggested) override;
+    AccessibleSource* Accessibility() override { return this; }
 
 private:
+    std::string AccessibleName(int) const override { return text_; }
+    long AccessibleRole(int) const override;
+    long AccessibleState(int) const override;
+    std::string AccessibleDefaultAction(int) const override { return link_ ? "Jump" : std::string(); }
+    bool AccessibleDoDefault(int) override;
+
     void RebuildFonts();
     HFONT CurrentFont() const;
 

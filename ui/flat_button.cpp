@@ -1,6 +1,9 @@
 #include "ui/flat_button.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
+
+#include <string>
 
 #include "ui/paint.h"
 
@@ -31,6 +34,34 @@ bool FlatButtonBase::Inside(LPARAM lParam) const
     ::GetClientRect(Handle(), &client);
     const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     return ::PtInRect(&client, at) != FALSE;
+}
+
+long FlatButtonBase::AccessibleRole(int) const
+{
+    return ROLE_SYSTEM_PUSHBUTTON;
+}
+
+long FlatButtonBase::AccessibleState(int) const
+{
+    long state = 0;
+    if (pressed_ && hot_)
+        state |= STATE_SYSTEM_PRESSED;
+    if (hot_)
+        state |= STATE_SYSTEM_HOTTRACKED;
+    return state;
+}
+
+bool FlatButtonBase::AccessibleDoDefault(int)
+{
+    if (!::IsWindowEnabled(Handle()))
+        return false;
+    ::PostMessageA(Handle(), BM_CLICK, 0, 0);
+    return true;
+}
+
+bool FlatButtonBase::ShowsFocus() const
+{
+    return ::GetFocus() == Handle() && !(::SendMessageA(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
 }
 
 LRESULT FlatButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -129,14 +160,21 @@ bool FlatTextButton::OnPaint()
     if (down)
         ::OffsetRect(&textRect, 1, 1);
     SelectedObject selected(dc, font_ ? font_ : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
-    DrawTextIn(dc, WindowText(Handle()), textRect, enabled ? colour_ : ::GetSysColor(COLOR_GRAYTEXT),
+    // The caption's own colour gives way to the theme's in high contrast.
+    const COLORREF colour = HighContrast() ? ::GetSysColor(COLOR_BTNTEXT) : colour_;
+    DrawTextIn(dc, WindowText(Handle()), textRect, enabled ? colour : ::GetSysColor(COLOR_GRAYTEXT),
                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    if (::GetFocus() == Handle() && !(::SendMessageA(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+    if (ShowsFocus()) {
         RECT focus = rect;
         ::InflateRect(&focus, -3, -3);
         ::DrawFocusRect(dc, &focus);
     }
     return true;
+}
+
+std::string FlatTextButton::ButtonName() const
+{
+    return WithoutMnemonic(WindowText(Handle()));
 }
 
 LRESULT FlatTextButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

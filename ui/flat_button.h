@@ -7,16 +7,32 @@
 
 #include <string>
 
+#include "ui/accessible.h"
 #include "ui/window.h"
 
 namespace kelt::ui {
 
-class FlatButtonBase : public Window {
+// Assistive technology reads each of these buttons as a push button (its name, whether it is
+// available, pressed or focused, the action "Press"); the focus shows as a dotted frame
+// unless the user hides focus marks until the keyboard is used.
+class FlatButtonBase : public Window, protected AccessibleSource {
 public:
     bool Hot() const { return hot_; }
     bool Pressed() const { return pressed_; }
 
 protected:
+    // What the button is called: its caption, else its hint.
+    virtual std::string ButtonName() const = 0;
+    AccessibleSource* Accessibility() override { return this; }
+    std::string AccessibleName(int) const override { return ButtonName(); }
+    long AccessibleRole(int) const override;
+    long AccessibleState(int) const override;
+    std::string AccessibleDefaultAction(int) const override { return "Press"; }
+    // Clicked from the message loop, as BM_CLICK does.
+    bool AccessibleDoDefault(int) override;
+    // Whether the focus is to be drawn now.
+    bool ShowsFocus() const;
+
     // Handles the pointer messages; the rest go to Window's dispatch.
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // A finished click of the left button.
@@ -53,6 +69,7 @@ protected:
     void OnButtonClick() override { Click(); }
     bool OnPaint() override;
     bool OnEraseBackground(HDC) override { return true; }
+    std::string ButtonName() const override;
 
 private:
     COLORREF colour_ = 0;

@@ -1,6 +1,7 @@
 #include "ui/glyph_button.h"
 
 #include "ui/hint.h"
+#include "ui/paint.h"
 
 namespace kelt::ui {
 
@@ -27,8 +28,8 @@ bool GlyphButton::CreateIn(HWND parent, int left, int top, int width, int height
     if (Handle())
         return true;
     RegisterWindowClass(kGlyphButtonClass, CS_HREDRAW | CS_VREDRAW, nullptr);
-    if (!Create(kGlyphButtonClass, std::string(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, left, top, width, height,
-                parent))
+    if (!Create(kGlyphButtonClass, std::string(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, left, top,
+                width, height, parent))
         return false;
     if (!hint_.empty())
         SetHint(Handle(), hint_);
@@ -68,6 +69,14 @@ bool GlyphButton::OnPaint()
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(Handle(), &paint);
     Paint(dc);
+    if (ShowsFocus()) {
+        RECT focus{};
+        ::GetClientRect(Handle(), &focus);
+        ::InflateRect(&focus, -2, -2);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        ::DrawFocusRect(dc, &focus);
+    }
     ::EndPaint(Handle(), &paint);
     return true;
 }
@@ -106,10 +115,42 @@ void GlyphButton::Paint(HDC dc)
         ++x;
         ++y;
     }
-    MemoryDC memory(dc);
-    SelectedObject selected(memory.get(), glyph_.get());
-    const COLORREF transparent = ::GetPixel(memory.get(), 0, height - 1);
-    ::TransparentBlt(dc, x, y, width, height, memory.get(), 0, 0, width, height, transparent);
+    if (HighContrast()) {
+        DrawBitmapMono(dc, glyph_.get(), CLR_INVALID, x, y, width, height, ::GetSysColor(COLOR_BTNTEXT));
+    } else {
+        MemoryDC memory(dc);
+        SelectedObject selected(memory.get(), glyph_.get());
+        const COLORREF transparent = ::GetPixel(memory.get(), 0, height - 1);
+        ::TransparentBlt(dc, x, y, width, height, memory.get(), 0, 0, width, height, transparent);
+    }
+}
+
+LRESULT GlyphButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_BUTTON;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN || wParam == VK_SPACE) {
+            Click();  // may destroy the button: nothing follows
+            return 0;
+        }
+        break;
+    case BM_CLICK:
+        Click();
+        return 0;
+    case WM_LBUTTONDOWN:
+        ::SetFocus(Handle());
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        break;
+    default:
+        break;
+    }
+    return FlatButtonBase::HandleMessage(message, wParam, lParam);
 }
 
 } // namespace kelt::ui

@@ -1,7 +1,8 @@
 #pragma once
 // A flat button that shows only a picture: no frame until the pointer is over it (raised) or
 // it is pressed (sunken), a hint, and a click handler. The picture's bottom-left pixel is its
-// transparent colour, as toolbar glyphs are drawn. Used for the plug-in bar.
+// transparent colour, as toolbar glyphs are drawn. Used for the plug-in bar. It is a tab stop:
+// Enter and Space click it, and assistive technology reads its hint as its name.
 #include <windows.h>
 
 #include <functional>
@@ -34,6 +35,8 @@ protected:
     void OnButtonClick() override { Click(); }
     bool OnPaint() override;
     bool OnEraseBackground(HDC) override { return true; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    std::string ButtonName() const override { return hint_; }
 
 private:
     void Paint(HDC dc);

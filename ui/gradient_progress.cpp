@@ -1,6 +1,7 @@
 #include "ui/gradient_progress.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 
@@ -47,12 +48,32 @@ int GradientProgress::FilledWidth(int width) const
     return static_cast<int>((static_cast<long long>(position_) - min_) * width / span);
 }
 
+int GradientProgress::Percent() const
+{
+    return FilledWidth(100);
+}
+
+long GradientProgress::AccessibleRole(int) const
+{
+    return ROLE_SYSTEM_PROGRESSBAR;
+}
+
+long GradientProgress::AccessibleState(int) const
+{
+    return STATE_SYSTEM_READONLY;
+}
+
 int GradientProgress::SetPosition(int position)
 {
     const int previous = position_;
+    const int before = Percent();
     position_ = std::clamp(position, min_, std::max(min_, max_));
-    if (position_ != previous && Handle())
+    if (position_ != previous && Handle()) {
         ::InvalidateRect(Handle(), nullptr, FALSE);
+        // Readers hear the percentage, so only its changes are told.
+        if (Percent() != before)
+            NotifyAccessible(EVENT_OBJECT_VALUECHANGE, Handle());
+    }
     return previous;
 }
 
@@ -115,7 +136,10 @@ bool GradientProgress::OnPaint()
     const COLORREF to = to_ == CLR_INVALID ? highlight : to_;
     const int inner = r.right - r.left;
     const int filled = FilledWidth(inner);
-    if (filled > 0) {
+    if (HighContrast()) {
+        FillSolid(dc, r, ::GetSysColor(COLOR_WINDOW));
+        FillSolid(dc, RECT{r.left, r.top, r.left + filled, r.bottom}, highlight);
+    } else if (filled > 0) {
         // The gradient spans the whole bar, so the colour at a spot does not change as it fills.
         RECT full{r.left, r.top, r.right, r.bottom};
         HRGN clip = ::CreateRectRgn(r.left, r.top, r.left + filled, r.bottom);

@@ -5,11 +5,16 @@
 // position always stays inside the range.
 #include <windows.h>
 
+#include <string>
+
+#include "ui/accessible.h"
 #include "ui/window.h"
 
 namespace kelt::ui {
 
-class GradientProgress : public Window {
+// Assistive technology reads it as a progress bar whose value is the percentage done, and hears
+// of every change of it. With a high-contrast theme it fills plainly in the highlight colour.
+class GradientProgress : public Window, private AccessibleSource {
 public:
     GradientProgress() = default;
     ~GradientProgress() override;
@@ -27,13 +32,24 @@ public:
     int Maximum() const { return max_; }
     // Filled width (pixels) for a bar `width` wide at the present position.
     int FilledWidth(int width) const;
+    // The share done, 0 to 100.
+    int Percent() const;
+    // What assistive technology calls the bar (its label).
+    void SetAccessibleTitle(const std::string& title) { title_ = title; }
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
+    AccessibleSource* Accessibility() override { return this; }
 
 private:
+    std::string AccessibleName(int) const override { return title_; }
+    long AccessibleRole(int) const override;
+    long AccessibleState(int) const override;
+    std::string AccessibleValue(int) const override { return std::to_string(Percent()) + "%"; }
+
+    std::string title_;
     int SetPosition(int position);
     LRESULT SetRange(int low, int high);
 

@@ -74,6 +74,11 @@ void ImageButton::Click()
         OnClick();
 }
 
+std::string ImageButton::ButtonName() const
+{
+    return caption_.empty() ? GetHint(Handle()) : caption_;
+}
+
 bool ImageButton::OnPaint()
 {
     BufferedPaint paint(Handle());
@@ -82,7 +87,11 @@ bool ImageButton::OnPaint()
     FillSolid(dc, r, ::GetSysColor(COLOR_BTNFACE));
     const bool enabled = IsEnabled();
     const bool down = Pressed() && Hot();
-    if (enabled && (down || Hot() || !flat_)) {
+    const bool contrast = HighContrast();
+    if (contrast && enabled && (down || Hot() || !flat_)) {
+        // No tints: a frame in the theme's colour of things under the pointer.
+        FrameSolid(dc, r, ::GetSysColor(down ? COLOR_HIGHLIGHT : COLOR_HOTLIGHT));
+    } else if (enabled && (down || Hot() || !flat_)) {
         // Flat buttons in the manner of a tool bar: a light tint and a thin frame.
         const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
         RECT inner = r;
@@ -103,15 +112,22 @@ bool ImageButton::OnPaint()
         textRect.top = imageTop + imageSize_ + Scale(2);
         textRect.bottom = textRect.top + textHeight;
     }
-    DrawImage(dc, images_, index_, (r.right - imageSize_) / 2 + offset, imageTop + offset, imageSize_, !enabled);
+    const int imageLeft = (r.right - imageSize_) / 2 + offset;
+    if (contrast)
+        DrawImageMono(dc, images_, index_, imageLeft, imageTop + offset, imageSize_,
+                      ::GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    else
+        DrawImage(dc, images_, index_, imageLeft, imageTop + offset, imageSize_, !enabled);
     if (!caption_.empty()) {
         ::OffsetRect(&textRect, offset, offset);
         DrawTextIn(dc, caption_, textRect, ::GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT),
                    DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
-    if (::GetFocus() == Handle() && !flat_) {
+    if (ShowsFocus()) {
         RECT focus = r;
         ::InflateRect(&focus, -3, -3);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &focus);
     }
     return true;
@@ -142,6 +158,9 @@ LRESULT ImageButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KILLFOCUS:
         ::InvalidateRect(Handle(), nullptr, FALSE);
         return 0;
+    case WM_UPDATEUISTATE:
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+        break;
     case WM_GETDLGCODE:
         return DLGC_BUTTON;
     default:

@@ -37,6 +37,7 @@ protected:
     bool OnEraseBackground(HDC) override { return true; }
     bool OnPaint() override;
     void OnButtonClick() override { Click(); }
+    std::string ButtonName() const override;
 
 private:
     void Click();

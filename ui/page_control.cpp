@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "ui/accessible.h"
 #include "ui/dpi.h"
+#include "ui/paint.h"
 
 namespace kelt::ui {
 
@@ -129,7 +131,7 @@ bool PageControl::CreateIn(HWND parent, bool visible)
     parent_ = parent;
     const HINSTANCE module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(Handle(), GWLP_HINSTANCE));
     tabs_ = ::CreateWindowExA(0, WC_TABCONTROLA, nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_HOTTRACK | TCS_TABS, 0, 0,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE | TCS_HOTTRACK | TCS_TABS, 0, 0,
                               r.right, r.bottom, Handle(), nullptr, module, nullptr);
     ::SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultFontFor(Dpi())), FALSE);
     SetFillParent(fillParent_);
@@ -212,9 +214,43 @@ int PageControl::IndexOf(const TabSheet* page) const
 void PageControl::SetImageList(HIMAGELIST images)
 {
     images_ = images;
-    if (tabs_)
-        ::SendMessageA(tabs_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    monoImages_.reset();
+    UpdateTabImages();
     RebuildTabs();
+}
+
+void PageControl::UpdateTabImages()
+{
+    if (!tabs_)
+        return;
+    HIMAGELIST shown = images_;
+    if (images_ && HighContrast()) {
+        const COLORREF colour = ::GetSysColor(COLOR_BTNTEXT);
+        // Pictures are added to the list as pages come: the copy follows.
+        if (!monoImages_ || monoColour_ != colour ||
+            ::ImageList_GetImageCount(monoImages_.get()) != ::ImageList_GetImageCount(images_)) {
+            monoImages_.reset(MonochromeCopy(images_, colour));
+            monoColour_ = colour;
+        }
+        shown = monoImages_.get();
+    }
+    if (reinterpret_cast<HIMAGELIST>(::SendMessageA(tabs_, TCM_GETIMAGELIST, 0, 0)) != shown)
+        ::SendMessageA(tabs_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(shown));
+}
+
+void PageControl::SetTabsTitle(const std::string& title)
+{
+    SetAccessibleName(tabs_, title);
+}
+
+LRESULT PageControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) {
+        UpdateTabImages();
+        if (tabs_)
+            ::InvalidateRect(tabs_, nullptr, TRUE);
+    }
+    return Window::HandleMessage(message, wParam, lParam);
 }
 
 void PageControl::AddPage(TabSheet* page)
@@ -224,6 +260,7 @@ void PageControl::AddPage(TabSheet* page)
     ::SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (!page->TabVisible())
         return;
+    UpdateTabImages();
     // A new last page only adds its tab.
     TCITEMA item{};
     item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_PARAM;
@@ -262,6 +299,7 @@ void PageControl::PageChanged(TabSheet* page)
     for (int tab = 0; tab < count; ++tab) {
         if (PageOfTab(tab) != page)
             continue;
+        UpdateTabImages();
         TCITEMA item{};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
         item.pszText = const_cast<char*>(page->Caption().c_str());

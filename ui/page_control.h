@@ -2,7 +2,9 @@
 // A page control: a tab strip (several lines of tabs, hot-tracking) over a stack of pages of
 // which one, the active page, is shown. Tabs can carry 16 x 16 pictures from an image list;
 // each page's tab can be taken off and put back, and without any tab the active page fills
-// the whole control. The control can follow its parent's client size.
+// the whole control. The control can follow its parent's client size. The tab strip is a tab
+// stop (the arrow keys pick a page, as in any tab control); with a high-contrast theme its
+// pictures are silhouettes in the text colour.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/handles.h"
 #include "ui/window.h"
 
 namespace kelt::ui {
@@ -105,7 +108,11 @@ public:
     // The user picked another tab; the new page is already active.
     std::function<void(TabSheet* page)> OnChange;
 
+    // What assistive technology calls the tab strip.
+    void SetTabsTitle(const std::string& title);
+
 protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnNotify(NMHDR& header, LRESULT& result) override;
     void OnSize(UINT type, int width, int height) override;
     void OnDestroy() override;
@@ -123,10 +130,15 @@ private:
     void Layout();
     void FitParent();
     void ShowActive();
+    // Gives the tab strip the pictures to show: the image list, or its silhouettes while a
+    // high-contrast theme is on.
+    void UpdateTabImages();
 
     HWND tabs_ = nullptr;
     HWND parent_ = nullptr;
     HIMAGELIST images_ = nullptr;
+    UniqueImageList monoImages_;
+    COLORREF monoColour_ = CLR_INVALID;
     std::vector<TabSheet*> pages_;
     int active_ = -1;
     bool fillParent_ = true;

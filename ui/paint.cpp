@@ -61,6 +61,10 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour)
 
 void FillGradient(HDC dc, const RECT& rect, COLORREF from, COLORREF to, bool vertical)
 {
+    if (HighContrast()) {
+        FillSolid(dc, rect, from);
+        return;
+    }
     TRIVERTEX vertices[2] = {};
     vertices[0].x = rect.left;
     vertices[0].y = rect.top;
@@ -126,7 +130,104 @@ void DrawImage(HDC dc, HIMAGELIST images, int index, int x, int y, int size, boo
 
 COLORREF LinkColour()
 {
+    if (HighContrast())
+        return ::GetSysColor(COLOR_HOTLIGHT);
     return ShadeColour(::GetSysColor(COLOR_HIGHLIGHT), -30);
+}
+
+bool HighContrast()
+{
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    return ::SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+namespace {
+
+// Paints `colour` into `dc` wherever the monochrome `mask` (selected into `maskDc`, the same
+// size as the target) is black.
+void FillThroughMask(HDC dc, HDC maskDc, int x, int y, int width, int height, COLORREF colour)
+{
+    UniqueBrush brush(::CreateSolidBrush(colour));
+    SelectedObject selected(dc, brush.get());
+    const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF back = ::SetBkColor(dc, RGB(255, 255, 255));
+    // Pattern where the source is black, the destination kept where it is white.
+    ::BitBlt(dc, x, y, width, height, maskDc, 0, 0, 0x00B8074A);
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, back);
+}
+
+} // namespace
+
+void DrawImageMono(HDC dc, HIMAGELIST images, int index, int x, int y, int size, COLORREF colour)
+{
+    if (!images || index < 0 || index >= ::ImageList_GetImageCount(images) || size <= 0)
+        return;
+    UniqueIcon icon(::ImageList_GetIcon(images, index, ILD_NORMAL));
+    if (!icon)
+        return;
+    MemoryDC mask(dc);
+    UniqueBitmap bits(::CreateBitmap(size, size, 1, 1, nullptr));
+    SelectedObject selected(mask.get(), bits.get());
+    RECT all{0, 0, size, size};
+    ::FillRect(mask.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    // The icon's mask drawn alone: black where the picture is.
+    ::DrawIconEx(mask.get(), 0, 0, icon.get(), size, size, 0, nullptr, DI_MASK);
+    FillThroughMask(dc, mask.get(), x, y, size, size, colour);
+}
+
+void DrawBitmapMono(HDC dc, HBITMAP bitmap, COLORREF transparent, int x, int y, int width, int height,
+                    COLORREF colour)
+{
+    BITMAP info{};
+    if (!bitmap || !::GetObjectA(bitmap, sizeof info, &info) || width <= 0 || height <= 0)
+        return;
+    const int sourceHeight = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    MemoryDC source(dc);
+    SelectedObject picture(source.get(), bitmap);
+    if (transparent == CLR_INVALID)
+        transparent = ::GetPixel(source.get(), 0, sourceHeight - 1);
+    // A monochrome copy at full size: the transparent colour turns white, the rest black.
+    MemoryDC full(dc);
+    UniqueBitmap fullBits(::CreateBitmap(info.bmWidth, sourceHeight, 1, 1, nullptr));
+    SelectedObject fullSelected(full.get(), fullBits.get());
+    const COLORREF back = ::SetBkColor(source.get(), transparent);
+    ::BitBlt(full.get(), 0, 0, info.bmWidth, sourceHeight, source.get(), 0, 0, SRCCOPY);
+    ::SetBkColor(source.get(), back);
+    MemoryDC mask(dc);
+    UniqueBitmap maskBits(::CreateBitmap(width, height, 1, 1, nullptr));
+    SelectedObject maskSelected(mask.get(), maskBits.get());
+    ::SetStretchBltMode(mask.get(), BLACKONWHITE);
+    ::StretchBlt(mask.get(), 0, 0, width, height, full.get(), 0, 0, info.bmWidth, sourceHeight, SRCCOPY);
+    FillThroughMask(dc, mask.get(), x, y, width, height, colour);
+}
+
+HIMAGELIST MonochromeCopy(HIMAGELIST images, COLORREF colour)
+{
+    if (!images)
+        return nullptr;
+    int cx = 0, cy = 0;
+    ::ImageList_GetIconSize(images, &cx, &cy);
+    const int count = ::ImageList_GetImageCount(images);
+    HIMAGELIST copy = ::ImageList_Create(cx, cy, ILC_COLOR24 | ILC_MASK, count, 1);
+    if (!copy)
+        return nullptr;
+    WindowDC screen(nullptr);
+    // A background no silhouette has, masked out again.
+    const COLORREF key = colour == RGB(255, 0, 255) ? RGB(0, 255, 0) : RGB(255, 0, 255);
+    for (int i = 0; i < count; ++i) {
+        MemoryDC dc(screen.get());
+        UniqueBitmap bits(::CreateCompatibleBitmap(screen.get(), cx, cy));
+        {
+            SelectedObject selected(dc.get(), bits.get());
+            FillSolid(dc.get(), RECT{0, 0, cx, cy}, key);
+            DrawImageMono(dc.get(), images, i, 0, 0, std::min(cx, cy), colour);
+        }
+        ::ImageList_AddMasked(copy, bits.get(), key);
+    }
+    return copy;
 }
 
 HFONT CreateUiFont(int weight, int heightPercent, bool underline, int dpi)
@@ -137,7 +238,7 @@ HFONT CreateUiFont(int weight, int heightPercent, bool underline, int dpi)
     font.lfWeight = weight;
     font.lfHeight = ::MulDiv(font.lfHeight, heightPercent, 100);
     font.lfUnderline = underline ? TRUE : FALSE;
-    font.lfQuality = CLEARTYPE_QUALITY;
+    // The smoothing stays the system's: the user's choice (none, for one) holds here too.
     return ::CreateFontIndirectA(&font);
 }
 

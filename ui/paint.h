@@ -37,7 +37,8 @@ COLORREF BlendColour(COLORREF a, COLORREF b, int percentA);
 COLORREF ShadeColour(COLORREF colour, int percent);
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour);
-// Linear gradient from `from` to `to`, top to bottom (vertical) or left to right.
+// Linear gradient from `from` to `to`, top to bottom (vertical) or left to right; with a
+// high-contrast theme a plain fill in `from`.
 void FillGradient(HDC dc, const RECT& rect, COLORREF from, COLORREF to, bool vertical);
 // A one-pixel frame.
 void FrameSolid(HDC dc, const RECT& rect, COLORREF colour);
@@ -52,8 +53,23 @@ void DrawTextIn(HDC dc, const std::string& text, RECT rect, COLORREF colour, UIN
 // greyed when `disabled`. Nothing for an index outside the list.
 void DrawImage(HDC dc, HIMAGELIST images, int index, int x, int y, int size, bool disabled = false);
 
-// The colour of links: the highlight colour, a shade darker so it reads on white.
+// The colour of links: the highlight colour, a shade darker so it reads on white (with a
+// high-contrast theme: the theme's colour of links).
 COLORREF LinkColour();
+
+// Whether the user runs a high-contrast theme: every window then draws in the system's colours
+// only (no gradients, no blends, no colours of the program's own) and pictures as silhouettes
+// in the text colour they stand on. Asked anew each time, so a change of theme shows at once.
+bool HighContrast();
+
+// A picture of an image list as its silhouette in one colour (its mask filled), `size` square.
+void DrawImageMono(HDC dc, HIMAGELIST images, int index, int x, int y, int size, COLORREF colour);
+// A bitmap as its silhouette in one colour: every pixel that is not `transparent` (CLR_INVALID:
+// the bottom-left pixel's colour) becomes `colour`; stretched to `width` x `height`.
+void DrawBitmapMono(HDC dc, HBITMAP bitmap, COLORREF transparent, int x, int y, int width, int height,
+                    COLORREF colour);
+// A new image list (caller owns it) of the silhouettes of `images` in `colour`.
+HIMAGELIST MonochromeCopy(HIMAGELIST images, COLORREF colour);
 
 // The system's message font at another weight / height scale (caller owns the font), at the
 // given dots per inch (0: the system's).

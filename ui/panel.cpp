@@ -1,5 +1,7 @@
 #include "ui/panel.h"
 
+#include <oleacc.h>
+
 #include "ui/dpi.h"
 #include "ui/paint.h"
 
@@ -17,8 +19,10 @@ Panel::~Panel()
 bool Panel::CreateIn(HWND parent, int left, int top, int width, int height, int id, bool visible)
 {
     RegisterWindowClass(kPanelClass, 0, nullptr);
-    return Create(kPanelClass, "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0), 0, left,
-                  top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+    // The tab key reaches the controls inside.
+    return Create(kPanelClass, "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
+                  WS_EX_CONTROLPARENT, left, top, width, height, parent,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 void Panel::SetBounds(int left, int top, int width, int height)
@@ -42,8 +46,13 @@ bool Panel::OnEraseBackground(HDC dc)
     // WM_PRINTCLIENT into their own DC); the panel's own painting covers its whole area anyway.
     RECT client{};
     ::GetClientRect(Handle(), &client);
-    FillSolid(dc, client, ResolveColour(back_));
+    FillSolid(dc, client, ResolveColour(Back()));
     return true;
+}
+
+Colour Panel::Back() const
+{
+    return HighContrast() && !IsSystemColour(back_) ? SystemColour(COLOR_BTNFACE) : back_;
 }
 
 LRESULT Panel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -53,6 +62,10 @@ LRESULT Panel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ::GetClientRect(Handle(), &client);
         PaintContent(reinterpret_cast<HDC>(wParam), client);
         return 0;
+    }
+    if (message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) {
+        brush_.reset();
+        ::InvalidateRect(Handle(), nullptr, TRUE);
     }
     return Window::HandleMessage(message, wParam, lParam);
 }
@@ -66,7 +79,7 @@ bool Panel::OnPaint()
 
 void Panel::PaintContent(HDC dc, const RECT& client)
 {
-    FillSolid(dc, client, ResolveColour(back_));
+    FillSolid(dc, client, ResolveColour(Back()));
 }
 
 void Panel::OnSize(UINT, int width, int height)
@@ -88,8 +101,8 @@ bool Panel::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result)
     if (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORBTN)
         return false;
     if (!brush_)
-        brush_.reset(CreateColourBrush(back_));
-    ::SetBkColor(dc, ResolveColour(back_));
+        brush_.reset(CreateColourBrush(Back()));
+    ::SetBkColor(dc, ResolveColour(Back()));
     result = reinterpret_cast<LRESULT>(brush_.get());
     return true;
 }
@@ -103,6 +116,7 @@ void GroupPanel::SetCaption(const std::string& caption)
         ::GetClientRect(Handle(), &top);
         top.bottom = Scale(20);
         ::InvalidateRect(Handle(), &top, FALSE);
+        NotifyAccessible(EVENT_OBJECT_NAMECHANGE, Handle());
     }
 }
 
@@ -125,9 +139,14 @@ RECT GroupPanel::InnerRect() const
     return r;
 }
 
+long GroupPanel::AccessibleRole(int) const
+{
+    return ROLE_SYSTEM_GROUPING;
+}
+
 void GroupPanel::PaintContent(HDC dc, const RECT& client)
 {
-    FillSolid(dc, client, ResolveColour(back_));
+    FillSolid(dc, client, ResolveColour(Back()));
     SelectedObject font(dc, DefaultFontFor(Dpi()));
     TEXTMETRICA metrics{};
     ::GetTextMetricsA(dc, &metrics);
@@ -143,7 +162,7 @@ void GroupPanel::PaintContent(HDC dc, const RECT& client)
         RECT text{frame.left + Scale(8), client.top, frame.left + Scale(8) + size.cx + Scale(8), client.top + metrics.tmHeight};
         if (text.right > frame.right - Scale(4))
             text.right = frame.right - Scale(4);
-        FillSolid(dc, text, ResolveColour(back_));
+        FillSolid(dc, text, ResolveColour(Back()));
         RECT inner = text;
         inner.left += Scale(4);
         DrawTextIn(dc, caption_, inner, ::GetSysColor(COLOR_BTNTEXT), DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);

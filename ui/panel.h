@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "ui/accessible.h"
 #include "ui/colour.h"
 #include "ui/handles.h"
 #include "ui/window.h"
@@ -38,12 +39,15 @@ protected:
     bool OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result) override;
 
     virtual void PaintContent(HDC dc, const RECT& client);
+    // The colour drawn: the panel's own, or the face colour of a high-contrast theme.
+    Colour Back() const;
 
     Colour back_ = SystemColour(COLOR_BTNFACE);
     UniqueBrush brush_;
 };
 
-class GroupPanel : public Panel {
+// Assistive technology reads a group panel as a group named by its caption.
+class GroupPanel : public Panel, private AccessibleSource {
 public:
     void SetCaption(const std::string& caption);
     const std::string& Caption() const { return caption_; }
@@ -52,8 +56,12 @@ public:
 
 protected:
     void PaintContent(HDC dc, const RECT& client) override;
+    AccessibleSource* Accessibility() override { return this; }
 
 private:
+    std::string AccessibleName(int) const override { return caption_; }
+    long AccessibleRole(int) const override;
+
     std::string caption_;
 };
 

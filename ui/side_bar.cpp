@@ -1,5 +1,6 @@
 #include "ui/side_bar.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -13,6 +14,8 @@ namespace kelt::ui {
 namespace {
 
 const char kSideBarClass[] = "KeltSideBar";
+// Runs the default action of an element (wParam) that assistive technology asked for.
+const UINT kDoDefaultMessage = WM_USER + 0x51;
 
 const char* const kStyleNames[kSideBarStyleCount] = {
     "Outlook", "FlatOutlook", "OutlookExpress", "Office", "OfficeXP", "Office2000",
@@ -54,7 +57,8 @@ void DrawChevron(HDC dc, const RECT& header, bool collapsed, COLORREF colour, CO
     const int size = header.bottom - header.top - ScaleFor(6, dpi);
     const int x = header.right - size - ScaleFor(4, dpi);
     const int y = header.top + ScaleFor(3, dpi);
-    FillRounded(dc, RECT{x, y, x + size, y + size}, size / 2, circle, BlendColour(colour, circle, 35));
+    FillRounded(dc, RECT{x, y, x + size, y + size}, size / 2, circle,
+                HighContrast() ? colour : BlendColour(colour, circle, 35));
     UniquePen pen(::CreatePen(PS_SOLID, std::max(1, ScaleFor(1, dpi)), colour));
     SelectedObject p(dc, pen.get());
     const int cx = x + size / 2;
@@ -222,6 +226,25 @@ SideBar::Look SideBar::LookFor(int style)
         l.selFill = BlendColour(highlight, window, 15);
         break;
     }
+    if (HighContrast()) {
+        // The style keeps its shape; every colour is the theme's, in pairs made to be read.
+        l.back = l.backTo = window;
+        l.headerFace = l.headerFaceTo = face;
+        l.headerText = btnText;
+        l.headerFrame = btnText;
+        l.text = windowText;
+        l.hotFill = window;
+        l.hotFrame = Sys(COLOR_HOTLIGHT);
+        l.selFill = highlight;
+        l.selFrame = highlight;
+        if (l.panel != CLR_INVALID) {
+            l.panel = window;
+            l.panelFrame = windowText;
+        }
+        if (l.header == hsRaised || l.header == hsGradient || l.header == hsCaption)
+            l.header = hsFlat;
+        l.mark = l.mark == bmLink ? bmLink : bmFill;
+    }
     return l;
 }
 
@@ -236,7 +259,8 @@ bool SideBar::CreateIn(HWND parent, int left, int top, int width, int height, in
 {
     RegisterWindowClass(kSideBarClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr);
     MakeFonts(DpiOf(parent));
-    if (!Create(kSideBarClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, left, top, width, height, parent,
+    if (!Create(kSideBarClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, 0, left, top, width, height,
+                parent,
                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
         return false;
     Relayout();
@@ -279,6 +303,7 @@ int SideBar::AddButton(int header, SideBarButton button)
         return -1;
     headers_[header].buttons.push_back(std::move(button));
     Relayout();
+    NotifyAccessible(EVENT_OBJECT_REORDER, Handle());
     return static_cast<int>(headers_[header].buttons.size()) - 1;
 }
 
@@ -299,17 +324,29 @@ void SideBar::ClearButtons(int header)
     headers_[header].buttons.clear();
     headers_[header].selected = -1;
     hot_ = pressed_ = -1;
+    if (focusHeader_ == header)
+        focusButton_ = -1;
     Relayout();
+    NotifyAccessible(EVENT_OBJECT_REORDER, Handle());
 }
 
 void SideBar::SetActiveHeader(int header)
 {
     if (header < 0 || header >= HeaderCount() || header == active_)
         return;
+    const int previous = active_;
     active_ = header;
     scroll_ = 0;
     hot_ = pressed_ = -1;
+    // The keyboard stays on a header whose buttons are folded away.
+    if (Stacked() && focusHeader_ >= 0 && focusHeader_ != header)
+        focusButton_ = -1;
     Relayout();
+    if (Stacked()) {
+        if (previous >= 0)
+            NotifyAccessible(EVENT_OBJECT_STATECHANGE, Handle(), ElementOf(previous, -1));
+        NotifyAccessible(EVENT_OBJECT_STATECHANGE, Handle(), ElementOf(header, -1));
+    }
     if (OnHeaderChange)
         OnHeaderChange(header);
 }
@@ -326,8 +363,10 @@ void SideBar::SelectButton(int header, int index)
         h.collapsed = false;
         Relayout();
     }
-    if (h.selected >= 0)
+    if (h.selected >= 0) {
         EnsureVisible(header, h.selected);
+        NotifyAccessible(EVENT_OBJECT_SELECTION, Handle(), ElementOf(header, h.selected));
+    }
     Invalidate();
 }
 
@@ -613,6 +652,13 @@ LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDBLCLK: {
         const Part* part = PartAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         pressed_ = part ? static_cast<int>(part - parts_.data()) : -1;
+        // A click also takes the keyboard there.
+        if (part && (part->kind == pkHeader || part->kind == pkButton)) {
+            focusHeader_ = part->header;
+            focusButton_ = part->kind == pkButton ? part->button : -1;
+        }
+        if (::GetFocus() != Handle())
+            ::SetFocus(Handle());
         if (part && (part->kind == pkScrollUp || part->kind == pkScrollDown)) {
             ScrollBy(part->kind == pkScrollUp ? -Scale(40) : Scale(40));
             pressed_ = -1;
@@ -633,19 +679,8 @@ LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (released < 0 || released != pressed)
             return 0;
         const Part hit = parts_[released];
-        if (hit.kind == pkHeader) {
-            if (Stacked()) {
-                SetActiveHeader(hit.header);
-            } else {
-                headers_[hit.header].collapsed = !headers_[hit.header].collapsed;
-                ClampScroll();
-                Relayout();
-                ClampScroll();
-                Relayout();
-            }
-        } else if (hit.kind == pkButton) {
-            ClickButton(hit.header, hit.button);
-        }
+        if (hit.kind == pkHeader || hit.kind == pkButton)
+            Activate(Place{hit.header, hit.kind == pkButton ? hit.button : -1});
         return 0;
     }
     case WM_CAPTURECHANGED:
@@ -661,6 +696,31 @@ LRESULT SideBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOLORCHANGE:
         Relayout();
         return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case kDoDefaultMessage:
+        Activate(PlaceOf(static_cast<int>(wParam)));
+        return 0;
+    case WM_KEYDOWN:
+        if (OnKey(wParam))
+            return 0;
+        break;
+    case WM_SETFOCUS:
+        if (!HasFocusedPart()) {
+            // The chosen button of the open header, else that header.
+            const int header = std::max(0, active_);
+            if (header < HeaderCount()) {
+                focusHeader_ = header;
+                focusButton_ = ButtonShown(header) ? headers_[header].selected : -1;
+            }
+        }
+        Invalidate();
+        NotifyAccessible(EVENT_OBJECT_FOCUS, Handle(), AccessibleFocus());
+        return 0;
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        Invalidate();
+        break;
     case WM_PRINTCLIENT: {
         RECT client{};
         ::GetClientRect(Handle(), &client);
@@ -719,6 +779,21 @@ void SideBar::PaintTo(HDC dc, const RECT& client)
     const RECT& c = client;
     RECT rule = alignment_ == kAlignRight ? RECT{0, 0, 1, c.bottom} : RECT{c.right - 1, 0, c.right, c.bottom};
     FillSolid(dc, rule, Sys(COLOR_3DSHADOW));
+    // Where the keyboard is, unless the user hides focus marks until the keyboard is used.
+    if (::GetFocus() == Handle() && HasFocusedPart() &&
+        !(::SendMessageA(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+        RECT focus = focusButton_ >= 0 ? ButtonRect(focusHeader_, focusButton_) : HeaderRect(focusHeader_);
+        if (focus.right > focus.left) {
+            ::InflateRect(&focus, -Scale(2), -Scale(2));
+            const int saved = ::SaveDC(dc);
+            if (focusButton_ >= 0)
+                ::IntersectClipRect(dc, area_.left, area_.top, area_.right, area_.bottom);
+            ::SetTextColor(dc, RGB(0, 0, 0));
+            ::SetBkColor(dc, RGB(255, 255, 255));
+            ::DrawFocusRect(dc, &focus);
+            ::RestoreDC(dc, saved);
+        }
+    }
 }
 
 void SideBar::PaintBackground(HDC dc, const RECT& client, const Look& look) const
@@ -735,6 +810,11 @@ void SideBar::PaintHeader(HDC dc, const Part& part, const Look& look, bool hot) 
     const Header& header = headers_[part.header];
     const bool isActive = part.header == active_;
     const bool down = pressed_ >= 0 && parts_[pressed_].kind == pkHeader && parts_[pressed_].header == part.header && hot;
+    // Hot headers are tinted; with a high-contrast theme they are framed in the link colour.
+    const bool contrast = HighContrast();
+    const bool framedHot = contrast && hot;
+    if (contrast)
+        hot = false;
     SelectedObject font(dc, look.boldHeader ? boldFont_.get() : font_.get());
     UINT textFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
     RECT text = r;
@@ -807,6 +887,8 @@ void SideBar::PaintHeader(HDC dc, const Part& part, const Look& look, bool hot) 
     if (down)
         ::OffsetRect(&text, 1, 1);
     DrawTextIn(dc, header.caption, text, colour, textFlags);
+    if (framedHot)
+        FrameSolid(dc, r, look.hotFrame);
 }
 
 void SideBar::PaintButton(HDC dc, const Part& part, const Look& look, bool hot, bool pressed) const
@@ -864,16 +946,26 @@ void SideBar::PaintButton(HDC dc, const Part& part, const Look& look, bool hot, 
     const int shift = down ? 1 : 0;
     const bool linkHot = look.mark == bmLink && hot;
     SelectedObject font(dc, linkHot ? linkFont_.get() : (selected && look.mark == bmLink ? boldFont_.get() : font_.get()));
-    const COLORREF textColour = linkHot ? LinkColour() : look.text;
+    COLORREF textColour = linkHot ? LinkColour() : look.text;
+    const bool contrast = HighContrast();
+    if (contrast && (selected || down))
+        textColour = Sys(COLOR_HIGHLIGHTTEXT);
+    // Pictures as silhouettes in the text colour where only the theme's colours may show.
+    auto picture = [&](int x, int y) {
+        if (contrast)
+            DrawImageMono(dc, header.images, button.imageIndex, x, y, icon, textColour);
+        else
+            DrawImage(dc, header.images, button.imageIndex, x, y, icon);
+    };
     if (LargeIcons()) {
         const int x = (r.left + r.right - icon) / 2;
-        DrawImage(dc, header.images, button.imageIndex, x + shift, r.top + Scale(6) + shift, icon);
+        picture(x + shift, r.top + Scale(6) + shift);
         RECT text{r.left + Scale(2), r.top + Scale(6) + icon + Scale(4), r.right - Scale(2), r.bottom - Scale(2)};
         ::OffsetRect(&text, shift, shift);
         DrawTextIn(dc, button.caption, text, textColour, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
     } else {
         const int x = r.left + Scale(4);
-        DrawImage(dc, header.images, button.imageIndex, x + shift, (r.top + r.bottom - icon) / 2 + shift, icon);
+        picture(x + shift, (r.top + r.bottom - icon) / 2 + shift);
         RECT text{x + icon + Scale(6), r.top, r.right - Scale(2), r.bottom};
         ::OffsetRect(&text, shift, shift);
         DrawTextIn(dc, button.caption, text, textColour, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -885,6 +977,296 @@ void SideBar::PaintScroll(HDC dc, const Part& part) const
     RECT r = part.rect;
     UINT state = part.kind == pkScrollUp ? DFCS_SCROLLUP : DFCS_SCROLLDOWN;
     ::DrawFrameControl(dc, &r, DFC_SCROLL, state | DFCS_FLAT);
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool SideBar::ButtonShown(int header) const
+{
+    if (header < 0 || header >= HeaderCount())
+        return false;
+    return Stacked() ? header == active_ : !headers_[header].collapsed;
+}
+
+std::vector<SideBar::Place> SideBar::KeyboardOrder() const
+{
+    std::vector<Place> order;
+    for (int h = 0; h < HeaderCount(); ++h) {
+        order.push_back(Place{h, -1});
+        if (ButtonShown(h))
+            for (int b = 0; b < ButtonCount(h); ++b)
+                order.push_back(Place{h, b});
+    }
+    return order;
+}
+
+bool SideBar::HasFocusedPart() const
+{
+    return focusHeader_ >= 0 && focusHeader_ < HeaderCount() &&
+           (focusButton_ < 0 || (focusButton_ < ButtonCount(focusHeader_) && ButtonShown(focusHeader_)));
+}
+
+void SideBar::FocusPart(int header, int button)
+{
+    if (header < 0 || header >= HeaderCount() || button >= ButtonCount(header))
+        return;
+    focusHeader_ = header;
+    focusButton_ = button < 0 ? -1 : button;
+    ScrollToPlace(Place{focusHeader_, focusButton_});
+    Invalidate();
+    if (::GetFocus() == Handle())
+        NotifyAccessible(EVENT_OBJECT_FOCUS, Handle(), AccessibleFocus());
+}
+
+void SideBar::ScrollToPlace(Place place)
+{
+    if (place.button >= 0) {
+        EnsureVisible(place.header, place.button);
+        return;
+    }
+    if (Stacked())
+        return;
+    // Group styles scroll their headers too.
+    for (const Part& p : parts_) {
+        if (p.kind != pkHeader || p.header != place.header)
+            continue;
+        if (p.rect.top < area_.top)
+            scroll_ -= area_.top - p.rect.top;
+        else if (p.rect.bottom > area_.bottom)
+            scroll_ += p.rect.bottom - area_.bottom;
+        else
+            return;
+        ClampScroll();
+        Relayout();
+        return;
+    }
+}
+
+void SideBar::Expand(int header, bool expand)
+{
+    if (header < 0 || header >= HeaderCount())
+        return;
+    if (Stacked()) {
+        if (expand)
+            SetActiveHeader(header);
+        return;
+    }
+    if (headers_[header].collapsed != expand)
+        return;
+    headers_[header].collapsed = !expand;
+    if (!expand && focusHeader_ == header)
+        focusButton_ = -1;
+    ClampScroll();
+    Relayout();
+    ClampScroll();
+    Relayout();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE, Handle(), ElementOf(header, -1));
+}
+
+void SideBar::Activate(Place place)
+{
+    if (place.header < 0 || place.header >= HeaderCount())
+        return;
+    if (place.button >= 0) {
+        ClickButton(place.header, place.button);  // may rebuild the bar: nothing follows
+        return;
+    }
+    Expand(place.header, Stacked() || headers_[place.header].collapsed);
+}
+
+bool SideBar::OnKey(WPARAM key)
+{
+    const std::vector<Place> order = KeyboardOrder();
+    if (order.empty())
+        return false;
+    int at = 0;
+    for (int i = 0; i < static_cast<int>(order.size()); ++i)
+        if (order[i].header == focusHeader_ && order[i].button == focusButton_)
+            at = i;
+    const Place here = order[at];
+    // The keyboard is in use: its marks show from now on.
+    ::SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    switch (key) {
+    case VK_UP:
+        FocusPart(order[std::max(0, at - 1)].header, order[std::max(0, at - 1)].button);
+        return true;
+    case VK_DOWN: {
+        const int next = std::min<int>(at + 1, static_cast<int>(order.size()) - 1);
+        FocusPart(order[next].header, order[next].button);
+        return true;
+    }
+    case VK_HOME:
+        FocusPart(order.front().header, order.front().button);
+        return true;
+    case VK_END:
+        FocusPart(order.back().header, order.back().button);
+        return true;
+    case VK_LEFT:
+        if (here.button >= 0)
+            FocusPart(here.header, -1);
+        else
+            Expand(here.header, false);
+        return true;
+    case VK_RIGHT:
+        if (here.button < 0)
+            Expand(here.header, true);
+        return true;
+    case VK_RETURN:
+    case VK_SPACE:
+        focusHeader_ = here.header;
+        focusButton_ = here.button;
+        Activate(here);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- assistive technology
+
+int SideBar::ElementOf(int header, int button) const
+{
+    if (header < 0 || header >= HeaderCount())
+        return 0;
+    int element = 1;
+    for (int h = 0; h < header; ++h)
+        element += 1 + ButtonCount(h);
+    return element + (button < 0 ? 0 : button + 1);
+}
+
+SideBar::Place SideBar::PlaceOf(int element) const
+{
+    int first = 1;
+    for (int h = 0; h < HeaderCount(); ++h) {
+        const int last = first + ButtonCount(h);
+        if (element >= first && element <= last)
+            return Place{h, element == first ? -1 : element - first - 1};
+        first = last + 1;
+    }
+    return Place{-1, -1};
+}
+
+int SideBar::AccessibleCount() const
+{
+    int count = 0;
+    for (int h = 0; h < HeaderCount(); ++h)
+        count += 1 + ButtonCount(h);
+    return count;
+}
+
+std::string SideBar::AccessibleName(int element) const
+{
+    if (element == 0)
+        return title_;
+    const Place place = PlaceOf(element);
+    if (place.header < 0)
+        return std::string();
+    return place.button < 0 ? headers_[place.header].caption : Button(place.header, place.button).caption;
+}
+
+long SideBar::AccessibleRole(int element) const
+{
+    return element == 0 ? ROLE_SYSTEM_OUTLINE : ROLE_SYSTEM_OUTLINEITEM;
+}
+
+long SideBar::AccessibleState(int element) const
+{
+    if (element == 0)
+        return 0;
+    const Place place = PlaceOf(element);
+    if (place.header < 0)
+        return 0;
+    long state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
+    if (place.button < 0)
+        return state | (ButtonShown(place.header) ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
+    if (!ButtonShown(place.header))
+        state |= STATE_SYSTEM_INVISIBLE;
+    else if (ButtonRect(place.header, place.button).right <= 0)
+        state |= STATE_SYSTEM_OFFSCREEN;
+    if (headers_[place.header].selected == place.button)
+        state |= STATE_SYSTEM_SELECTED;
+    return state;
+}
+
+std::string SideBar::AccessibleValue(int element) const
+{
+    // The level in the tree, as trees tell it.
+    if (element == 0)
+        return std::string();
+    return PlaceOf(element).button < 0 ? "0" : "1";
+}
+
+std::string SideBar::AccessibleDescription(int element) const
+{
+    const Place place = PlaceOf(element);
+    if (element == 0 || place.header < 0 || place.button < 0)
+        return std::string();
+    const std::string& hint = Button(place.header, place.button).hint;
+    return hint == Button(place.header, place.button).caption ? std::string() : hint;
+}
+
+std::string SideBar::AccessibleDefaultAction(int element) const
+{
+    const Place place = PlaceOf(element);
+    if (element == 0 || place.header < 0)
+        return std::string();
+    if (place.button >= 0)
+        return "Open";
+    return ButtonShown(place.header) ? (Stacked() ? std::string() : "Collapse") : "Expand";
+}
+
+bool SideBar::AccessibleDoDefault(int element)
+{
+    const Place place = PlaceOf(element);
+    if (element == 0 || place.header < 0 || AccessibleDefaultAction(element).empty())
+        return false;
+    // Run from the message loop: a button may open a window of its own.
+    ::PostMessageA(Handle(), kDoDefaultMessage, static_cast<WPARAM>(element), 0);
+    return true;
+}
+
+bool SideBar::AccessibleRect(int element, RECT& client) const
+{
+    const Place place = PlaceOf(element);
+    if (place.header < 0)
+        return false;
+    client = place.button < 0 ? HeaderRect(place.header) : ButtonRect(place.header, place.button);
+    return client.right > client.left;
+}
+
+int SideBar::AccessibleElementAt(POINT client) const
+{
+    const Part* part = PartAt(client);
+    if (!part || (part->kind != pkHeader && part->kind != pkButton))
+        return 0;
+    return ElementOf(part->header, part->kind == pkButton ? part->button : -1);
+}
+
+int SideBar::AccessibleFocus() const
+{
+    return HasFocusedPart() ? ElementOf(focusHeader_, focusButton_) : 0;
+}
+
+int SideBar::AccessibleSelection() const
+{
+    const int header = std::max(0, active_);
+    if (header >= HeaderCount() || headers_[header].selected < 0)
+        return 0;
+    return ElementOf(header, headers_[header].selected);
+}
+
+bool SideBar::AccessibleSelect(int element, long flags)
+{
+    const Place place = PlaceOf(element);
+    if (place.header < 0)
+        return false;
+    if (flags & SELFLAG_TAKEFOCUS) {
+        ::SetFocus(Handle());
+        FocusPart(place.header, place.button);
+    }
+    if ((flags & SELFLAG_TAKESELECTION) && place.button >= 0)
+        SelectButton(place.header, place.button);
+    return true;
 }
 
 } // namespace kelt::ui

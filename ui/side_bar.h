@@ -5,6 +5,12 @@
 // "ToolBox" pair), or every header open as a group (the "ExplorerBar" family). Colours come
 // from the system's, so the bar follows the user's colour scheme. The bar keeps the
 // alignment its owner gives it (left or right); the owner places it.
+//
+// From the keyboard the bar is one stop of the tab order: the arrow keys walk its headers and
+// the buttons shown (Home and End to the ends), Enter or Space opens a header or clicks a
+// button, Left and Right fold and unfold. Assistive technology reads it as a tree: the headers,
+// expanded or collapsed, with their buttons beneath them, the chosen one selected. With a
+// high-contrast theme every style draws in the theme's colours.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/handles.h"
 #include "ui/window.h"
 
@@ -47,7 +54,7 @@ struct SideBarButton {
     std::function<void()> onClick;
 };
 
-class SideBar : public Window {
+class SideBar : public Window, private AccessibleSource {
 public:
     SideBar();
     ~SideBar() override;
@@ -91,6 +98,14 @@ public:
 
     std::function<void(int header)> OnHeaderChange;
 
+    // The keyboard's place in the bar: a header (button -1) or one of its buttons; -1 / -1
+    // before the bar first had the focus.
+    void FocusPart(int header, int button);
+    int FocusedHeader() const { return focusHeader_; }
+    int FocusedButton() const { return focusButton_; }
+    // What assistive technology calls the bar.
+    void SetAccessibleTitle(const std::string& title) { title_ = title; }
+
     // Draws the bar as it looks now (also answers WM_PRINTCLIENT).
     void PaintTo(HDC dc, const RECT& client);
 
@@ -100,6 +115,7 @@ protected:
     bool OnPaint() override;
     void OnSize(UINT type, int width, int height) override;
     void OnDpiChanged(int dpi, const RECT* suggested) override;
+    AccessibleSource* Accessibility() override { return this; }
 
 private:
     struct Header {
@@ -138,6 +154,37 @@ private:
     void PaintButton(HDC dc, const Part& part, const Look& look, bool hot, bool pressed) const;
     void PaintScroll(HDC dc, const Part& part) const;
 
+    // Keyboard
+    struct Place {
+        int header;
+        int button;  // -1: the header itself
+    };
+    // The headers and the buttons shown, in the order the eye reads them.
+    std::vector<Place> KeyboardOrder() const;
+    bool ButtonShown(int header) const;
+    bool OnKey(WPARAM key);
+    void Activate(Place place);
+    void Expand(int header, bool expand);
+    void ScrollToPlace(Place place);
+    bool HasFocusedPart() const;
+
+    // Assistive technology: element 1 is the first header, then its buttons, then the next header.
+    int ElementOf(int header, int button) const;
+    Place PlaceOf(int element) const;
+    int AccessibleCount() const override;
+    std::string AccessibleName(int element) const override;
+    long AccessibleRole(int element) const override;
+    long AccessibleState(int element) const override;
+    std::string AccessibleValue(int element) const override;
+    std::string AccessibleDescription(int element) const override;
+    std::string AccessibleDefaultAction(int element) const override;
+    bool AccessibleDoDefault(int element) override;
+    bool AccessibleRect(int element, RECT& client) const override;
+    int AccessibleElementAt(POINT client) const override;
+    int AccessibleFocus() const override;
+    int AccessibleSelection() const override;
+    bool AccessibleSelect(int element, long flags) override;
+
     std::vector<Header> headers_;
     std::vector<Part> parts_;
     std::vector<Part> allButtons_;  // every button of the shown lists, in view or not
@@ -150,6 +197,9 @@ private:
     int hot_ = -1;          // index into parts_
     int pressed_ = -1;
     bool tracking_ = false;
+    int focusHeader_ = -1;
+    int focusButton_ = -1;
+    std::string title_;
     UniqueFont font_;
     UniqueFont boldFont_;
     UniqueFont linkFont_;

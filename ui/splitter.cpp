@@ -1,5 +1,6 @@
 #include "ui/splitter.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -40,8 +41,8 @@ bool Splitter::CreateIn(HWND parent, int left, int top, int width, bool visible)
         return true;
     RegisterWindowClass(kSplitterClass, 0, nullptr, nullptr,
                         ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_SIZENS)));
-    return Create(kSplitterClass, std::string(), WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0), 0, left,
-                  top, width, thickness_, parent);
+    return Create(kSplitterClass, std::string(), WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | (visible ? WS_VISIBLE : 0), 0,
+                  left, top, width, thickness_, parent);
 }
 
 void Splitter::Attach(HWND above, HWND below)
@@ -131,9 +132,51 @@ void Splitter::MoveAttached(int belowHeight)
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+long Splitter::AccessibleRole(int) const
+{
+    return ROLE_SYSTEM_GRIP;
+}
+
+std::string Splitter::AccessibleValue(int) const
+{
+    return std::to_string(HeightOf(below_));
+}
+
+std::string Splitter::AccessibleDescription(int) const
+{
+    return "Height in pixels of the part below it; the Up and Down arrow keys move it";
+}
+
+bool Splitter::ShowsFocus() const
+{
+    return ::GetFocus() == Handle() && !(::SendMessageA(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
 LRESULT Splitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+        if ((wParam == VK_UP || wParam == VK_DOWN) && !dragging_) {
+            const int step = (::GetKeyState(VK_CONTROL) & 0x8000) ? 1 : ::MulDiv(10, Dpi(), 96);
+            const int y = RectInParent(Handle()).top;
+            BeginDrag(y);
+            DragTo(wParam == VK_UP ? y - step : y + step);
+            EndDrag();
+            NotifyAccessible(EVENT_OBJECT_VALUECHANGE, Handle());
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        ::InvalidateRect(Handle(), nullptr, TRUE);
+        break;
+    case WM_SYSCOLORCHANGE:
+        brush_.reset();
+        ::InvalidateRect(Handle(), nullptr, TRUE);
+        break;
     case WM_LBUTTONDOWN:
         ::SetCapture(Handle());
         BeginDrag(ParentY(lParam));
@@ -153,8 +196,9 @@ LRESULT Splitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         EndDrag();
         return 0;
     default:
-        return Window::HandleMessage(message, wParam, lParam);
+        break;
     }
+    return Window::HandleMessage(message, wParam, lParam);
 }
 
 bool Splitter::OnEraseBackground(HDC dc)
@@ -163,7 +207,8 @@ bool Splitter::OnEraseBackground(HDC dc)
         brush_.reset(CreateColourBrush(back_));
     RECT client;
     ::GetClientRect(Handle(), &client);
-    ::FillRect(dc, &client, brush_.get());
+    // With the focus the whole bar is the mark.
+    ::FillRect(dc, &client, ShowsFocus() ? ::GetSysColorBrush(COLOR_HIGHLIGHT) : brush_.get());
     return true;
 }
 

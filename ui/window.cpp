@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/dpi.h"
 #include "ui/error_report.h"
 #include "ui/instance.h"
@@ -237,6 +238,19 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDpiChanged(dpi, reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
+    case WM_GETOBJECT:
+        if (AccessibleSource* source = Accessibility())
+            if (const LRESULT answer = AnswerGetObject(hwnd_, wParam, lParam, *source))
+                return answer;
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        if (IsColourChange(message, wParam) && !(::GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD)) {
+            SpreadColourChange(hwnd_);
+            OnColoursChanged();
+            ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+        break;
     default:
         if (message == DpiChangedNotice()) {
             OnDpiChanged(static_cast<int>(wParam), nullptr);
@@ -280,6 +294,7 @@ LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     if (message == WM_NCDESTROY) {
         ::RemovePropA(hwnd, kWindowProp);
         ForgetDpi(hwnd);
+        ForgetAccessible(hwnd);
         self->hwnd_ = nullptr;
         try {
             self->OnDetached();
@@ -343,6 +358,24 @@ std::string Dialog::ItemText(int id) const
     return item ? WindowText(item) : std::string();
 }
 
+bool IsColourChange(UINT message, WPARAM wParam)
+{
+    return message == WM_SYSCOLORCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETHIGHCONTRAST);
+}
+
+namespace {
+BOOL CALLBACK TellColourChange(HWND child, LPARAM)
+{
+    ::SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+} // namespace
+
+void SpreadColourChange(HWND top)
+{
+    ::EnumChildWindows(top, TellColourChange, 0);
+}
+
 std::string WindowText(HWND hwnd)
 {
     const int length = ::GetWindowTextLengthA(hwnd);
@@ -395,7 +428,12 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         layoutDpi_ = DpiOf(hwnd_);
         if (!(::GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD))
             KeepDialogScaling(hwnd_);
-        return OnInitDialog() ? TRUE : FALSE;
+        {
+            const bool defaultFocus = OnInitDialog();
+            // Edit boxes and lists are known by their labels, as the user sees them.
+            NameControlsFromLabels(hwnd_);
+            return defaultFocus ? TRUE : FALSE;
+        }
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NOTIFY:
@@ -415,6 +453,13 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return FALSE;
     case WM_TIMER:
         return OnTimer(wParam) ? TRUE : FALSE;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        if (IsColourChange(message, wParam) && !(::GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD)) {
+            SpreadColourChange(hwnd_);
+            ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+        return FALSE;
     case WM_SIZE:
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return FALSE;

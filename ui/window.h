@@ -24,6 +24,8 @@
 
 namespace kelt::ui {
 
+class AccessibleSource;
+
 // Answers true when it handled the message, with the result to return in `result`.
 using ReflectionHandler = std::function<bool(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
 
@@ -82,6 +84,12 @@ protected:
     // The scale changed: fonts, pictures and sizes follow `dpi`. A top-level window is given the
     // rectangle the system suggests, which the default takes; a child is given none.
     virtual void OnDpiChanged(int dpi, const RECT* suggested);
+    // What assistive technology reads of the window (ui/accessible.h); null leaves it to the
+    // system's own reading.
+    virtual AccessibleSource* Accessibility() { return nullptr; }
+    // A top-level window: the system's colours or its high-contrast setting changed. Every
+    // control inside has been told (WM_SYSCOLORCHANGE); the window is repainted afterwards.
+    virtual void OnColoursChanged() {}
 
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -159,6 +167,12 @@ using DispatchHook = bool (*)(const MSG& message);
 void SetDispatchHook(DispatchHook hook);
 // The text of a window or control.
 std::string WindowText(HWND hwnd);
+// Whether a message to a top-level window says the system's colours or its high-contrast
+// setting changed.
+bool IsColourChange(UINT message, WPARAM wParam);
+// Tells every control inside `top` (WM_SYSCOLORCHANGE), as the system tells top-level windows
+// only; the caller repaints.
+void SpreadColourChange(HWND top);
 // Centres `dialog` on its owner (on the work area when it has none or the owner is hidden or
 // minimised), kept on the screen.
 void CentreOnOwner(HWND dialog);

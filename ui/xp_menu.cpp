@@ -1,5 +1,7 @@
 #include "ui/xp_menu.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -18,8 +20,12 @@ namespace {
 
 const UINT_PTR kXpMenuSubclassId = 0x584D;  // 'XM'
 
-// What the drawing needs of an item; its address is the item's data while it is drawn.
+// What the drawing needs of an item; its address is the item's data while it is drawn. The
+// item keeps its text too, and the data starts with the text in the form assistive technology
+// looks for in the data of a drawn item.
 struct XpItem {
+    MSAAMENUINFO msaa{};    // must come first
+    std::wstring wideText;
     HMENU menu = nullptr;
     UINT id = 0;
     std::string text;
@@ -116,11 +122,21 @@ void Apply(HMENU menu, bool on, bool bar)
             record->bar = bar;
             record->text = mine ? mine->text : ItemText(menu, position);
             record->data = mine ? mine->data : info.dwItemData;
+            if (!record->separator && !record->text.empty()) {
+                const int length = ::MultiByteToWideChar(CP_ACP, 0, record->text.c_str(), -1, nullptr, 0);
+                record->wideText.assign(static_cast<std::size_t>(std::max(length, 1)), L'\0');
+                ::MultiByteToWideChar(CP_ACP, 0, record->text.c_str(), -1, &record->wideText[0], length);
+                record->msaa.dwMSAASignature = MSAA_MENU_SIG;
+                record->msaa.cchWText = static_cast<DWORD>(record->wideText.size() - 1);
+                record->msaa.pszWText = &record->wideText[0];
+            }
             MENUITEMINFOA change{};
             change.cbSize = sizeof change;
-            change.fMask = MIIM_FTYPE | MIIM_DATA;
+            // The text stays with the item (readers that ask the menu for it find it).
+            change.fMask = MIIM_FTYPE | MIIM_DATA | (record->separator ? 0 : MIIM_STRING);
             change.fType = info.fType | MFT_OWNERDRAW;
             change.dwItemData = reinterpret_cast<ULONG_PTR>(record.get());
+            change.dwTypeData = const_cast<char*>(record->text.c_str());
             Known().insert(record.get());
             ::SetMenuItemInfoA(menu, position, TRUE, &change);
             records.push_back(std::move(record));
@@ -209,16 +225,20 @@ void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item, int dpi)
     const bool selected = (draw.itemState & (ODS_SELECTED | ODS_HOTLIGHT)) != 0;
     const bool disabled = (draw.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
     const bool checked = (draw.itemState & ODS_CHECKED) != 0;
-    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    // With a high-contrast theme: the menu's own colours, the highlight bar of the theme.
+    const bool contrast = HighContrast();
+    const COLORREF face = ::GetSysColor(contrast ? COLOR_MENU : COLOR_BTNFACE);
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
-    const COLORREF body = BlendColour(window, face, 80);
-    const COLORREF hotFill = BlendColour(highlight, window, 28);
+    const COLORREF body = contrast ? face : BlendColour(window, face, 80);
+    const COLORREF hotFill = contrast ? highlight : BlendColour(highlight, window, 28);
     std::string label, shortcut;
     SplitText(item.text, label, shortcut);
     SelectedObject font(dc, DefaultFontFor(dpi));
     UINT prefix = (draw.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
-    const COLORREF textColour = ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_MENUTEXT);
+    COLORREF textColour = ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_MENUTEXT);
+    if (contrast && selected && !disabled)
+        textColour = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
 
     if (item.bar) {
         // A bar item: tinted and framed while hot, face-coloured and framed while open.
@@ -228,10 +248,12 @@ void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item, int dpi)
         if ((open || hot) && !disabled) {
             RECT frame = r;
             ::InflateRect(&frame, 0, -1);
-            FillSolid(dc, frame, open ? body : hotFill);
+            FillSolid(dc, frame, contrast ? highlight : open ? body : hotFill);
             FrameSolid(dc, frame, open ? ::GetSysColor(COLOR_3DSHADOW) : highlight);
         }
-        DrawTextIn(dc, label, r, textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
+        const COLORREF barText = contrast && (open || hot) && !disabled ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
+                                                                        : ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_MENUTEXT);
+        DrawTextIn(dc, label, r, barText, DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
         return;
     }
 
@@ -254,13 +276,17 @@ void Draw(const DRAWITEMSTRUCT& draw, const XpItem& item, int dpi)
     auto image = Images().find(item.id);
     const bool hasImage = image != Images().end() && image->second.images;
     if (checked) {
-        FillSolid(dc, box, disabled ? face : BlendColour(highlight, window, selected ? 45 : 20));
-        FrameSolid(dc, box, highlight);
+        if (!contrast)
+            FillSolid(dc, box, disabled ? face : BlendColour(highlight, window, selected ? 45 : 20));
+        FrameSolid(dc, box, contrast ? textColour : highlight);
     }
     if (hasImage) {
         const int size = Scale(16);
-        DrawImage(dc, image->second.images, image->second.index, (box.left + box.right - size) / 2,
-                  (box.top + box.bottom - size) / 2, size, disabled);
+        const int x = (box.left + box.right - size) / 2, y = (box.top + box.bottom - size) / 2;
+        if (contrast)
+            DrawImageMono(dc, image->second.images, image->second.index, x, y, size, textColour);
+        else
+            DrawImage(dc, image->second.images, image->second.index, x, y, size, disabled);
     } else if (checked) {
         MENUITEMINFOA info{};
         info.cbSize = sizeof info;

@@ -8,6 +8,7 @@
 #include "update/update_ids.h"
 #include "ui/dpi.h"
 #include "ui/instance.h"
+#include "ui/paint.h"
 #include "ui/seams.h"
 
 namespace kelt::update {
@@ -154,7 +155,9 @@ void TpfrmUpdate::DrawBanner(const DRAWITEMSTRUCT& item)
 {
     const HDC dc = item.hDC;
     RECT r = item.rcItem;
-    ::FillRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    // A white banner with dark blue words; the theme's window colours in high contrast.
+    const bool contrast = ui::HighContrast();
+    ::FillRect(dc, &r, contrast ? ::GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     const int icon = ui::SystemMetricFor(SM_CXICON, Dpi());
     const int margin = Scale(10);
     const int top = r.top + (r.bottom - r.top - icon) / 2;
@@ -164,7 +167,7 @@ void TpfrmUpdate::DrawBanner(const DRAWITEMSTRUCT& item)
     text.left += margin * 2 + icon;
     ui::SelectedObject selected(dc, bannerFont_.get());
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, RGB(0x1F, 0x3A, 0x6E));
+    ::SetTextColor(dc, contrast ? ::GetSysColor(COLOR_WINDOWTEXT) : RGB(0x1F, 0x3A, 0x6E));
     const std::string caption = ui::WindowText(item.hwndItem);
     ::DrawTextA(dc, caption.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
 }

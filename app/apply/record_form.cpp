@@ -14,6 +14,7 @@
 #include "ui/dpi.h"
 #include "ui/files.h"
 #include "ui/hint.h"
+#include "ui/paint.h"
 #include "ui/report_list.h"
 #include "ui/seams.h"
 #include "ui/xp_menu.h"
@@ -165,8 +166,10 @@ void TKeltRecForm::FormCreate()
     SetItemText(IDC_REC_START, texts.start);
 
     HWND list = Item(IDC_REC_LIST);
-    ::SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
-    ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
+    // White under the rows; the theme's window colour in high contrast.
+    const COLORREF back = ui::HighContrast() ? ::GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+    ::SendMessageA(list, LVM_SETBKCOLOR, 0, back);
+    ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, back);
     // "State" wide enough for "Skip: no value" beside the check box.
     ui::ReportList().Attach(list, {{"State", 100},
                                    {"Setting description", 200},

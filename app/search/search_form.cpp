@@ -11,10 +11,12 @@
 #include "app/html_help.h"
 #include "app/search/search_ids.h"
 #include "app/search/search_words.h"
+#include "ui/accessible.h"
 #include "ui/dpi.h"
 #include "ui/error_report.h"
 #include "ui/handles.h"
 #include "ui/hint.h"
+#include "ui/paint.h"
 #include "ui/seams.h"
 #include "ui/text.h"
 #include "ui/xp_menu.h"
@@ -170,6 +172,7 @@ void TKeltSearchForm::FormCreate()
 
     ui::SetHint(Item(IDC_SEARCH_ACTIVATE), "Activate the selected tweak in the tweak list");
     ui::SetHint(Item(IDC_SEARCH_SLIDER), "Advance Options");
+    ui::SetAccessibleName(Item(IDC_SEARCH_SLIDER), "Show Advance Conditions");
     ::SendMessageA(Item(IDC_SEARCH_PROGRESS), PBM_SETRANGE32, 0, 0);
     ::SendMessageA(Item(IDC_SEARCH_PROGRESS), PBM_SETPOS, 0, 0);
 
@@ -435,6 +438,8 @@ void TKeltSearchForm::pSliderClick()
     HWND slider = Item(IDC_SEARCH_SLIDER);
     ::SetWindowTextA(slider, advancedShown_ ? "<<" : ">>");
     ui::SetHint(slider, advancedShown_ ? "HIDE Advance Conditions" : "Show Advance Conditions");
+    // Read by its hint: its caption is only arrows.
+    ui::SetAccessibleName(slider, advancedShown_ ? "Hide Advance Conditions" : "Show Advance Conditions");
 }
 
 void TKeltSearchForm::ScaleParts()
@@ -893,7 +898,13 @@ void TKeltSearchForm::pcmbCataloguesDrawItem(const DRAWITEMSTRUCT& draw)
     HDC dc = draw.hDC;
     const RECT& rect = draw.rcItem;
     const bool selected = (draw.itemState & ODS_SELECTED) != 0;
-    ui::UniquePen pen(::CreatePen(PS_SOLID, 1, (draw.itemState & ODS_FOCUS) ? RGB(0, 0, 255) : RGB(255, 255, 255)));
+    // A blue frame round the focused entry, a white one round the rest; the theme's text and
+    // entry colours in high contrast.
+    const bool contrast = ui::HighContrast();
+    const COLORREF frame = (draw.itemState & ODS_FOCUS)
+                               ? (contrast ? ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT) : RGB(0, 0, 255))
+                               : (contrast ? ::GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW) : RGB(255, 255, 255));
+    ui::UniquePen pen(::CreatePen(PS_SOLID, 1, frame));
     HGDIOBJ previousPen = ::SelectObject(dc, pen.get());
     HGDIOBJ previousBrush = ::SelectObject(dc, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     ::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
@@ -912,8 +923,12 @@ void TKeltSearchForm::pcmbCataloguesDrawItem(const DRAWITEMSTRUCT& draw)
         if (page && images && page->ImageIndex() >= 0) {
             int width = 0, height = 0;
             ::ImageList_GetIconSize(images, &width, &height);
-            ::ImageList_Draw(images, page->ImageIndex(), dc, pictureLeft,
-                             rect.top + (rect.bottom - rect.top - height) / 2, ILD_TRANSPARENT);
+            const int pictureTop = rect.top + (rect.bottom - rect.top - height) / 2;
+            if (contrast)
+                ui::DrawImageMono(dc, images, page->ImageIndex(), pictureLeft, pictureTop, width,
+                                  ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+            else
+                ::ImageList_Draw(images, page->ImageIndex(), dc, pictureLeft, pictureTop, ILD_TRANSPARENT);
         }
     }
     const LRESULT length = ::SendMessageA(draw.hwndItem, CB_GETLBTEXTLEN, draw.itemID, 0);

@@ -5,6 +5,7 @@
 #include "plugins/applets/applets_ids.h"
 #include "plugins/common/wow64.h"
 #include "ui/instance.h"
+#include "ui/paint.h"
 #include "ui/seams.h"
 
 namespace kelt::applets {
@@ -112,7 +113,7 @@ bool TForm1::OnCtlColor(UINT message, HDC dc, HWND control, LRESULT& result)
 {
     if (message != WM_CTLCOLORSTATIC || control != Item(IDC_APPLETS_PROMPT))
         return false;
-    ::SetTextColor(dc, kNavy);
+    ::SetTextColor(dc, ui::HighContrast() ? ::GetSysColor(COLOR_BTNTEXT) : kNavy);
     ::SetBkMode(dc, TRANSPARENT);
     result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     return true;

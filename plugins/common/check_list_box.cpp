@@ -1,11 +1,13 @@
 #include "plugins/common/check_list_box.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
 #include "ui/dpi.h"
+#include "ui/paint.h"
 #include "ui/window.h"
 
 namespace kelt::plugin {
@@ -13,6 +15,8 @@ namespace kelt::plugin {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x4B434C;  // "KCL"
+// Flips a row's tick (wParam) that assistive technology asked for, from the message loop.
+constexpr UINT kToggleMessage = WM_APP + 0x4C;
 
 } // namespace
 
@@ -148,6 +152,52 @@ void CheckListBox::Mirror(int row)
     RECT rect{};
     if (::SendMessageA(list_, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect)) != LB_ERR)
         ::InvalidateRect(list_, &rect, FALSE);
+    ui::NotifyAccessible(EVENT_OBJECT_STATECHANGE, list_, row + 1);
+}
+
+std::string CheckListBox::AccessibleName(int element) const
+{
+    if (element > 0)
+        return Text(element - 1);
+    return title_.empty() ? ui::AccessibleNameOf(list_) : title_;
+}
+
+long CheckListBox::AccessibleRole(int element) const
+{
+    return element ? ROLE_SYSTEM_LISTITEM : ROLE_SYSTEM_LIST;
+}
+
+long CheckListBox::AccessibleState(int element) const
+{
+    if (element == 0)
+        return 0;
+    long state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    if (Checked(element - 1))
+        state |= STATE_SYSTEM_CHECKED;
+    if (Selected() == element - 1)
+        state |= STATE_SYSTEM_SELECTED;
+    return state;
+}
+
+std::string CheckListBox::AccessibleDefaultAction(int element) const
+{
+    if (element == 0)
+        return std::string();
+    return Checked(element - 1) ? "Uncheck" : "Check";
+}
+
+bool CheckListBox::AccessibleDoDefault(int element)
+{
+    if (element <= 0 || element > Count())
+        return false;
+    ::PostMessageA(list_, kToggleMessage, static_cast<WPARAM>(element - 1), 0);
+    return true;
+}
+
+bool CheckListBox::AccessibleRect(int element, RECT& client) const
+{
+    return element > 0 &&
+           ::SendMessageA(list_, LB_GETITEMRECT, element - 1, reinterpret_cast<LPARAM>(&client)) != LB_ERR;
 }
 
 void CheckListBox::Toggle(int row)
@@ -205,8 +255,12 @@ void CheckListBox::Draw(const DRAWITEMSTRUCT& item)
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 
-    // The row with the focus is outlined in blue, the others in white.
-    ui::UniqueBrush outline(::CreateSolidBrush((item.itemState & ODS_FOCUS) ? RGB(0, 0, 255) : RGB(255, 255, 255)));
+    // The row with the focus is outlined in blue, the others in white (in high contrast: the
+    // theme's text colour, and the window's).
+    const bool focus = (item.itemState & ODS_FOCUS) != 0;
+    const COLORREF frame = ui::HighContrast() ? ::GetSysColor(focus ? COLOR_WINDOWTEXT : COLOR_WINDOW)
+                                              : (focus ? RGB(0, 0, 255) : RGB(255, 255, 255));
+    ui::UniqueBrush outline(::CreateSolidBrush(frame));
     ::FrameRect(dc, &rect, outline.get());
 }
 
@@ -240,11 +294,21 @@ LRESULT CALLBACK CheckListBox::ListProc(HWND hwnd, UINT message, WPARAM wParam, 
         if (wParam == ' ')
             return 0;
         break;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = ui::AnswerGetObject(hwnd, wParam, lParam, *self))
+            return answer;
+        break;
     case WM_NCDESTROY:
+        ui::ForgetAccessible(hwnd);
         ::RemoveWindowSubclass(hwnd, ListProc, kSubclassId);
         self->list_ = nullptr;
         break;
     default:
+        if (message == kToggleMessage) {
+            self->Select(static_cast<int>(wParam));
+            self->Toggle(static_cast<int>(wParam));
+            return 0;
+        }
         if (message == ui::DpiChangedNotice()) {
             // Rows, boxes and icons at the window's new scale.
             self->rowHeight_ = ui::ScaleFor(self->rowHeight96_, static_cast<int>(wParam));

@@ -3,18 +3,20 @@
 // It takes over a list box of a dialog template made with
 // LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY. A click on a row's box, or Space on the
 // selected row, flips its tick. Each row's item data mirrors its tick (1 ticked, 0 not), so
-// anything holding only the list box handle can read the state.
+// anything holding only the list box handle can read the state. Assistive technology reads the
+// rows with their ticks (checked or not) and hears of every change.
 #include <windows.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/handles.h"
 
 namespace kelt::plugin {
 
-class CheckListBox {
+class CheckListBox : private ui::AccessibleSource {
 public:
     CheckListBox() = default;
     ~CheckListBox();
@@ -46,7 +48,21 @@ public:
     // A tick the user flipped (not raised for SetChecked).
     std::function<void(int row)> OnToggle;
 
+    // What assistive technology calls the list (default: the label before it in its dialog).
+    void SetAccessibleTitle(const std::string& title) { title_ = title; }
+
 private:
+    int AccessibleCount() const override { return Count(); }
+    std::string AccessibleName(int element) const override;
+    long AccessibleRole(int element) const override;
+    long AccessibleState(int element) const override;
+    std::string AccessibleDefaultAction(int element) const override;
+    bool AccessibleDoDefault(int element) override;
+    bool AccessibleRect(int element, RECT& client) const override;
+    int AccessibleElementAt(POINT client) const override { return RowAt(client) + 1; }
+    int AccessibleFocus() const override { return Selected() + 1; }
+    int AccessibleSelection() const override { return Selected() + 1; }
+
     struct Row {
         bool checked = false;
         ui::UniqueIcon icon;
@@ -64,6 +80,7 @@ private:
     int rowHeight_ = 0;
     bool iconColumn_ = false;
     std::vector<Row> rows_;
+    std::string title_;
 };
 
 } // namespace kelt::plugin

@@ -34,6 +34,7 @@ void TForm1::FormCreate()
     for (int tab = 0; tab < kTabs; ++tab) {
         pages_.AddPage(tabs[tab].caption, {ListId(tab), CheckAllId(tab), UncheckAllId(tab)});
         lists_[tab].Attach(Item(ListId(tab)), 18);
+        lists_[tab].SetAccessibleTitle(tabs[tab].caption);
         for (const HistoryList& list : tabs[tab].lists)
             lists_[tab].Add(RowText(list, CountEntries(list)), list.tickedAtStart);
     }

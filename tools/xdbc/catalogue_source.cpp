@@ -52,7 +52,7 @@ struct Field {
 const std::set<std::string>& KnownFields() {
     static const std::set<std::string> names = {"describe", "root", "key", "value", "type", "on", "off",
                                                 "default", "default-by-version", "windows", "restart",
-                                                "autocreate", "details", "source"};
+                                                "autocreate", "details", "source", "policy", "editions"};
     return names;
 }
 
@@ -283,6 +283,17 @@ private:
         if (!IsWebAddress(source.value))
             Fail(source.line, "source '" + source.value + "' is not a web address (http:// or https:// and a host)");
         t.source = source.value;
+        auto policy = fields_.find("policy");
+        if (policy != fields_.end()) {
+            const std::string& id = policy->second.value;
+            const size_t colon = id.find(':');
+            if (colon == std::string::npos || colon == 0 || colon + 1 == id.size() || id.find_first_of(" \t") != std::string::npos)
+                Fail(policy->second.line, "policy '" + id + "' is not template:name (for example CloudContent:ConfigureWindowsSpotlight)");
+            t.policy = id;
+        }
+        auto editions = fields_.find("editions");
+        if (editions != fields_.end() && !ParseEditions(editions->second.value, t.editions))
+            Fail(editions->second.line, "bad editions '" + editions->second.value + "' (home pro enterprise education server, each once)");
 
         std::string identity = std::to_string(t.root) + "|" + Lower(t.subKey) + "|" + Lower(t.dataName);
         auto dup = places_.find(identity);
@@ -419,6 +430,37 @@ bool ParseRoot(const std::string& text, std::int32_t& code) {
     if (it == roots.end()) return false;
     code = it->second;
     return true;
+}
+
+namespace {
+const std::pair<const char*, int> kEditionWords[] = {{"home", kEditionHome},
+                                                     {"pro", kEditionPro},
+                                                     {"enterprise", kEditionEnterprise},
+                                                     {"education", kEditionEducation},
+                                                     {"server", kEditionServer}};
+}
+
+bool ParseEditions(const std::string& text, int& bits) {
+    std::istringstream in(text);
+    std::string w;
+    int result = 0;
+    while (in >> w) {
+        int bit = 0;
+        for (const auto& [word, b] : kEditionWords)
+            if (Lower(w) == word) bit = b;
+        if (bit == 0 || (result & bit) != 0) return false;
+        result |= bit;
+    }
+    if (result == 0) return false;
+    bits = result;
+    return true;
+}
+
+std::string EditionWords(int bits) {
+    std::string words;
+    for (const auto& [word, b] : kEditionWords)
+        if ((bits & b) != 0) words += (words.empty() ? "" : " ") + std::string(word);
+    return words;
 }
 
 } // namespace kelt::catsrc

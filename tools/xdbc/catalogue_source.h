@@ -37,6 +37,15 @@
 //                                  or www.microsoft.com) the key, value, type
 //                                  and meaning were checked against; kept for
 //                                  reviewers, not written to the tables
+//   policy     CloudContent:ConfigureWindowsSpotlight
+//                                  optional: the Group Policy setting that writes
+//                                  the value, as template file:policy name (see
+//                                  data/catalogue/policy-facts.tsv); kept for the
+//                                  checks, not written to the tables
+//   editions   enterprise education
+//                                  optional: the only editions the setting works
+//                                  on (home pro enterprise education server);
+//                                  without it every edition
 //
 // Values: a DWORD is a signed 32-bit decimal or 0x followed by up to 8 hex
 // digits, stored as signed decimal text; binary data is hex byte pairs
@@ -78,6 +87,9 @@ constexpr int kWinVista = 128, kWin7 = 256, kWin8 = 512, kWin10 = 1024, kWin11 =
 // exactly on them (a mask of older tables, without it, suits them when it holds an NT-line bit).
 constexpr int kMaskListsModern = 0x40000000;
 
+// Edition bits of iEditions; 0 (or no column) means every edition.
+constexpr int kEditionHome = 1, kEditionPro = 2, kEditionEnterprise = 4, kEditionEducation = 8, kEditionServer = 16;
+
 constexpr size_t kMaxDescribeLength = 64;
 
 struct Tweak {
@@ -99,6 +111,8 @@ struct Tweak {
     bool reboot = false;
     std::string details;
     std::string source;  // evidence for reviewers; not part of the tables
+    std::string policy;  // "file:name" of the Group Policy setting, or empty
+    int editions = 0;    // edition bits; 0: every edition
     std::string file;  // where the block starts, for messages
     int line = 0;
 };
@@ -143,5 +157,9 @@ bool ParseDword(const std::string& text, std::int32_t& value);
 bool ParseHexBytes(const std::string& text, std::string& bytes);
 // Root names as written in the source (HKCU or HKEY_CURRENT_USER ...).
 bool ParseRoot(const std::string& text, std::int32_t& code);
+// Edition words (home pro enterprise education server) to bits; false on an unknown word.
+bool ParseEditions(const std::string& text, int& bits);
+// The words of edition bits, in the order above, separated by blanks.
+std::string EditionWords(int bits);
 
 } // namespace kelt::catsrc

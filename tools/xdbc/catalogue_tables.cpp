@@ -24,6 +24,8 @@ void DefineItemColumns(TXdbTable& t, Style style) {
     d.Add("bAutoCreate", ftBoolean);
     d.Add("bReboot", ftBoolean);
     d.Add("sDetails", ftMemo);
+    // Added later: older programs find columns by name and pass over this one.
+    d.Add("iEditions", ftInteger);
     if (style == Style::Check) {
         d.Add("sYesVal", ftMemo);
         d.Add("sNoVal", ftMemo);
@@ -56,6 +58,7 @@ void WriteItems(const Catalogue& catalogue, Style style, const std::string& path
         t.FieldByName("bAutoCreate").SetAsBoolean(tw.autoCreate);
         t.FieldByName("bReboot").SetAsBoolean(tw.reboot);
         t.FieldByName("sDetails").SetAsString(tw.details);
+        t.FieldByName("iEditions").SetAsInteger(tw.editions);
         if (style == Style::Check) {
             t.FieldByName("sYesVal").SetAsString(tw.yesVal);
             t.FieldByName("sNoVal").SetAsString(tw.noVal);

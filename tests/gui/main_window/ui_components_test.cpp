@@ -1,6 +1,7 @@
 // The visual components and the deferred work: what a caller relies on of each.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <set>
 #include <string>
@@ -201,6 +202,19 @@ TEST(XPMenu, SwitchesOwnerDrawingOfAMenuTreeAndKeepsItsTexts)
     const MEASUREITEMSTRUCT open = measure(file, 0), separator = measure(file, 1), more = measure(file, 2);
     EXPECT_GT(open.itemWidth, more.itemWidth);
     EXPECT_LT(separator.itemHeight, open.itemHeight);
+    // A drawn item keeps its text where assistive technology reads it: in the menu, and at the
+    // start of its data in the form readers look for in the data of drawn items.
+    char drawn[64] = {};
+    ::GetMenuStringA(file, 0, drawn, sizeof drawn, MF_BYPOSITION);
+    EXPECT_STREQ(drawn, "&Open\tF2");
+    MENUITEMINFOA data{};
+    data.cbSize = sizeof data;
+    data.fMask = MIIM_DATA;
+    ::GetMenuItemInfoA(sub, 0, TRUE, &data);
+    const auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(data.dwItemData);
+    ASSERT_TRUE(msaa);
+    EXPECT_EQ(msaa->dwMSAASignature, static_cast<DWORD>(MSAA_MENU_SIG));
+    EXPECT_EQ(std::wstring(msaa->pszWText, msaa->cchWText), L"Deep &item");
     // Mnemonics still work on drawn items.
     EXPECT_EQ(::SendMessageA(host.Handle(), WM_MENUCHAR, MAKEWPARAM('m', MF_POPUP), reinterpret_cast<LPARAM>(file)),
               MAKELRESULT(2, MNC_EXECUTE));

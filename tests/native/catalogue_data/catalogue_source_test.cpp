@@ -190,6 +190,10 @@ TEST(CatalogueSource, FaultsInValues) {
     EXPECT_EQ(MessageOf(kHead + CheckBlock("describe", "describe Tom & Jerry")).substr(0, 20), "a.kind:3: '&' in a d");
     EXPECT_EQ(MessageOf(kHead + CheckBlock("describe", "describe " + std::string(65, 'x'))),
               "a.kind:3: description is 65 characters long, at most 64 fit a row");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("autocreate", "autocreate no\npolicy StartMenu")),
+              "a.kind:13: policy 'StartMenu' is not template:name (for example CloudContent:ConfigureWindowsSpotlight)");
+    EXPECT_EQ(MessageOf(kHead + CheckBlock("autocreate", "autocreate no\neditions pro pro")),
+              "a.kind:13: bad editions 'pro pro' (home pro enterprise education server, each once)");
     EXPECT_EQ(MessageOf(kHead + "[edit]\ndescribe d\nroot HKCU\nkey k\nvalue v\ntype dword\ndefault \"\"\n"),
               "a.kind:8: DWORD value '\"\"' is not a signed 32-bit number (decimal, or 0x and up to 8 hex digits)");
 }

@@ -165,12 +165,12 @@ protected:
         RunSettings s;
         s.programFolder = program;
         s.runningProgram = program + "Update.exe";
-        // Small bounds keep the tests of slow servers short.
+        // Small bounds keep the tests of slow servers short, with room for a loaded machine.
         s.lookupTimeoutMs = 5000;
-        s.connectTimeoutMs = 2000;
-        s.readTimeoutMs = 1000;
-        s.headTimeoutMs = 1500;
-        s.bodyBaseMs = 1500;
+        s.connectTimeoutMs = 3000;
+        s.readTimeoutMs = 2500;
+        s.headTimeoutMs = 3000;
+        s.bodyBaseMs = 3000;
         s.floorBytesPerSecond = 1024 * 1024;
         s.closeWaitMs = closeWaitMs;
         return s;

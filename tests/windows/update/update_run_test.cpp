@@ -431,11 +431,20 @@ PROCESS_INFORMATION StartFakeKeltrix(const std::string& program, const char* mod
 
 void StopFakeKeltrix(PROCESS_INFORMATION& process)
 {
+    if (!process.hProcess)
+        return;
     ::TerminateProcess(process.hProcess, 0);
     ::WaitForSingleObject(process.hProcess, 5000);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    process = {};
 }
+
+// Ends the stand-in however the test ends, so that its mutex never reaches the next test.
+struct FakeKeltrixGuard {
+    PROCESS_INFORMATION& process;
+    ~FakeKeltrixGuard() { StopFakeKeltrix(process); }
+};
 
 bool StillRunning(const PROCESS_INFORMATION& process)
 {
@@ -445,6 +454,7 @@ bool StillRunning(const PROCESS_INFORMATION& process)
 TEST_F(UpdateRunTest, KeltrixKeepsRunningWhenNothingWillBeInstalled)
 {
     PROCESS_INFORMATION keltrix = StartFakeKeltrix(program, "");
+    FakeKeltrixGuard guard{keltrix};
     const std::string before = ReadBytes(program + "Keltrix.exe");
     const struct {
         const char* name;
@@ -476,6 +486,7 @@ TEST_F(UpdateRunTest, OnlyKeltrixsMainWindowIsAskedAndItsMutexIsHeldWhileInstall
 {
     Publish("running", {{"Program", "Main", "Keltrix.exe", "0.9", "new program"}}, TreeServer());
     PROCESS_INFORMATION polite = StartFakeKeltrix(program, "");
+    FakeKeltrixGuard guardPolite{polite};
     RecordingView view;
     bool heldWhileInstalling = false, keltrixCouldStart = true;
     view.onInstallStarted = [&] {
@@ -498,8 +509,7 @@ TEST_F(UpdateRunTest, OnlyKeltrixsMainWindowIsAskedAndItsMutexIsHeldWhileInstall
     EXPECT_TRUE(Contains(log, "Updated successful: Keltrix.exe"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Installed:\n   Keltrix.exe 0.9");
-    ::CloseHandle(polite.hThread);
-    ::CloseHandle(polite.hProcess);
+    StopFakeKeltrix(polite);
 
     // One that does not close, or whose main window a dialog keeps busy: the user decides.
     const struct {
@@ -512,13 +522,14 @@ TEST_F(UpdateRunTest, OnlyKeltrixsMainWindowIsAskedAndItsMutexIsHeldWhileInstall
         program = NewTempFolder("prog");
         Publish("running", {{"Program", "Main", "Keltrix.exe", "0.9", "new program"}}, TreeServer());
         PROCESS_INFORMATION keltrix = StartFakeKeltrix(program, c.mode);
+        FakeKeltrixGuard guard{keltrix};
         const std::string before = ReadBytes(program + "Keltrix.exe");
         answers = c.answers;
         messages.clear();
         closeWaitMs = 1000;
         RecordingView second;
         EXPECT_EQ(RunOnce(second, &log), JTUpdateRun::Outcome::Finished);
-        ASSERT_EQ(messages.size(), c.answers.size() + 1);
+        ASSERT_EQ(messages.size(), c.answers.size() + 1) << (messages.empty() ? "" : messages.back().text);
         for (std::size_t i = 0; i < c.answers.size(); ++i) {
             EXPECT_EQ(messages[i].text, "Keltrix is still running.\nClose Keltrix, then choose Retry to install the "
                                         "update.\nCancel leaves every installed file as it is.");
@@ -542,6 +553,7 @@ TEST_F(UpdateRunTest, CancelWhileWaitingForKeltrixEndsTheRunAndInstallsNothing)
 {
     Publish("cancelwait", {{"Program", "Main", "Keltrix.exe", "0.9", "new program"}}, TreeServer());
     PROCESS_INFORMATION keltrix = StartFakeKeltrix(program, "stubborn");
+    FakeKeltrixGuard guard{keltrix};
     const std::string before = ReadBytes(program + "Keltrix.exe");
     closeWaitMs = 60000;
     RecordingView view;
