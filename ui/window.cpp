@@ -622,6 +622,25 @@ static bool IsModelessDialogMessage(MSG& msg)
     return false;
 }
 
+static DispatchHook& CurrentDispatchHook()
+{
+    static DispatchHook hook = nullptr;
+    return hook;
+}
+
+void SetDispatchHook(DispatchHook hook)
+{
+    CurrentDispatchHook() = hook;
+}
+
+static void Dispatch(MSG& msg)
+{
+    ::TranslateMessage(&msg);
+    const DispatchHook hook = CurrentDispatchHook();
+    if (!hook || !hook(msg))
+        ::DispatchMessageA(&msg);
+}
+
 int RunMessageLoop(HWND mainWindow)
 {
     MSG msg;
@@ -633,8 +652,7 @@ int RunMessageLoop(HWND mainWindow)
             break;
         if (IsModelessDialogMessage(msg))
             continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        Dispatch(msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -649,8 +667,7 @@ bool ProcessPendingMessages(UINT queues)
         }
         if (IsModelessDialogMessage(msg))
             continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        Dispatch(msg);
     }
     return false;
 }

@@ -160,6 +160,11 @@ private:
 // modeless dialogs registered with AddModelessDialog. With a `mainWindow`, a WM_QUIT that
 // arrives while that window still exists is somebody else's and is dropped.
 int RunMessageLoop(HWND mainWindow = nullptr);
+// The program's own loops (RunMessageLoop, ProcessPendingMessages) hand every message they do
+// not give a modeless dialog to the dispatch hook, which may run it itself (answering true);
+// else it is dispatched as usual. The plug-in host guards messages for plug-in code so.
+using DispatchHook = bool (*)(const MSG& message);
+void SetDispatchHook(DispatchHook hook);
 // The text of a window or control.
 std::string WindowText(HWND hwnd);
 // Whether a message to a top-level window says the system's colours or its high-contrast

@@ -208,7 +208,7 @@ void TKeltConfigPluginForm::pbtnUninstallClick()
                         MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     // The plug-in may give back first what only it can undo (Hide: the names of masked folders).
-    if (plugin && !plugin->PrepareUninstall(plugin::HandleToHostValue(Handle())))
+    if (plugin && !manager_.PrepareUninstall(plugin, plugin::HandleToHostValue(Handle())))
         return;
     // The tree follows what the manager did: a registry it could not write keeps the node.
     const bool done = plugin ? manager_.Uninstall(plugin) : manager_.UninstallFailed(failed->fileName);

@@ -1,8 +1,10 @@
 #include "plugins/host/plugin.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "plugins/host/guarded_call.h"
+#include "plugins/host/plugin_guard.h"
 #include "plugins/host/plugin_library.h"
 #include "ui/files.h"
 
@@ -19,14 +21,8 @@ bool Readable(DWORD protect)
 }
 
 // The bytes a bitmap resource must hold for its header to be believed.
-bool PlausibleBitmapResource(HMODULE module, const std::string& name)
+bool PlausibleBitmap(const unsigned char* bytes, DWORD size)
 {
-    HRSRC found = ::FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
-    if (!found)
-        return false;
-    const DWORD size = ::SizeofResource(module, found);
-    HGLOBAL loaded = ::LoadResource(module, found);
-    const auto* bytes = loaded ? static_cast<const unsigned char*>(::LockResource(loaded)) : nullptr;
     if (!bytes || size < sizeof(BITMAPCOREHEADER))
         return false;
     DWORD headerSize = 0;
@@ -130,28 +126,42 @@ int JTPlugin::Load()
     module_.reset(LoadPluginLibrary(fileName_));
     if (!module_)
         return Fail(plrNoLibrary, "not a library");
+    AdmitPluginLibrary(module_.get(), BaseFileName());
 
     struct Entry {
         const char* name;
+        int argumentBytes;
         void** slot;
     };
     const Entry entries[] = {
-        {"GetPluginName", reinterpret_cast<void**>(&getPluginName_)},
-        {"GetPluginAuthor", reinterpret_cast<void**>(&getPluginAuthor_)},
-        {"GetPluginMenuText", reinterpret_cast<void**>(&getPluginMenuText_)},
-        {"GetPluginKind", reinterpret_cast<void**>(&getPluginKind_)},
-        {"GetPluginGlyphResName", reinterpret_cast<void**>(&getPluginGlyphResName_)},
-        {"GetPluginVersion", reinterpret_cast<void**>(&getPluginVersion_)},
-        {"GetPluginCopyright", reinterpret_cast<void**>(&getPluginCopyright_)},
-        {"DonePlugin", reinterpret_cast<void**>(&donePlugin_)},
-        {"Execute", reinterpret_cast<void**>(&execute_)},
+        {"GetPluginName", 0, reinterpret_cast<void**>(&getPluginName_)},
+        {"GetPluginAuthor", 0, reinterpret_cast<void**>(&getPluginAuthor_)},
+        {"GetPluginMenuText", 0, reinterpret_cast<void**>(&getPluginMenuText_)},
+        {"GetPluginKind", 0, reinterpret_cast<void**>(&getPluginKind_)},
+        {"GetPluginGlyphResName", 0, reinterpret_cast<void**>(&getPluginGlyphResName_)},
+        {"GetPluginVersion", 0, reinterpret_cast<void**>(&getPluginVersion_)},
+        {"GetPluginCopyright", 0, reinterpret_cast<void**>(&getPluginCopyright_)},
+        {"DonePlugin", 0, reinterpret_cast<void**>(&donePlugin_)},
+        {"Execute", 4, reinterpret_cast<void**>(&execute_)},
     };
     for (const Entry& entry : entries) {
         FARPROC address = ::GetProcAddress(module_.get(), entry.name);
-        if (!address)
-            return Fail(plrMissingExport, std::string("missing export ") + entry.name);
+        if (!address) {
+            std::string reason = std::string("missing export ") + entry.name;
+            // Only the undecorated names count; a decorated one says what the author missed.
+            const std::string decorated = std::string(entry.name) + "@" + std::to_string(entry.argumentBytes);
+            for (const std::string& form : {decorated, "_" + decorated})
+                if (::GetProcAddress(module_.get(), form.c_str())) {
+                    reason += " (it is exported as " + form + ")";
+                    break;
+                }
+            return Fail(plrMissingExport, reason);
+        }
         *entry.slot = reinterpret_cast<void*>(address);
     }
+    const std::string failure = PluginLibraryFailure(module_.get());
+    if (!failure.empty())
+        return Fail(plrBadInformation, "failed earlier (" + failure + ")");
     return ReadInformation();
 }
 
@@ -169,11 +179,47 @@ void CallGetter(void* context)
     call->answer = call->getter();
 }
 
+// The glyph resource read under the guard, believed only inside the library's image.
 struct GlyphCall {
     HMODULE module;
     const char* name;
+    std::uintptr_t begin;
+    std::uintptr_t end;
+    bool outside;
     HBITMAP bitmap;
 };
+
+void ReadGlyph(void* context)
+{
+    auto* glyph = static_cast<GlyphCall*>(context);
+    HRSRC found = ::FindResourceA(glyph->module, glyph->name, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    if (!found)
+        return;
+    const DWORD size = ::SizeofResource(glyph->module, found);
+    HGLOBAL loaded = ::LoadResource(glyph->module, found);
+    const auto* bytes = loaded ? static_cast<const unsigned char*>(::LockResource(loaded)) : nullptr;
+    const auto at = reinterpret_cast<std::uintptr_t>(bytes);
+    if (bytes && (at < glyph->begin || at >= glyph->end || size > glyph->end - at)) {
+        glyph->outside = true;
+        return;
+    }
+    if (!PlausibleBitmap(bytes, size))
+        return;
+    glyph->bitmap = static_cast<HBITMAP>(::LoadImageA(glyph->module, glyph->name, IMAGE_BITMAP, 0, 0,
+                                                      LR_CREATEDIBSECTION));
+}
+
+struct ExecuteCall {
+    plugin::ExecuteEntry entry;
+    std::uint32_t handle;
+    int result;
+};
+
+void CallExecute(void* context)
+{
+    auto* call = static_cast<ExecuteCall*>(context);
+    call->result = call->entry(call->handle);
+}
 
 } // namespace
 
@@ -196,40 +242,37 @@ int JTPlugin::ReadInformation()
     };
     for (const Field& field : fields) {
         GetterCall call{field.entry, nullptr};
-        GuardedResult guarded;
+        PluginCall guarded;
+        const std::string where = std::string("in ") + field.getter;
         try {
-            guarded = RunGuarded(CallGetter, &call);
+            guarded = CallPluginCode(module_.get(), where.c_str(), CallGetter, &call);
         } catch (...) {
             return Fail(plrBadInformation, std::string(field.getter) + " threw an exception");
         }
         if (guarded.faulted)
-            return Fail(plrBadInformation, std::string(field.getter) + " failed (" + DescribeFault(guarded.code) + ")");
+            return Fail(plrBadInformation, std::string(field.getter) + " failed (" + guarded.fault + ")");
         // Copied at once: the plug-in may reuse its buffer on the next call.
         *field.target = CopyForeignString(call.answer, kMaxStringLength);
     }
-    if (!LoadGlyph(glyphName))
-        return Fail(plrBadInformation, "no glyph");
-    return plrLoaded;
+    AdmitPluginLibrary(module_.get(), name_.empty() ? BaseFileName() : name_);
+    return LoadGlyph(glyphName);
 }
 
-bool JTPlugin::LoadGlyph(const std::string& resourceName)
+int JTPlugin::LoadGlyph(const std::string& resourceName)
 {
     glyphBitmap_.reset();
-    if (resourceName.empty() || !PlausibleBitmapResource(module_.get(), resourceName))
-        return false;
-    // The system reads the plug-in's bitmap data: guarded as well.
-    GlyphCall call{module_.get(), resourceName.c_str(), nullptr};
-    const GuardedResult guarded = RunGuarded(
-        [](void* context) {
-            auto* glyph = static_cast<GlyphCall*>(context);
-            glyph->bitmap = static_cast<HBITMAP>(
-                ::LoadImageA(glyph->module, glyph->name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        },
-        &call);
+    if (resourceName.empty())
+        return Fail(plrBadInformation, "no glyph");
+    GlyphCall call{module_.get(), resourceName.c_str(), 0, 0, false, nullptr};
+    if (!ImageRange(module_.get(), call.begin, call.end))
+        return Fail(plrBadInformation, "no glyph");
+    const PluginCall guarded = CallPluginCode(module_.get(), "reading the glyph", ReadGlyph, &call);
     if (guarded.faulted)
-        return false;
+        return Fail(plrBadInformation, "reading the glyph failed (" + guarded.fault + ")");
+    if (call.outside)
+        return Fail(plrBadInformation, "glyph outside the library");
     glyphBitmap_.reset(call.bitmap);
-    return static_cast<bool>(glyphBitmap_);
+    return glyphBitmap_ ? plrLoaded : Fail(plrBadInformation, "no glyph");
 }
 
 bool JTPlugin::FreeModule()
@@ -240,53 +283,69 @@ bool JTPlugin::FreeModule()
     getPluginVersion_ = getPluginCopyright_ = getPluginGlyphResName_ = nullptr;
     donePlugin_ = nullptr;
     execute_ = nullptr;
-    // Kept loaded while a window of the plug-in is still open.
-    ReleasePluginLibrary(module_.release());
+    // This object's reference; the library itself stays loaded (plugin_guard.h).
+    module_.reset();
     return true;
 }
 
 int JTPlugin::Execute(std::uint32_t handle)
 {
+    return Run(handle).result;
+}
+
+JTPluginRun JTPlugin::Run(std::uint32_t handle)
+{
     if (!module_ || !execute_)
-        return 0;
+        return {};
+    return RunEntry(module_.get(), execute_, handle, "while running");
+}
+
+JTPluginRun JTPlugin::PrepareUninstall(std::uint32_t handle)
+{
+    JTPluginRun run;
+    run.result = 1;
+    if (!module_)
+        return run;
+    const auto entry = reinterpret_cast<plugin::PrepareUninstallEntry>(
+        reinterpret_cast<void*>(::GetProcAddress(module_.get(), plugin::kPrepareUninstallName)));
+    if (!entry)
+        return run;
+    return RunEntry(module_.get(), entry, handle, "while preparing to be uninstalled");
+}
+
+JTPluginRun JTPlugin::RunEntry(HMODULE module, plugin::ExecuteEntry entry, std::uint32_t handle, const char* where)
+{
     // The call may end this object (the plug-in uninstalled, or the program closed, from inside
-    // its tool window): what is needed afterwards lives on the stack, and the library keeps a
-    // reference of its own until its code has returned.
-    const plugin::ExecuteEntry entry = execute_;
+    // its tool window): what is needed afterwards lives on the stack.
+    JTPluginRun run;
+    run.failure = PluginLibraryFailure(module);
+    if (!run.failure.empty()) {
+        run.refused = true;
+        return run;
+    }
     const HWND host = plugin::ToolWindowOwner(handle);
-    PluginLibraryPin pin(reinterpret_cast<const void*>(entry));
-    int result = 0;
+    ExecuteCall call{entry, handle, 0};
+    PluginCall guarded;
     try {
-        result = entry(handle);
+        guarded = CallPluginCode(module, where, CallExecute, &call);
     } catch (...) {
-        result = 0;
+        call.result = 0;
+    }
+    if (guarded.faulted) {
+        run.failure = PluginLibraryFailure(module);
+        // Its modal window was closed without ending its loop: the window it ran over is usable again.
+        if (host && ::IsWindow(host)) {
+            ::EnableWindow(host, TRUE);
+            ::SetActiveWindow(host);
+        }
+    } else {
+        run.result = call.result;
     }
     // A quit request the plug-in made to end its own message loop is not the program's: the
     // program ends only once its window is gone.
     if (host && ::IsWindow(host))
         DropQuitRequests();
-    return result;
-}
-
-bool JTPlugin::PrepareUninstall(std::uint32_t handle)
-{
-    if (!module_)
-        return true;
-    const auto entry = reinterpret_cast<plugin::PrepareUninstallEntry>(
-        reinterpret_cast<void*>(::GetProcAddress(module_.get(), plugin::kPrepareUninstallName)));
-    if (!entry)
-        return true;
-    const HWND host = plugin::ToolWindowOwner(handle);
-    PluginLibraryPin pin(reinterpret_cast<const void*>(entry));
-    int result = 1;
-    try {
-        result = entry(handle);
-    } catch (...) {
-        result = 0;  // what failed inside it may have been the undoing the user asked for
-    }
-    if (host && ::IsWindow(host))
-        DropQuitRequests();
-    return result != 0;
+    return run;
 }
 
 void DropQuitRequests()

@@ -44,6 +44,12 @@ private:
     UINT commandId_;
 };
 
+struct JTPluginRun {
+    int result = 0;
+    bool refused = false;  // not run: the library failed earlier in this session
+    std::string failure;   // why it failed ("access violation while running"); empty when it did not
+};
+
 class JTPlugin {
 public:
     JTPlugin(std::uint32_t hostHandle, std::string fileName);
@@ -54,18 +60,22 @@ public:
     // 1 ready, 2 the library does not load, 3 an export is missing, 4 the strings or the glyph
     // could not be read. A failed load keeps the library; the destructor releases it.
     int Load();
-    // Gives back the library reference if one is held; true also when there was none. A
-    // library with a window still open stays loaded until that window has gone.
+    // Gives back this object's library reference if one is held; true also when there was
+    // none. The library itself stays loaded until the program ends (plugin_guard.h).
     bool FreeModule();
-    // Calls the plug-in's Execute with `handle` and answers its result (0 when not loaded or
-    // when it throws). The library stays loaded until the call has returned, even when this
-    // object is destroyed meanwhile; a quit request the plug-in leaves behind is dropped while
-    // the window it ran over still exists.
+    // Calls the plug-in's Execute with `handle` and answers its result (0 when not loaded, when
+    // refused or when it faulted). This object may be destroyed while the call runs (the
+    // plug-in uninstalled from inside its own window); the library stays loaded regardless.
+    // A quit request the plug-in leaves behind is dropped while the window it ran over exists.
     int Execute(std::uint32_t handle);
+    // The same, telling how the run went: a fault ends the run, closes the plug-in's windows,
+    // enables the window it ran over again and marks the library failed for the session; a
+    // library that failed before is not called at all.
+    JTPluginRun Run(std::uint32_t handle);
     // Lets the plug-in undo what only it can before it is uninstalled (its optional export
-    // PrepareUninstall, called like Execute with `handle`). True to go on with the
-    // uninstallation: also when the plug-in has no such export or is not loaded.
-    bool PrepareUninstall(std::uint32_t handle);
+    // PrepareUninstall, called like Execute with `handle` and guarded the same way). The result
+    // is 1 when the plug-in has no such export or is not loaded.
+    JTPluginRun PrepareUninstall(std::uint32_t handle);
 
     const std::string& FileName() const { return fileName_; }
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
@@ -84,8 +94,8 @@ public:
     HBITMAP GlyphBitmap() const { return glyphBitmap_.get(); }
 
     // Why the last Load failed, in words for the user ("not a library", "a 32-bit plugin",
-    // "missing export DonePlugin", "GetPluginName failed (access violation)", "no glyph" ...);
-    // empty after a successful load.
+    // "missing export DonePlugin", "GetPluginName failed (access violation)", "no glyph",
+    // "glyph outside the library" ...); empty after a successful load.
     const std::string& LoadFailure() const { return loadFailure_; }
 
     ui::GlyphButton* BarButton() const { return barButton_.get(); }
@@ -98,7 +108,9 @@ public:
 
 private:
     int ReadInformation();
-    bool LoadGlyph(const std::string& resourceName);
+    int LoadGlyph(const std::string& resourceName);
+    // Calls `entry` of `module` (Execute's signature) under the guard; `where` names the call.
+    static JTPluginRun RunEntry(HMODULE module, plugin::ExecuteEntry entry, std::uint32_t handle, const char* where);
     int Fail(int result, std::string reason);
 
     ui::UniqueBitmap glyphBitmap_;

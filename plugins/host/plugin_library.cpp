@@ -1,5 +1,7 @@
 #include "plugins/host/plugin_library.h"
 
+#include "plugins/host/guarded_call.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -48,22 +50,93 @@ private:
     DWORD previous_ = 0;
 };
 
-std::vector<HMODULE>& KeptLibraries()
-{
-    static std::vector<HMODULE> kept;
-    return kept;
-}
-
 struct ModuleSearch {
     HMODULE module;
     std::uintptr_t begin;
     std::uintptr_t end;
     DWORD process;
-    bool found;
+    bool ownedOnly;
+    std::vector<HWND> found;
+    std::vector<HWND> children;
 };
+
+bool CodeInside(const ModuleSearch& search, LONG_PTR address)
+{
+    const auto at = static_cast<std::uintptr_t>(address);
+    return at >= search.begin && at < search.end;
+}
+
+LONG_PTR WindowValue(HWND window, int index)
+{
+    return ::IsWindowUnicode(window) ? ::GetWindowLongPtrW(window, index) : ::GetWindowLongPtrA(window, index);
+}
+
+// Made by the library: its instance or class, a class procedure of its own, or a dialog whose
+// procedure is its own.
+bool WindowOfModule(HWND window, const ModuleSearch& search)
+{
+    if (reinterpret_cast<HMODULE>(::GetWindowLongPtrA(window, GWLP_HINSTANCE)) == search.module)
+        return true;
+    if (reinterpret_cast<HMODULE>(::GetClassLongPtrA(window, GCLP_HMODULE)) == search.module)
+        return true;
+    const LONG_PTR classProc = static_cast<LONG_PTR>(::IsWindowUnicode(window) ? ::GetClassLongPtrW(window, GCLP_WNDPROC)
+                                                                                : ::GetClassLongPtrA(window, GCLP_WNDPROC));
+    if (CodeInside(search, classProc))
+        return true;
+    char className[16] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    return std::strcmp(className, "#32770") == 0 && CodeInside(search, WindowValue(window, DWLP_DLGPROC));
+}
+
+bool Matches(HWND window, const ModuleSearch& search)
+{
+    return WindowOfModule(window, search) ||
+           (!search.ownedOnly && CodeInside(search, WindowValue(window, GWLP_WNDPROC)));
+}
+
+BOOL CALLBACK CheckChild(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<ModuleSearch*>(data);
+    if (Matches(window, *search))
+        search->children.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CheckTopLevel(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<ModuleSearch*>(data);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != search->process)
+        return TRUE;
+    // The children of the library's own windows go with them.
+    if (Matches(window, *search))
+        search->found.push_back(window);
+    else
+        ::EnumChildWindows(window, CheckChild, data);
+    return TRUE;
+}
+
+std::vector<HWND> FindWindows(HMODULE module, bool ownedOnly)
+{
+    ModuleSearch search{module, 0, 0, ::GetCurrentProcessId(), ownedOnly, {}, {}};
+    if (!ImageRange(module, search.begin, search.end))
+        return {};
+    ::EnumWindows(CheckTopLevel, reinterpret_cast<LPARAM>(&search));
+    // Message-only windows are not among the top-level ones.
+    for (HWND window = ::FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = ::FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr))
+        CheckTopLevel(window, reinterpret_cast<LPARAM>(&search));
+    search.found.insert(search.found.end(), search.children.begin(), search.children.end());
+    return search.found;
+}
+
+} // namespace
 
 bool ImageRange(HMODULE module, std::uintptr_t& begin, std::uintptr_t& end)
 {
+    if (!module)
+        return false;
     const auto* base = reinterpret_cast<const unsigned char*>(module);
     IMAGE_DOS_HEADER dos;
     std::memcpy(&dos, base, sizeof dos);
@@ -78,57 +151,6 @@ bool ImageRange(HMODULE module, std::uintptr_t& begin, std::uintptr_t& end)
     return true;
 }
 
-bool CodeInside(const ModuleSearch& search, LONG_PTR address)
-{
-    const auto at = static_cast<std::uintptr_t>(address);
-    return at >= search.begin && at < search.end;
-}
-
-LONG_PTR WindowValue(HWND window, int index)
-{
-    return ::IsWindowUnicode(window) ? ::GetWindowLongPtrW(window, index) : ::GetWindowLongPtrA(window, index);
-}
-
-bool WindowRunsModule(HWND window, const ModuleSearch& search)
-{
-    if (CodeInside(search, WindowValue(window, GWLP_WNDPROC)))
-        return true;
-    if (reinterpret_cast<HMODULE>(::GetWindowLongPtrA(window, GWLP_HINSTANCE)) == search.module)
-        return true;
-    if (reinterpret_cast<HMODULE>(::GetClassLongPtrA(window, GCLP_HMODULE)) == search.module)
-        return true;
-    char className[16] = {};
-    ::GetClassNameA(window, className, sizeof className);
-    return std::strcmp(className, "#32770") == 0 && CodeInside(search, WindowValue(window, DWLP_DLGPROC));
-}
-
-BOOL CALLBACK CheckChild(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<ModuleSearch*>(data);
-    search->found = WindowRunsModule(window, *search);
-    return search->found ? FALSE : TRUE;
-}
-
-BOOL CALLBACK CheckTopLevel(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<ModuleSearch*>(data);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != search->process)
-        return TRUE;
-    search->found = WindowRunsModule(window, *search);
-    if (!search->found)
-        ::EnumChildWindows(window, CheckChild, data);
-    return search->found ? FALSE : TRUE;
-}
-
-void FreeNow(HMODULE module)
-{
-    ::FreeLibrary(module);
-}
-
-} // namespace
-
 HMODULE LoadPluginLibrary(const std::string& path)
 {
     if (path.empty())
@@ -140,12 +162,29 @@ HMODULE LoadPluginLibrary(const std::string& path)
     QuietLoaderErrors quiet;
     // The search-path flags exist where AddDllDirectory does (Windows 8, and 7 with its update).
     static const bool searchFlags = KernelFunction<FARPROC>("AddDllDirectory") != nullptr;
-    HMODULE module = nullptr;
-    if (searchFlags)
-        module = ::LoadLibraryExA(target.c_str(), nullptr,
-                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    if (!module && (!searchFlags || ::GetLastError() == ERROR_INVALID_PARAMETER))
-        module = ::LoadLibraryExA(target.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The library's start-up code runs inside the load: guarded like every call into it.
+    struct Load {
+        const char* path;
+        DWORD flags;
+        HMODULE module;
+        DWORD error;
+    };
+    const auto load = [](Load& request) {
+        const GuardedResult guarded = RunGuarded(
+            [](void* context) {
+                auto* call = static_cast<Load*>(context);
+                call->module = ::LoadLibraryExA(call->path, nullptr, call->flags);
+                call->error = ::GetLastError();
+            },
+            &request);
+        return guarded.faulted ? nullptr : request.module;
+    };
+    Load request{target.c_str(), LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS, nullptr, 0};
+    HMODULE module = searchFlags ? load(request) : nullptr;
+    if (!module && (!searchFlags || request.error == ERROR_INVALID_PARAMETER)) {
+        request = Load{target.c_str(), LOAD_WITH_ALTERED_SEARCH_PATH, nullptr, 0};
+        module = load(request);
+    }
     return module;
 }
 
@@ -184,59 +223,20 @@ std::string ForeignMachine(const std::string& path)
     return "a plugin for another processor";
 }
 
+std::vector<HWND> ModuleWindows(HMODULE module)
+{
+    return FindWindows(module, true);
+}
+
+bool WindowOfLibrary(HWND window, HMODULE module)
+{
+    ModuleSearch search{module, 0, 0, 0, true, {}, {}};
+    return ImageRange(module, search.begin, search.end) && WindowOfModule(window, search);
+}
+
 bool ModuleHasWindows(HMODULE module)
 {
-    ModuleSearch search{module, 0, 0, ::GetCurrentProcessId(), false};
-    if (!module || !ImageRange(module, search.begin, search.end))
-        return false;
-    ::EnumWindows(CheckTopLevel, reinterpret_cast<LPARAM>(&search));
-    // Message-only windows are not among the top-level ones.
-    for (HWND window = ::FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window && !search.found;
-         window = ::FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr))
-        CheckTopLevel(window, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void ReleasePluginLibrary(HMODULE module)
-{
-    if (!module)
-        return;
-    if (ModuleHasWindows(module))
-        KeptLibraries().push_back(module);
-    else
-        FreeNow(module);
-    ReleaseIdlePluginLibraries();
-}
-
-void ReleaseIdlePluginLibraries()
-{
-    std::vector<HMODULE>& kept = KeptLibraries();
-    for (std::size_t i = 0; i < kept.size();) {
-        if (ModuleHasWindows(kept[i])) {
-            ++i;
-            continue;
-        }
-        const HMODULE module = kept[i];
-        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
-        FreeNow(module);
-    }
-}
-
-int KeptPluginLibraryCount()
-{
-    return static_cast<int>(KeptLibraries().size());
-}
-
-PluginLibraryPin::PluginLibraryPin(const void* address)
-{
-    if (!address || !::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, static_cast<const char*>(address),
-                                          &module_))
-        module_ = nullptr;
-}
-
-PluginLibraryPin::~PluginLibraryPin()
-{
-    ReleasePluginLibrary(module_);
+    return !FindWindows(module, false).empty();
 }
 
 } // namespace kelt

@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "plugins/host/inst_plugin_form.h"
+#include "plugins/host/plugin_guard.h"
 #include "plugins/host/plugin_options.h"
 #include "ui/dpi.h"
 #include "ui/files.h"
@@ -171,8 +172,10 @@ std::vector<std::string> ProfileKeyNames(const std::string& path, const std::str
 // ---------------------------------------------------------------- JTPluginManager
 
 JTPluginManager::JTPluginManager(HWND hostHandle)
-    : hostHandle_(plugin::HandleToHostValue(hostHandle)), programFolder_(ui::ProgramFolderWithoutBackslash())
+    : hostHandle_(plugin::HandleToHostValue(hostHandle)), programFolder_(ui::ProgramFolderWithoutBackslash()),
+      quitFilter_(hostHandle)
 {
+    SetPluginFaultOwner(hostHandle);
 }
 
 JTPluginManager::~JTPluginManager()
@@ -232,7 +235,22 @@ void JTPluginManager::RunStartupLoad(JTPluginHostOptions& options, HWND owner)
 bool JTPluginManager::OpenRegistry()
 {
     registryPath_ = pluginFolder_ + "\\" + iniFileName_;
+    RemoveReplacedFiles();
     return true;
+}
+
+void JTPluginManager::RemoveReplacedFiles() const
+{
+    // Plug-in files replaced while their library was loaded were set aside (see SetAside);
+    // nothing of this run has loaded them.
+    WIN32_FIND_DATAA found{};
+    ui::UniqueFindHandle search(::FindFirstFileA((pluginFolder_ + "\\*" + extension_ + kReplacedSuffix + "*").c_str(), &found));
+    if (!search)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ::DeleteFileA((pluginFolder_ + "\\" + found.cFileName).c_str());
+    } while (::FindNextFileA(search.get(), &found));
 }
 
 bool JTPluginManager::RegisterPluginAt(int index)
@@ -264,9 +282,14 @@ bool JTPluginManager::LoadRegistry()
                 if (!IsPlainFileName(key)) {
                     // Only files of the plug-in folder itself are ever loaded.
                     reason = "not a file of the plugin folder";
-                } else if (LoadPlugin(pluginFolder_ + "\\" + key, &reason)) {
-                    installedFiles_.push_back(key);
-                    continue;
+                } else if (JTPlugin* loaded = LoadPlugin(pluginFolder_ + "\\" + key, &reason)) {
+                    // Its texts go into menus and buttons: refused as at installation.
+                    reason = ProfileProblem(*loaded);
+                    if (reason.empty()) {
+                        installedFiles_.push_back(key);
+                        continue;
+                    }
+                    plugins_.Take(plugins_.IndexOf(loaded)).reset();
                 }
                 // Nothing is shown now; the configuration dialog lists it with the reason.
                 result = false;
@@ -455,14 +478,62 @@ JTPlugin* JTPluginManager::Install(std::unique_ptr<JTPlugin> plugin)
     return installed;
 }
 
+std::string VisibleText(const std::string& text)
+{
+    std::string shown;
+    for (char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (shown.size() >= 60) {
+            shown += "...";
+            break;
+        }
+        if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
+        else if (code < 0x20 || code == 0x7F) {
+            static const char digits[] = "0123456789ABCDEF";
+            shown += std::string("\\x") + digits[code >> 4] + digits[code & 15];
+        } else
+            shown.push_back(c);
+    }
+    return shown;
+}
+
+std::string UnsafeText(const std::string& text)
+{
+    if (text.size() > kMaxPluginText)
+        return "is longer than " + std::to_string(kMaxPluginText) + " characters";
+    for (char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '\r' || c == '\n')
+            return "holds a line break";
+        if (code < 0x20 || code == 0x7F)
+            return "holds a control character";
+    }
+    if (!text.empty() && text[0] == '[')
+        return "starts with a section bracket";
+    return std::string();
+}
+
 std::string ProfileProblem(const JTPlugin& plugin)
 {
-    const auto breaks = [](const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; };
-    const auto badKey = [&](const std::string& text) {
-        return text.empty() || text.find('=') != std::string::npos || breaks(text) || text[0] == '[' ||
-               text[0] == ';' || text.front() == ' ' || text.back() == ' ';
+    struct Text {
+        const char* what;
+        const std::string& text;
     };
     const std::string file = plugin.BaseFileName();
+    // Every text that goes into KeltPlugins.ini, Version.ini or a menu: data, never structure.
+    for (const Text& field : {Text{"file name", file}, Text{"name", plugin.Name()}, Text{"kind", plugin.Kind()},
+                              Text{"version", plugin.Version()}}) {
+        const std::string unsafe = UnsafeText(field.text);
+        if (!unsafe.empty())
+            return std::string("its ") + field.what + " \"" + VisibleText(field.text) + "\" " + unsafe;
+    }
+    const auto badKey = [](const std::string& text) {
+        return text.empty() || text.find('=') != std::string::npos || text[0] == ';' || text.front() == ' ' ||
+               text.back() == ' ';
+    };
     if (badKey(file))
         return "its file name \"" + file + "\" cannot be stored in the plugin registry";
     if (badKey(plugin.Name()))
@@ -470,7 +541,7 @@ std::string ProfileProblem(const JTPlugin& plugin)
     const std::string& kind = plugin.Kind();
     if (kind.empty())
         return "it names no kind";
-    if (kind.find(']') != std::string::npos || breaks(kind) || std::isspace(static_cast<unsigned char>(kind.front())) ||
+    if (kind.find(']') != std::string::npos || std::isspace(static_cast<unsigned char>(kind.front())) ||
         std::isspace(static_cast<unsigned char>(kind.back())) ||
         ui::SameNameIgnoringCase(kind, JTPluginManager::kUninstalledSection))
         return "its kind \"" + kind + "\" cannot be stored in the plugin registry";
@@ -508,31 +579,66 @@ JTPlugin* JTPluginManager::Install(JTPlugin* plugin)
     return plugin;
 }
 
+namespace {
+
+// A free name beside `path` for a file that cannot go yet: a loaded library cannot be
+// overwritten or deleted, but it can be renamed. The next start removes it.
+std::string AsideName(const std::string& path)
+{
+    for (int n = 0;; ++n) {
+        const std::string aside = path + kReplacedSuffix + (n ? std::to_string(n) : std::string());
+        if (!ui::FileExists(aside) || ::DeleteFileA(aside.c_str()))
+            return aside;
+    }
+}
+
+bool SetAside(const std::string& path, const std::string& aside)
+{
+    return ::MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+// Deletes a file, or sets it aside while its library is loaded.
+void Discard(const std::string& path)
+{
+    if (!::DeleteFileA(path.c_str()) && ui::FileExists(path))
+        SetAside(path, AsideName(path));
+}
+
+} // namespace
+
 JTPlugin* JTPluginManager::CopyIntoFolder(JTPlugin* plugin, const std::string& target)
 {
     const bool existed = ui::FileExists(target);
     if (existed && ui::ShowMessage(MessageOwner(), "File" + target + " already exists!Overwrite it?", "Warning",
                                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return nullptr;
-    // The file it replaces comes back if the copy does not load.
-    const std::string backup = target + ".previous";
-    if (existed && !::CopyFileA(target.c_str(), backup.c_str(), FALSE)) {
+    // The file it replaces is set aside (its library may be loaded) and comes back if the copy
+    // does not load.
+    const std::string aside = existed ? AsideName(target) : std::string();
+    if (existed && !SetAside(target, aside)) {
         ui::ShowMessage(MessageOwner(), "Error when copying file!", "Error", MB_OK | MB_ICONINFORMATION);
         return nullptr;
     }
     const auto restore = [&] {
+        Discard(target);
         if (existed)
-            ::MoveFileExA(backup.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
-        else
-            ::DeleteFileA(target.c_str());
+            ::MoveFileExA(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
     };
     // Copied while the source is still loaded: a copy onto itself (the same folder spelt
     // differently) must not lose the file.
     if (!::CopyFileA(plugin->FileName().c_str(), target.c_str(), FALSE)) {
-        if (existed)
-            ::DeleteFileA(backup.c_str());
+        if (existed && !ui::FileExists(target))
+            ::MoveFileExA(aside.c_str(), target.c_str(), 0);
         ui::ShowMessage(MessageOwner(), "Error when copying file!", "Error", MB_OK | MB_ICONINFORMATION);
         return nullptr;
+    }
+    if (::GetModuleHandleA(target.c_str())) {
+        // The library of the file it replaced is still loaded under that path (libraries stay
+        // until the program ends): this session runs the found copy, the next start the new file.
+        plugin->SetFileName(target);
+        if (existed)
+            Discard(aside);
+        return plugin;
     }
     // On failure the found plug-in goes back to its own file, the folder to what it held.
     const std::string source = plugin->FileName();
@@ -549,7 +655,7 @@ JTPlugin* JTPluginManager::CopyIntoFolder(JTPlugin* plugin, const std::string& t
         return nullptr;
     }
     if (existed)
-        ::DeleteFileA(backup.c_str());
+        Discard(aside);
     return plugin;
 }
 
@@ -780,7 +886,39 @@ int JTPluginManager::ExecutePlugin(JTPlugin* plugin)
 
 int JTPluginManager::ExecutePlugin(JTPlugin* plugin, std::uint32_t handle)
 {
-    return plugin ? plugin->Execute(handle) : 0;
+    if (!plugin)
+        return 0;
+    // The run may end the object (uninstalled from inside its own window).
+    const std::string name = plugin->Name();
+    const JTPluginRun run = plugin->Run(handle);
+    if (run.refused)
+        ui::ShowMessage(MessageOwner(),
+                        "The plugin " + name + " failed earlier (" + run.failure +
+                            ") and will not run again until Keltrix is restarted.",
+                        "Error", MB_OK | MB_ICONERROR);
+    else if (!run.failure.empty())
+        ui::ShowMessage(MessageOwner(),
+                        "The plugin " + name + " failed (" + run.failure +
+                            ") and was stopped. It will not run again until Keltrix is restarted.",
+                        "Error", MB_OK | MB_ICONERROR);
+    return run.result;
+}
+
+bool JTPluginManager::PrepareUninstall(JTPlugin* plugin, std::uint32_t handle)
+{
+    if (!plugin)
+        return true;
+    const std::string name = plugin->Name();
+    const JTPluginRun run = plugin->PrepareUninstall(handle);
+    if (run.failure.empty())
+        return run.result != 0;
+    // What failed may have been the undoing itself: the user decides whether to go on without it.
+    const std::string why = run.refused ? "failed earlier (" + run.failure + ")"
+                                        : "failed (" + run.failure + ") and was stopped";
+    HWND owner = plugin::ToolWindowOwner(handle);
+    return ui::ShowMessage(owner && ::IsWindow(owner) ? owner : MessageOwner(),
+                           "The plugin " + name + " " + why + "; it could not undo its changes. Uninstall it anyway?",
+                           "Error", MB_YESNO | MB_ICONERROR) == IDYES;
 }
 
 } // namespace kelt

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "plugins/host/plugin.h"
+#include "plugins/host/plugin_guard.h"
 
 namespace kelt {
 
@@ -135,8 +136,14 @@ public:
     // uninstall does.
     bool UninstallFailed(const std::string& fileName);
     void FreeList(PluginList& list);
+    // Runs the plug-in (with HostHandle, or `handle`) and tells the user when it fails, or
+    // when it is not run because it failed earlier in this session.
     int ExecutePlugin(JTPlugin* plugin);
     int ExecutePlugin(JTPlugin* plugin, std::uint32_t handle);
+    // Lets the plug-in undo its changes before it is uninstalled from the window `handle`; true
+    // to go on. When the plug-in faults there (or failed earlier), the user is told and asked
+    // whether to uninstall it anyway.
+    bool PrepareUninstall(JTPlugin* plugin, std::uint32_t handle);
 
     // Runs the plug-in whose menu entry has this command ID; false for any other ID.
     bool HandleCommand(int id);
@@ -162,6 +169,8 @@ private:
     // Copies a found plug-in into the plug-in folder and reloads it from there; null (the
     // plug-in and the folder as they were) when refused or failed.
     JTPlugin* CopyIntoFolder(JTPlugin* plugin, const std::string& target);
+    // Deletes the plug-in files an earlier run set aside while their libraries were loaded.
+    void RemoveReplacedFiles() const;
 
     std::uint32_t hostHandle_;
     std::string registryPath_;
@@ -176,10 +185,21 @@ private:
     std::vector<std::string> installedFiles_;
     PluginList newPlugins_;
     std::vector<JTFailedPlugin> failedPlugins_;
+    PluginQuitFilter quitFilter_;
 };
 
-// Why a plug-in cannot be written into the profile files (its file name, name or kind);
-// empty when it can.
+// The longest name, kind, version or file name of a plug-in that is written anywhere.
+constexpr std::size_t kMaxPluginText = KELTRIX_MAX_NAME;
+// What a plug-in file set aside is called after its name (".KTP.replaced", ".KTP.replaced1" ...).
+constexpr const char* kReplacedSuffix = ".replaced";
+
+// Why a text a plug-in gave cannot be written into a profile file or a menu ("holds a line
+// break", "starts with a section bracket" ...); empty when it can.
+std::string UnsafeText(const std::string& text);
+// A text as the user is shown it: control characters spelt out (\r, \n, \x01), cut short.
+std::string VisibleText(const std::string& text);
+// Why a plug-in cannot be written into the profile files or the menus (its file name, name,
+// kind or version); empty when it can.
 std::string ProfileProblem(const JTPlugin& plugin);
 
 // Makes a kind submenu (the one place plug-in menus are created, so owner drawing can be

@@ -1,11 +1,12 @@
 // The plug-in host of the staged program, started as a user starts it from a copy of the
 // program folder whose Plugins folder holds test plug-ins, and watched and driven from outside
 // its process: an uninstall that holds across restarts, plug-ins that fault or post WM_QUIT,
-// and the plug-in in plain C installed at start and run modally.
+// the plug-in in plain C installed at start and run modally, and the hostile set.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/main_ids.h"
 #include "plugins/host/plugin_host_ids.h"
 #include "tests/gui/main_smoke/program_probe.h"
+#include "tests/windows/plugins/plugin_folder.h"
 #include "tests/windows/plugins/plugin_test_support.h"
 
 namespace kelt {
@@ -179,12 +181,13 @@ private:
 // One run of the copied program: started, ready, closed through its menu at the end.
 class ProgramRun {
 public:
-    explicit ProgramRun(const ProgramCopy& copy)
+    explicit ProgramRun(const ProgramCopy& copy, bool waitReady = true)
     {
         process_ = probe::Start(copy.Folder());
-        if (process_)
-            window_ = probe::WaitReady(process_, 120000);
+        if (process_ && waitReady)
+            WaitReady();
     }
+    HWND WaitReady() { return window_ = probe::WaitReady(process_, 120000); }
     ~ProgramRun()
     {
         if (process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
@@ -209,6 +212,16 @@ public:
         if (!dialog)
             return "(no dialog)";
         return RemoteTree(process_, ::GetDlgItem(dialog, IDC_CFG_PLUGINS)).Outline();
+    }
+    // Uninstalls the plug-in shown as `name` in the open "Config plugins", confirming the question.
+    void Uninstall(HWND dialog, const std::string& name) const
+    {
+        HWND tree = ::GetDlgItem(dialog, IDC_CFG_PLUGINS);
+        ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(RemoteTree(process_, tree).Find(name)));
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
+        HWND question = WaitForWindow(process_, "Warning");
+        ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(question && WaitGone(question)) << name;
     }
     void CloseConfig(HWND dialog) const
     {
@@ -236,15 +249,8 @@ TEST(StagedPluginHost, UninstalledPluginStaysGoneAfterARestart)
         HWND dialog = nullptr;
         EXPECT_EQ("Security[Alpha]|Clear[Beta]", run.ConfigTree(dialog));
         ASSERT_TRUE(dialog);
-        RemoteTree tree(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS));
-        ::SendMessageA(::GetDlgItem(dialog, IDC_CFG_PLUGINS), TVM_SELECTITEM, TVGN_CARET,
-                       reinterpret_cast<LPARAM>(tree.Find("Alpha")));
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CFG_UNINSTALL, BN_CLICKED), 0);
-        HWND question = WaitForWindow(run.Process(), "Warning");
-        ASSERT_TRUE(question);
-        ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ASSERT_TRUE(WaitGone(question));
-        EXPECT_EQ("Clear[Beta]", tree.Outline());
+        run.Uninstall(dialog, "Alpha");
+        EXPECT_EQ("Clear[Beta]", RemoteTree(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS)).Outline());
         run.CloseConfig(dialog);
         EXPECT_EQ(0u, run.Exit());
     }
@@ -299,6 +305,140 @@ TEST(StagedPluginHost, QuitPostedByAPluginLeavesTheProgramRunning)
     EXPECT_TRUE(::IsWindow(run.Window()));
     EXPECT_TRUE(::IsWindowEnabled(run.Window()));
     EXPECT_EQ(0u, run.Exit());
+}
+
+// The texts of the static controls of an open "Error" box of the program, which is then
+// answered with `answer`; "(no box)" when none opens.
+std::string TakeErrorBox(HANDLE process, int answer = IDOK)
+{
+    HWND box = WaitForWindow(process, "Error");
+    if (!box)
+        return "(no box)";
+    std::string text;
+    ::EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
+            char type[16] = {}, line[1024] = {};
+            ::GetClassNameA(child, type, sizeof type);
+            if (::lstrcmpiA(type, "Static") == 0)
+                *reinterpret_cast<std::string*>(data) += std::string(line, ::GetWindowTextA(child, line, sizeof line));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    WaitGone(box);
+    return text;
+}
+
+// How often the thread the Spinner plug-in leaves running has called its code so far.
+LONG SpinnerTicks()
+{
+    HANDLE shared = ::OpenFileMappingA(FILE_MAP_READ, FALSE, "KeltSpinnerTicks");
+    const auto* ticks = shared ? static_cast<const LONG*>(::MapViewOfFile(shared, FILE_MAP_READ, 0, 0, 4096)) : nullptr;
+    const LONG count = ticks ? *ticks : -1;
+    ::UnmapViewOfFile(ticks);
+    ::CloseHandle(shared);
+    return count;
+}
+
+// Every way a plug-in can go wrong, in one session: the program keeps running and usable, the
+// user is told which plug-in failed and how, and neither KeltPlugins.ini nor Version.ini is
+// damaged.
+TEST(StagedPluginHost, HostileSetIsContainedAndNamed)
+{
+    ProgramCopy copy("kelt_staged_hostile");
+    const char* registered[] = {"NullRun", "ThrowsRun", "Recurses", "Recurses2", "TimerFault",
+                                "QuitLater", "Spinner", "ForeignRun", "UndoFault", "NullName"};
+    std::string ini = "[Broken]\r\n";
+    for (const char* name : registered) {
+        copy.AddPlugin(name);
+        ini += std::string(name) + ".KTP=\r\n";
+    }
+    copy.WriteIni(ini + "[Security]\r\nLyingGlyph.KTP=\r\n");
+    ::CopyFileA(testing::TestPlugin("Alpha").c_str(), (copy.Plugins() + "\\LyingGlyph.KTP").c_str(), FALSE);
+    testing::PluginFolder::MakeLyingGlyph(copy.Plugins() + "\\LyingGlyph.KTP");
+    copy.AddPlugin("BadVersion");  // installed at start, were it not refused
+    const std::string versions = "[Program]\r\nKeltrix.exe=0.9\r\n[Plugins]\r\nNullRun=1.0\r\n";
+    std::ofstream(copy.Folder() + "Version.ini", std::ios::binary) << versions;
+
+    ProgramRun run(copy, false);
+    EXPECT_EQ("The plugin " + copy.Plugins() + "\\BadVersion.KTP cannot be installed: its version "
+              "\"1.0\\r\\n[Program]\\r\\nKeltrix.exe=99.0\" holds a line break.",
+              TakeErrorBox(run.Process()));
+    ASSERT_TRUE(run.WaitReady()) << "no ready main window";
+    HWND dialog = nullptr;
+    const std::string tree = run.ConfigTree(dialog);
+    EXPECT_NE(std::string::npos, tree.find("NullName.KTP (GetPluginName failed (access violation))")) << tree;
+    EXPECT_NE(std::string::npos, tree.find("LyingGlyph.KTP (glyph outside the library)")) << tree;
+    run.CloseConfig(dialog);
+
+#if defined(_WIN64)
+    const std::string thrown = "C++ exception";
+#else
+    const std::string thrown = "uncaught C++ exception or abort";  // the 32-bit runtime aborts
+#endif
+    const std::string stopped = ") and was stopped. It will not run again until Keltrix is restarted.";
+    const struct {
+        int command;
+        std::string box;
+    } runs[] = {
+        {5000, "The plugin NullRun failed (access violation while running" + stopped},
+        {5001, "The plugin ThrowsRun failed (" + thrown + " while running" + stopped},
+        {5007, "The plugin ForeignRun failed (C++ exception of another runtime while running" + stopped},
+        {5002, "The plugin Recurses failed (stack overflow while running" + stopped},
+        {5003, "The plugin Recurses2 failed (stack overflow while running" + stopped},
+        {5000, "The plugin NullRun failed earlier (access violation while running) and will not run again until "
+               "Keltrix is restarted."},
+        {5004, "The plugin TimerFault failed (access violation in one of its windows). Its windows were closed; "
+               "it will not run again until Keltrix is restarted."},
+    };
+    for (const auto& step : runs) {
+        run.Command(step.command);
+        EXPECT_EQ(step.box, TakeErrorBox(run.Process()));
+        ASSERT_TRUE(run.Running());
+        EXPECT_TRUE(::IsWindowEnabled(run.Window())) << step.box;
+    }
+    EXPECT_FALSE(::FindWindowA("KeltRawPluginWindow", "Raw tool NullRun"));
+    EXPECT_FALSE(::FindWindowA("KeltRawPluginWindow", "Raw tool TimerFault"));
+
+    // A quit request from a window left open while "Config plugins" is open closes nothing.
+    run.Command(5005);
+    ASSERT_TRUE(WaitForWindow(run.Process(), "Raw tool QuitLater"));
+    run.ConfigTree(dialog);
+    ::Sleep(3000);
+    EXPECT_TRUE(::IsWindowVisible(dialog));
+
+    // A thread the plug-in left running goes on running its code after an uninstall; a plug-in
+    // that faults while it prepares its uninstall is uninstalled once the user says so.
+    run.CloseConfig(dialog);
+    run.Command(5006);
+    run.ConfigTree(dialog);
+    run.Uninstall(dialog, "Spinner");
+    run.Uninstall(dialog, "UndoFault");
+    EXPECT_EQ("The plugin UndoFault failed (access violation while preparing to be uninstalled) and was stopped; "
+              "it could not undo its changes. Uninstall it anyway?",
+              TakeErrorBox(run.Process(), IDYES));
+    EXPECT_EQ(nullptr, RemoteTree(run.Process(), ::GetDlgItem(dialog, IDC_CFG_PLUGINS)).Find("UndoFault"));
+    EXPECT_TRUE(::IsWindowEnabled(dialog));
+    run.CloseConfig(dialog);
+    const LONG ticks = SpinnerTicks();
+    ::Sleep(500);
+    EXPECT_GT(SpinnerTicks(), ticks);
+    EXPECT_GT(ticks, 0);
+
+    ASSERT_TRUE(run.Running());
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(::SendMessageTimeoutA(run.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(0u, run.Exit());
+    std::ifstream in(copy.Folder() + "Version.ini", std::ios::binary);
+    EXPECT_EQ(versions, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    for (const char* name : registered) {
+        const bool uninstalled = std::string(name) == "Spinner" || std::string(name) == "UndoFault";
+        EXPECT_EQ(!uninstalled, copy.HasKey("Broken", std::string(name) + ".KTP")) << name;
+        EXPECT_EQ(uninstalled, copy.HasKey("~Uninstalled", std::string(name) + ".KTP")) << name;
+    }
+    EXPECT_TRUE(copy.HasKey("Security", "LyingGlyph.KTP"));
+    EXPECT_EQ(std::string::npos, copy.ReadIni().find("BadVersion")) << copy.ReadIni();
 }
 
 // The plug-in written in C, dropped into Plugins: installed at start, run from its menu entry

@@ -101,8 +101,7 @@ TEST(ToolPlugins, TheHostLoadsThemFromTheShippedRegistryUnderTheirKinds)
     EXPECT_EQ((std::vector<std::string>{"Security/Applets", "Clear/Scrub", "System/Relocate"}), submenus);
 }
 
-// Each delivered tool leaves no window of its own behind once its Execute has returned, so its
-// library goes as soon as it is uninstalled.
+// Each delivered tool leaves no window of its own behind once its Execute has returned.
 TEST(ToolPlugins, NoneLeavesAWindowBehind)
 {
     ScriptedDialogs dialogs;

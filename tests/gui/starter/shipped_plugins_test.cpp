@@ -51,7 +51,9 @@ protected:
         ::DestroyMenu(root);
     }
 
-    const std::string folder = "C:\\shipped\\Plugins";
+    // A folder for each test: a library once loaded stays loaded, and its file cannot be replaced.
+    const std::string folder =
+        "C:\\shipped\\" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
     TopWindow host{"Plug-in host"};
     JTPluginManager manager{host.Handle()};
     HMENU root = ::CreatePopupMenu();

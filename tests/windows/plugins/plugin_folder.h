@@ -3,7 +3,10 @@
 // plug-ins, and a script for the message boxes of the plug-in host.
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
 #include <deque>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -65,6 +68,48 @@ public:
         const WORD machine = IMAGE_FILE_MACHINE_AMD64;
 #endif
         file.write(reinterpret_cast<const char*>(&machine), sizeof machine);
+    }
+
+    // Points the library's first bitmap resource far past the end of its image: a glyph that
+    // lies about where it is.
+    static void MakeLyingGlyph(const std::string& path)
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        std::vector<char> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const auto read = [&](std::size_t at, auto& value) { std::memcpy(&value, image.data() + at, sizeof value); };
+        IMAGE_DOS_HEADER dos{};
+        read(0, dos);
+        IMAGE_NT_HEADERS nt{};
+        read(dos.e_lfanew, nt);
+        const DWORD resources = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
+        std::size_t base = 0;
+        IMAGE_SECTION_HEADER section{};
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            read(dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader +
+                     i * sizeof section, section);
+            if (resources >= section.VirtualAddress && resources < section.VirtualAddress + section.SizeOfRawData)
+                base = section.PointerToRawData + (resources - section.VirtualAddress);
+        }
+        // Type RT_BITMAP, then its first name, then its first language: the data entry.
+        std::size_t at = base;
+        for (int level = 0; level < 3; ++level) {
+            IMAGE_RESOURCE_DIRECTORY directory{};
+            read(at, directory);
+            const int count = directory.NumberOfNamedEntries + directory.NumberOfIdEntries;
+            IMAGE_RESOURCE_DIRECTORY_ENTRY entry{};
+            for (int i = 0; i < count; ++i) {
+                read(at + sizeof directory + i * sizeof entry, entry);
+                if (level > 0 || (!entry.NameIsString && entry.Id == 2))
+                    break;
+            }
+            at = base + entry.OffsetToDirectory;
+        }
+        IMAGE_RESOURCE_DATA_ENTRY data{};
+        read(at, data);
+        data.OffsetToData = nt.OptionalHeader.SizeOfImage + 0x100000;
+        file.clear();
+        file.seekp(static_cast<std::streamoff>(at));
+        file.write(reinterpret_cast<const char*>(&data), sizeof data);
     }
 
     static void Write(const std::string& path, const std::string& text)

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "plugins/host/guarded_call.h"
 #include "plugins/host/plugin.h"
 #include "plugins/host/plugin_library.h"
 #include "plugins/sdk/plugin_contract.h"
@@ -30,6 +32,9 @@ struct LoadCase {
 
 TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
 {
+    testing::PluginFolder folder;
+    const std::string lyingGlyph = folder.Add("Alpha", "", "LyingGlyph.KTP");
+    testing::PluginFolder::MakeLyingGlyph(lyingGlyph);
     const std::vector<LoadCase> cases = {
         {"Alpha", plrLoaded, ""},
         {"Quiet", plrLoaded, ""},
@@ -39,17 +44,28 @@ TEST(PluginLoad, AnswersOneResultPerKindOfFileAndSaysWhy)
         {"NoDone", plrMissingExport, "missing export DonePlugin"},
         {"NoGlyph", plrBadInformation, "no glyph"},
         {"BadGlyph", plrBadInformation, "no glyph"},
-        {"Throws", plrBadInformation, "GetPluginVersion threw an exception"},
+        {lyingGlyph, plrBadInformation, "glyph outside the library"},
+#if defined(_WIN64)
+        {"Throws", plrBadInformation, "GetPluginVersion failed (C++ exception)"},
+#else
+        // The 32-bit mingw runtime ends a throw that leaves the library with abort().
+        {"Throws", plrBadInformation, "GetPluginVersion failed (uncaught C++ exception or abort)"},
+#endif
         // Faults inside a getter end only the load.
         {"NullName", plrBadInformation, "GetPluginName failed (access violation)"},
         {"Foreign", plrBadInformation, "GetPluginAuthor failed (C++ exception of another runtime)"},
         {"Raises", plrBadInformation, "GetPluginGlyphResName failed (exception 0xE0000042)"},
+#if defined(_WIN64)
+        {"Decorated", plrBadInformation, "no glyph"},  // names are never decorated on 64 bits
+#else
+        {"Decorated", plrMissingExport, "missing export GetPluginName (it is exported as GetPluginName@0)"},
+#endif
         // The plug-in in plain C, built against the contract header alone.
         {"Sample", plrLoaded, ""},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.file);
-        JTPlugin plugin(0, c.file.empty() ? std::string() : TestPlugin(c.file));
+        JTPlugin plugin(0, c.file.empty() || c.file.find('\\') != std::string::npos ? c.file : TestPlugin(c.file));
         EXPECT_EQ(c.result, plugin.Load());
         EXPECT_EQ(c.failure, plugin.LoadFailure());
     }
@@ -138,8 +154,8 @@ TEST(PluginFrame, CarriesTheVersionResourceUnlessToldNot)
     EXPECT_EQ("(none)", VersionString(TestPlugin("NoDone"), "FileDescription"));
 }
 
-// The library stays loaded while anybody holds it; each plug-in object gives back exactly
-// the one reference it took.
+// Each plug-in object gives back exactly the one reference it took; the library itself stays
+// loaded until the program ends.
 TEST(PluginLoad, EachObjectHoldsAndReleasesItsOwnReference)
 {
     const std::string path = TestPlugin("Beta");
@@ -162,7 +178,7 @@ TEST(PluginLoad, EachObjectHoldsAndReleasesItsOwnReference)
     }
     ASSERT_EQ(ours, ::GetModuleHandleA(path.c_str()));
     ::FreeLibrary(ours);
-    EXPECT_EQ(nullptr, ::GetModuleHandleA(path.c_str()));
+    EXPECT_EQ(ours, ::GetModuleHandleA(path.c_str()));
 }
 
 // The tool window is owned by the host window it is given and the host cannot be used while
@@ -289,6 +305,95 @@ TEST(PluginExecute, QuitRequestsOfAPluginAreDroppedWhileTheHostWindowLives)
         ::PostQuitMessage(5);
     });
     EXPECT_EQ(5, ui::RunMessageLoop(host.Handle()));
+}
+
+// Code that breaks the calling convention as a hostile plug-in may: it overwrites every
+// register a callee must keep, and the floating-point control words, then reads address 0.
+extern "C" void kelt_test_clobber_and_fault(void*);
+#if defined(__x86_64__)
+asm(R"(
+    .text
+    .globl kelt_test_clobber_and_fault
+kelt_test_clobber_and_fault:
+    movabsq $0x0BADBADBADBADBAD, %rax
+    .irp r, rbx, rbp, rdi, rsi, r12, r13, r14, r15, xmm6, xmm7, xmm8, xmm9, xmm10, xmm11, xmm12, xmm13, xmm14, xmm15
+    movq %rax, %\r
+    .endr
+    ldmxcsr kelt_test_bad_mxcsr(%rip)
+    fldcw kelt_test_bad_cw(%rip)
+    xorl %eax, %eax
+    movl (%rax), %eax
+    ret
+    .data
+kelt_test_bad_mxcsr: .long 0x7F80
+kelt_test_bad_cw: .word 0x0C7F
+    .text
+)");
+#else
+asm(R"(
+    .text
+    .globl _kelt_test_clobber_and_fault
+_kelt_test_clobber_and_fault:
+    .irp r, ebx, ebp, esi, edi
+    movl $0x0BADBAD0, %\r
+    .endr
+    fldcw _kelt_test_bad_cw
+    xorl %eax, %eax
+    movl (%eax), %eax
+    ret
+    .data
+_kelt_test_bad_cw: .word 0x0C7F
+    .text
+)");
+#endif
+
+// What this program throws inside a guarded call reaches its own handlers, and the guard is
+// left behind as it was: a fault after it is caught as before.
+TEST(PluginGuard, TheProgramsOwnExceptionsPassThrough)
+{
+    EXPECT_THROW(RunGuarded([](void*) { throw std::runtime_error("ours"); }, nullptr), std::runtime_error);
+    EXPECT_FALSE(InsideGuardedCall());
+    EXPECT_TRUE(RunGuarded(kelt_test_clobber_and_fault, nullptr).faulted);
+}
+
+// After a fault every register the calling convention asks a callee to keep is what it was.
+TEST(PluginGuard, AFaultLeavesTheCallersRegistersAsTheyWere)
+{
+    unsigned short controlBefore = 0, controlAfter = 0;
+    asm volatile("fnstcw %0" : "=m"(controlBefore));
+#if defined(__x86_64__)
+    unsigned mxcsrBefore = 0, mxcsrAfter = 0;
+    asm volatile("stmxcsr %0" : "=m"(mxcsrBefore));
+    register std::uint64_t rbx asm("rbx") = 0x1111, rdi asm("rdi") = 0x3333, rsi asm("rsi") = 0x4444,
+        r12 asm("r12") = 0x5555, r13 asm("r13") = 0x6666, r14 asm("r14") = 0x7777, r15 asm("r15") = 0x8888;
+    register double xmm6 asm("xmm6") = 6.0, xmm7 asm("xmm7") = 7.0, xmm8 asm("xmm8") = 8.0, xmm9 asm("xmm9") = 9.0,
+        xmm10 asm("xmm10") = 10.0, xmm11 asm("xmm11") = 11.0, xmm12 asm("xmm12") = 12.0, xmm13 asm("xmm13") = 13.0,
+        xmm14 asm("xmm14") = 14.0, xmm15 asm("xmm15") = 15.0;
+    asm volatile("" : "+r"(rbx), "+r"(rdi), "+r"(rsi), "+r"(r12), "+r"(r13), "+r"(r14), "+r"(r15));
+    asm volatile("" : "+x"(xmm6), "+x"(xmm7), "+x"(xmm8), "+x"(xmm9), "+x"(xmm10), "+x"(xmm11), "+x"(xmm12),
+                 "+x"(xmm13), "+x"(xmm14), "+x"(xmm15));
+    const GuardedResult guarded = RunGuarded(kelt_test_clobber_and_fault, nullptr);
+    asm volatile("" : "+r"(rbx), "+r"(rdi), "+r"(rsi), "+r"(r12), "+r"(r13), "+r"(r14), "+r"(r15));
+    asm volatile("" : "+x"(xmm6), "+x"(xmm7), "+x"(xmm8), "+x"(xmm9), "+x"(xmm10), "+x"(xmm11), "+x"(xmm12),
+                 "+x"(xmm13), "+x"(xmm14), "+x"(xmm15));
+    const std::vector<std::uint64_t> kept = {rbx, rdi, rsi, r12, r13, r14, r15};
+    EXPECT_EQ((std::vector<std::uint64_t>{0x1111, 0x3333, 0x4444, 0x5555, 0x6666, 0x7777, 0x8888}), kept);
+    const std::vector<double> vectors = {xmm6, xmm7, xmm8, xmm9, xmm10, xmm11, xmm12, xmm13, xmm14, xmm15};
+    EXPECT_EQ((std::vector<double>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15}), vectors);
+    asm volatile("stmxcsr %0" : "=m"(mxcsrAfter));
+    EXPECT_EQ(mxcsrBefore & 0xFFC0u, mxcsrAfter & 0xFFC0u);
+#else
+    register std::uint32_t ebx asm("ebx") = 0x1111, esi asm("esi") = 0x3333, edi asm("edi") = 0x4444;
+    asm volatile("" : "+r"(ebx), "+r"(esi), "+r"(edi));
+    const GuardedResult guarded = RunGuarded(kelt_test_clobber_and_fault, nullptr);
+    asm volatile("" : "+r"(ebx), "+r"(esi), "+r"(edi));
+    EXPECT_EQ((std::vector<std::uint32_t>{0x1111, 0x3333, 0x4444}), (std::vector<std::uint32_t>{ebx, esi, edi}));
+#endif
+    // The frame pointer came back too, or these locals would not be found.
+    EXPECT_TRUE(guarded.faulted);
+    EXPECT_EQ(DWORD(EXCEPTION_ACCESS_VIOLATION), guarded.code);
+    asm volatile("fnstcw %0" : "=m"(controlAfter));
+    EXPECT_EQ(controlBefore, controlAfter);
 }
 
 } // namespace
