@@ -151,7 +151,12 @@ TEST(CataloguePage, CompactListHasTheSettingsAndStateColumnsAndOnlyTheListShows)
     EXPECT_TRUE(style & LVS_NOSORTHEADER);
     EXPECT_FALSE(style & LVS_EDITLABELS);
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 600);
+    // The State column keeps its width; the descriptions take what is left, up to 600.
+    RECT client{};
+    ::GetClientRect(list, &client);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 210);
+    EXPECT_LE(ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1), client.right);
+    EXPECT_GT(ListView_GetColumnWidth(list, 0), 240);
     char text[32] = {};
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT;
