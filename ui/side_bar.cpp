@@ -561,18 +561,23 @@ void SideBar::ScrollBy(int pixels)
 void SideBar::EnsureVisible(int header, int index)
 {
     for (const Part& p : allButtons_) {
-        if (p.header != header || p.button != index)
-            continue;
-        if (p.rect.top < area_.top)
-            scroll_ -= area_.top - p.rect.top;
-        else if (p.rect.bottom > area_.bottom)
-            scroll_ += p.rect.bottom - area_.bottom;
-        else
+        if (p.header == header && p.button == index) {
+            ScrollToShow(p.rect);
             return;
-        ClampScroll();
-        Relayout();
-        return;
+        }
     }
+}
+
+void SideBar::ScrollToShow(const RECT& rect)
+{
+    if (rect.top < area_.top)
+        scroll_ -= area_.top - rect.top;
+    else if (rect.bottom > area_.bottom)
+        scroll_ += rect.bottom - area_.bottom;
+    else
+        return;
+    ClampScroll();
+    Relayout();
 }
 
 void SideBar::Invalidate()
@@ -1028,17 +1033,10 @@ void SideBar::ScrollToPlace(Place place)
         return;
     // Group styles scroll their headers too.
     for (const Part& p : parts_) {
-        if (p.kind != pkHeader || p.header != place.header)
-            continue;
-        if (p.rect.top < area_.top)
-            scroll_ -= area_.top - p.rect.top;
-        else if (p.rect.bottom > area_.bottom)
-            scroll_ += p.rect.bottom - area_.bottom;
-        else
+        if (p.kind == pkHeader && p.header == place.header) {
+            ScrollToShow(p.rect);
             return;
-        ClampScroll();
-        Relayout();
-        return;
+        }
     }
 }
 

@@ -146,6 +146,8 @@ private:
     void ClampScroll();
     void ScrollBy(int pixels);
     void EnsureVisible(int header, int index);
+    // Scrolls the least that brings `rect` into the area.
+    void ScrollToShow(const RECT& rect);
     void Invalidate();
     void SetHotPart(int hot);
 
