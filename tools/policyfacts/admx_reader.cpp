@@ -13,12 +13,6 @@
 namespace kelt::policy {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FactsError("cannot read " + path);

@@ -8,12 +8,6 @@
 namespace kelt::policy {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::vector<std::string> Split(const std::string& s, char separator) {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -293,6 +287,12 @@ std::vector<Finding> CheckCatalogue(const catsrc::Catalogue& catalogue, const Po
     Checker checker(facts, findings);
     for (const catsrc::Tweak& t : catalogue.tweaks) checker.Check(t);
     return findings;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
 }
 
 } // namespace kelt::policy

@@ -66,6 +66,9 @@ void ReadFacts(const std::string& text, const std::string& where, PolicyFacts& f
 // One line of a facts table, without its line break.
 std::string FactsLine(const PolicyValue& value);
 
+// `s` with A-Z made lower case: the templates' names compare without case, in ASCII.
+std::string Lower(std::string s);
+
 // Whether a key path lies under one of the keys Group Policy keeps its settings in
 // (Software\Policies, Software\Microsoft\Windows\CurrentVersion\Policies).
 bool IsPolicyKey(const std::string& key);
